@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "FileItem.h"
+#include "FileMetadataProviding.h"
+#include "RenameParameters.h"
+
+/// Text the user typed that goes into a name: "/" and ":" become "-", NUL characters are removed.
+std::string sanitizeNameText(std::string_view text);
+
+/// A name split for the strategies: the stem they transform and the dotted extension (".JPG", or "").
+struct NameParts {
+    std::string stem;
+    std::string dottedExtension;
+};
+/// Splits `name` at its extension (see FilePaths::pathExtension); with `keepExtension` false the whole name is
+/// the stem.
+NameParts splitName(std::string_view name, bool keepExtension);
+
+/// Computes new names for the files of one planning call, in list order. Prepares once what every file
+/// shares (sanitised texts, the compiled pattern, the date formatter). Never fails: a setting that cannot be
+/// used leaves that part of the name as it was. Not thread-safe; one instance per call.
+class NameGenerator final {
+public:
+    NameGenerator(const RenameParameters &parameters, FileMetadataProviding &metadata);
+    ~NameGenerator();
+    NameGenerator(const NameGenerator &) = delete;
+    NameGenerator &operator=(const NameGenerator &) = delete;
+
+    /// The new name of `file` (NFC, never containing "/"); advances `counter` when the strategy numbers files.
+    std::string newName(const FileItem &file, std::int64_t &counter);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "Uuid.h"
+
+/// One planned rename. A plan whose `newName` equals `originalName` changes nothing.
+struct RenamePlan {
+    Uuid id; ///< fresh on every planning call
+    std::filesystem::path originalURL; ///< the file's current location
+    std::filesystem::path newURL; ///< its folder plus `newName`
+    std::string originalName;
+    std::string newName; ///< after conflict resolution, NFC
+
+    bool operator==(const RenamePlan &) const = default;
+};

@@ -1,0 +1,10 @@
+#include "FileAccessError.h"
+
+std::string errorDescription(FileAccessError error)
+{
+    switch (error) {
+    case FileAccessError::directoryAccessDenied:
+        return "Cannot access the selected folder.";
+    }
+    return {};
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "Uuid.h"
+
+/// A point in time, as the file layer and the engine keep dates.
+using TimePoint = std::chrono::system_clock::time_point;
+
+/// One listed file: an ordinary, visible, readable and writable file whose name is valid UTF-8.
+/// A plain value that never changes after construction; a reload builds new records.
+struct FileItem {
+    /// Values already read for a file (for example by the folder listing); absent ones are unknown.
+    struct ResourceValues {
+        std::optional<std::int64_t> size;
+        std::optional<TimePoint> creationDate;
+        std::optional<TimePoint> modificationDate;
+    };
+
+    Uuid id; ///< fresh for every record
+    std::filesystem::path url; ///< absolute, standardised location
+    std::string name; ///< the last path component, UTF-8
+    std::int64_t size = 0; ///< bytes; 0 when unknown
+    TimePoint creationDate; ///< birth time where the file system records one
+    TimePoint modificationDate;
+    std::string extensionType; ///< text after the last "." (case as on disk), "" when none
+
+    /// Builds a record for the file at `url`. When `values` is absent, the file's size and dates are read
+    /// from disk (a failed read counts as no values). Missing dates become the moment of construction,
+    /// a missing size 0. The override dates win over anything read. Never fails.
+    static FileItem make(const std::filesystem::path &url, const std::optional<ResourceValues> &values = std::nullopt,
+        std::optional<TimePoint> creationDate = std::nullopt, std::optional<TimePoint> modificationDate = std::nullopt);
+
+    bool operator==(const FileItem &) const = default;
+};
+
+template <> struct std::hash<FileItem> {
+    std::size_t operator()(const FileItem &item) const noexcept;
+};

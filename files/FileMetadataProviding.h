@@ -1,0 +1,21 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+#include "FileItem.h"
+
+/// Where the rename engine gets a photo's capture date. Never fails; may be called from any thread.
+class FileMetadataProviding {
+public:
+    virtual ~FileMetadataProviding() = default;
+
+    /// The capture date stored in the file at `location`, or nothing.
+    virtual std::optional<TimePoint> captureDate(const std::filesystem::path &location) = 0;
+};
+
+/// A provider that knows no capture dates.
+class NoMetadataProvider final : public FileMetadataProviding {
+public:
+    std::optional<TimePoint> captureDate(const std::filesystem::path &) override { return std::nullopt; }
+};

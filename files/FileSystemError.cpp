@@ -1,0 +1,5 @@
+#include "FileSystemError.h"
+
+#include <cstring>
+
+FileSystemError FileSystemError::fromErrno(int code) { return FileSystemError { code, std::strerror(code) }; }

@@ -1,0 +1,68 @@
+#include "Unicode.h"
+
+#include <unicode/locid.h>
+#include <unicode/normalizer2.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+namespace Unicode {
+
+namespace {
+
+icu::UnicodeString fromUtf8(std::string_view text)
+{
+    return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+}
+
+std::string toUtf8(const icu::UnicodeString &text)
+{
+    std::string result;
+    text.toUTF8String(result);
+    return result;
+}
+
+std::string normalize(std::string_view text, const icu::Normalizer2 *(*instance)(UErrorCode &))
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2 *normalizer = instance(status);
+    if (U_FAILURE(status))
+        return std::string(text);
+    const icu::UnicodeString source = fromUtf8(text);
+    // Most names are already normalised; checking is cheaper than normalising.
+    if (normalizer->isNormalized(source, status) && U_SUCCESS(status))
+        return std::string(text);
+    status = U_ZERO_ERROR;
+    const icu::UnicodeString normalized = normalizer->normalize(source, status);
+    return U_SUCCESS(status) ? toUtf8(normalized) : std::string(text);
+}
+
+} // namespace
+
+bool isValidUtf8(std::string_view text)
+{
+    const auto *bytes = reinterpret_cast<const uint8_t *>(text.data());
+    const int32_t length = static_cast<int32_t>(text.size());
+    int32_t offset = 0;
+    while (offset < length) {
+        UChar32 c;
+        U8_NEXT(bytes, offset, length, c);
+        if (c < 0)
+            return false;
+    }
+    return true;
+}
+
+std::string toNFC(std::string_view text) { return normalize(text, icu::Normalizer2::getNFCInstance); }
+
+std::string toNFD(std::string_view text) { return normalize(text, icu::Normalizer2::getNFDInstance); }
+
+std::string toUpper(std::string_view text) { return toUtf8(fromUtf8(text).toUpper(icu::Locale::getRoot())); }
+
+std::string toLower(std::string_view text) { return toUtf8(fromUtf8(text).toLower(icu::Locale::getRoot())); }
+
+bool equalIgnoringCase(std::string_view a, std::string_view b)
+{
+    return fromUtf8(a).caseCompare(fromUtf8(b), U_FOLD_CASE_DEFAULT) == 0;
+}
+
+} // namespace Unicode

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+/// Unicode helpers over ICU for the UTF-8 strings that the engine and the file layer speak.
+/// Invalid UTF-8 input is never passed in: names that are not valid UTF-8 are left out of listings.
+namespace Unicode {
+
+/// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
+bool isValidUtf8(std::string_view text);
+/// Canonical composition (NFC).
+std::string toNFC(std::string_view text);
+/// Canonical decomposition (NFD).
+std::string toNFD(std::string_view text);
+/// Full case mapping with the root locale, independent of the user's language ("straße" gives "STRASSE").
+std::string toUpper(std::string_view text);
+/// Full lower-case mapping with the root locale.
+std::string toLower(std::string_view text);
+/// Whether two texts are equal under default full case folding.
+bool equalIgnoringCase(std::string_view a, std::string_view b);
+
+} // namespace Unicode
