@@ -12,6 +12,14 @@ public:
 
     /// The capture date stored in the file at `location`, or nothing.
     virtual std::optional<TimePoint> captureDate(const std::filesystem::path &location) = 0;
+
+    /// Told after the engine renamed (or restored) a file from `from` to `to`, so that what is known about the
+    /// file follows it and the old path forgets it.
+    virtual void itemMoved(const std::filesystem::path &from, const std::filesystem::path &to)
+    {
+        (void)from;
+        (void)to;
+    }
 };
 
 /// A provider that knows no capture dates.
