@@ -1,0 +1,31 @@
+#include "FileUndoService.h"
+
+#include <algorithm>
+#include <iterator>
+
+void FileUndoService::push(Batch batch)
+{
+    m_stack.push_back(std::move(batch));
+    if (depth() > maxDepth) {
+        const auto excess = static_cast<std::ptrdiff_t>(depth() - maxDepth);
+        m_stack.erase(m_stack.begin(), std::next(m_stack.begin(), excess));
+    }
+}
+
+void FileUndoService::pushFailed(std::vector<RenameUndoEntry> failedEntries)
+{
+    if (failedEntries.empty())
+        return;
+    // The undo walked the batch backwards; restore batch order so the next undo again goes last-first.
+    std::reverse(failedEntries.begin(), failedEntries.end());
+    push(std::move(failedEntries));
+}
+
+std::optional<FileUndoService::Batch> FileUndoService::pop()
+{
+    if (m_stack.empty())
+        return std::nullopt;
+    Batch newest = std::move(m_stack.back());
+    m_stack.pop_back();
+    return newest;
+}
