@@ -36,6 +36,27 @@ std::string normalize(std::string_view text, const icu::Normalizer2 *(*instance)
     return U_SUCCESS(status) ? toUtf8(normalized) : std::string(text);
 }
 
+// Most names are plain ASCII, whose case mapping in the root locale is the ASCII one; filtering and
+// planning lower-case every name, so skipping the conversion to UTF-16 there pays.
+bool isAscii(std::string_view text)
+{
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+std::string mapAscii(std::string_view text, char first, char last, int shift)
+{
+    std::string result(text);
+    for (char &c : result) {
+        if (c >= first && c <= last)
+            c = static_cast<char>(c + shift);
+    }
+    return result;
+}
+
 } // namespace
 
 bool isValidUtf8(std::string_view text)
@@ -56,9 +77,19 @@ std::string toNFC(std::string_view text) { return normalize(text, icu::Normalize
 
 std::string toNFD(std::string_view text) { return normalize(text, icu::Normalizer2::getNFDInstance); }
 
-std::string toUpper(std::string_view text) { return toUtf8(fromUtf8(text).toUpper(icu::Locale::getRoot())); }
+std::string toUpper(std::string_view text)
+{
+    if (isAscii(text))
+        return mapAscii(text, 'a', 'z', 'A' - 'a');
+    return toUtf8(fromUtf8(text).toUpper(icu::Locale::getRoot()));
+}
 
-std::string toLower(std::string_view text) { return toUtf8(fromUtf8(text).toLower(icu::Locale::getRoot())); }
+std::string toLower(std::string_view text)
+{
+    if (isAscii(text))
+        return mapAscii(text, 'A', 'Z', 'a' - 'A');
+    return toUtf8(fromUtf8(text).toLower(icu::Locale::getRoot()));
+}
 
 bool equalIgnoringCase(std::string_view a, std::string_view b)
 {

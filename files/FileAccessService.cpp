@@ -1,0 +1,308 @@
+#include "FileAccessService.h"
+
+#include <cerrno>
+#include <climits>
+#include <utility>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "FilePaths.h"
+#include "Unicode.h"
+#include "Uuid.h"
+
+namespace {
+
+TimePoint fromTimestamp(const struct statx_timestamp &stamp)
+{
+    return TimePoint(std::chrono::duration_cast<TimePoint::duration>(
+        std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec)));
+}
+
+/// Closes a directory stream (and with it the descriptor it owns) when leaving scope.
+class DirectoryStream final {
+public:
+    explicit DirectoryStream(DIR *stream)
+        : m_stream(stream)
+    {
+    }
+    ~DirectoryStream()
+    {
+        if (m_stream)
+            ::closedir(m_stream);
+    }
+    DirectoryStream(const DirectoryStream &) = delete;
+    DirectoryStream &operator=(const DirectoryStream &) = delete;
+
+    DIR *get() const { return m_stream; }
+
+private:
+    DIR *m_stream;
+};
+
+/// Opens a directory descriptor as a stream; the descriptor is closed on failure too.
+DIR *streamFor(int fd)
+{
+    if (fd < 0)
+        return nullptr;
+    DIR *stream = ::fdopendir(fd);
+    if (!stream)
+        ::close(fd);
+    return stream;
+}
+
+/// One pass over a folder tree, building the records as it goes.
+class Lister final {
+public:
+    Lister(std::string urlPrefix, std::string keyPrefix, bool recursive)
+        : m_urlPrefix(std::move(urlPrefix))
+        , m_keyPrefix(std::move(keyPrefix))
+        , m_recursive(recursive)
+    {
+    }
+
+    /// Lists the directory `stream`, whose path relative to the root is `relative` ("" or ending in "/").
+    void walk(DIR *stream, const std::string &relative)
+    {
+        const int fd = ::dirfd(stream);
+        while (const dirent *entry = ::readdir(stream)) {
+            const std::string_view name = entry->d_name;
+            // Also drops "." and "..": a hidden folder is never descended into.
+            if (name.empty() || name.front() == '.')
+                continue;
+            // The name could not be shown or given to the engine as text; nothing below it either.
+            if (!Unicode::isValidUtf8(name))
+                continue;
+            switch (entry->d_type) {
+            case DT_DIR:
+                descend(fd, entry->d_name, relative);
+                continue;
+            case DT_REG:
+            case DT_UNKNOWN:
+                break;
+            default:
+                // Symbolic links, sockets, fifos and devices are not something the user renames here.
+                continue;
+            }
+            visitFile(fd, entry->d_name, entry->d_type, relative);
+        }
+    }
+
+    std::vector<FileItem> takeFiles() { return std::move(m_files); }
+
+private:
+    void descend(int parent, const char *name, const std::string &relative)
+    {
+        if (!m_recursive)
+            return;
+        // O_NOFOLLOW: a folder replaced by a symbolic link since readdir is not followed either.
+        DirectoryStream child(streamFor(::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)));
+        if (child.get())
+            walk(child.get(), relative + name + '/');
+    }
+
+    void visitFile(int fd, const char *name, unsigned char type, const std::string &relative)
+    {
+        struct statx info {};
+        const unsigned mask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME;
+        std::optional<FileItem::ResourceValues> values;
+        if (::statx(fd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &info) == 0) {
+            if ((info.stx_mask & STATX_TYPE) && S_ISDIR(info.stx_mode)) {
+                descend(fd, name, relative);
+                return;
+            }
+            if ((info.stx_mask & STATX_TYPE) && !S_ISREG(info.stx_mode))
+                return;
+            values.emplace();
+            if (info.stx_mask & STATX_SIZE)
+                values->size = static_cast<std::int64_t>(info.stx_size);
+            if (info.stx_mask & STATX_BTIME)
+                values->creationDate = fromTimestamp(info.stx_btime);
+            if (info.stx_mask & STATX_MTIME)
+                values->modificationDate = fromTimestamp(info.stx_mtime);
+        } else if (type != DT_REG) {
+            // Without a type there is no telling that this is an ordinary file.
+            return;
+        }
+        // Root passes permission bits, but not an immutable flag: this is what a rename would run into.
+        if (::faccessat(fd, name, R_OK | W_OK, 0) != 0)
+            return;
+
+        // Listed entries are never symbolic links and are reached through no symbolic link below the root, so
+        // the resolved root plus the relative path is the entry with every link resolved. Only a listed entry
+        // claims its key: a link seen first must not hide the file it points to.
+        std::string key = m_keyPrefix;
+        key += relative;
+        key += name;
+        if (!m_seen.insert(std::move(key)).second)
+            return;
+
+        std::string url = m_urlPrefix;
+        url += relative;
+        url += name;
+        m_files.push_back(FileItem::make(std::filesystem::path(std::move(url)), values));
+    }
+
+    std::string m_urlPrefix;
+    std::string m_keyPrefix;
+    bool m_recursive;
+    std::unordered_set<std::string> m_seen;
+    std::vector<FileItem> m_files;
+};
+
+std::string withSeparator(std::string path)
+{
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    return path;
+}
+
+/// "." + name + ".qvtmp-" + UUID. A name so long that the result would not fit a directory entry is cut
+/// (at a character boundary) so that a case change of a long name does not fail for want of room.
+std::string temporaryName(const std::string &name)
+{
+    const std::string suffix = ".qvtmp-" + Uuid::random().toString();
+    std::string kept = name;
+    const std::size_t room = NAME_MAX - 1 - suffix.size();
+    if (kept.size() > room) {
+        std::size_t cut = room;
+        while (cut > 0 && (static_cast<unsigned char>(kept[cut]) & 0xC0) == 0x80)
+            --cut;
+        kept.resize(cut);
+    }
+    return "." + kept + suffix;
+}
+
+bool flagRefused(int error) { return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP; }
+
+bool linkRefused(int error)
+{
+    return error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK;
+}
+
+/// The last resort where neither RENAME_NOREPLACE nor hard links exist: claim the destination by creating it
+/// exclusively (which fails if anything, in any letter case the volume equates, is already there), then
+/// rename over that placeholder of our own. The only item ever replaced is the one just created.
+std::optional<FileSystemError> renameOntoPlaceholder(const char *from, const char *to)
+{
+    struct stat source {};
+    if (::lstat(from, &source) != 0)
+        return FileSystemError::fromErrno(errno);
+    const bool folder = S_ISDIR(source.st_mode);
+    if (folder) {
+        // rename(2) replaces only an empty folder with a folder, so the placeholder must be one.
+        if (::mkdir(to, 0700) != 0)
+            return FileSystemError::fromErrno(errno);
+    } else {
+        const int fd = ::open(to, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return FileSystemError::fromErrno(errno);
+        // Closed before the rename: an open file replaced on a FUSE volume would linger as a hidden copy.
+        ::close(fd);
+    }
+    if (::rename(from, to) == 0)
+        return std::nullopt;
+    const int error = errno;
+    if (folder)
+        ::rmdir(to);
+    else
+        ::unlink(to);
+    return FileSystemError::fromErrno(error);
+}
+
+/// One rename step that never replaces an existing item.
+std::optional<FileSystemError> renameWithoutReplacing(const std::filesystem::path &from, const std::filesystem::path &to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return std::nullopt;
+    const int error = errno;
+    if (!flagRefused(error))
+        return FileSystemError::fromErrno(error);
+
+    // Some file systems (FAT through FUSE, for one) refuse RENAME_NOREPLACE even when the destination is free.
+    // Plain rename(2) would silently replace an existing destination, so the fallbacks only ever create a new
+    // name that nothing else holds: first a hard link (which fails with EEXIST if the name is taken) followed
+    // by removing the old name; where hard links are refused too, an exclusively created placeholder.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        if (::unlink(from.c_str()) == 0)
+            return std::nullopt;
+        const int unlinkError = errno;
+        ::unlink(to.c_str());
+        return FileSystemError::fromErrno(unlinkError);
+    }
+    const int linkError = errno;
+    if (!linkRefused(linkError))
+        return FileSystemError::fromErrno(linkError);
+    return renameOntoPlaceholder(from.c_str(), to.c_str());
+}
+
+} // namespace
+
+FileListing FileAccessService::listFiles(const std::filesystem::path &folder, bool includeSubfolders) const
+{
+    const std::filesystem::path root = FilePaths::standardized(folder);
+    DirectoryStream stream(streamFor(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
+    if (!stream.get())
+        return { {}, FileAccessError::directoryAccessDenied };
+
+    std::error_code error;
+    std::filesystem::path resolved = std::filesystem::canonical(root, error);
+    if (error)
+        resolved = root;
+    Lister lister(withSeparator(root.native()), withSeparator(resolved.native()), includeSubfolders);
+    lister.walk(stream.get(), {});
+    return { lister.takeFiles(), std::nullopt };
+}
+
+bool FileAccessService::itemExists(const std::filesystem::path &location) const
+{
+    struct stat info {};
+    return ::stat(FilePaths::standardized(location).c_str(), &info) == 0;
+}
+
+std::optional<FileSystemError> FileAccessService::moveItem(
+    const std::filesystem::path &from, const std::filesystem::path &to)
+{
+    const std::filesystem::path source = FilePaths::standardized(from);
+    const std::filesystem::path destination = FilePaths::standardized(to);
+    if (source.native() == destination.native())
+        return std::nullopt;
+    if (!Unicode::equalIgnoringCase(source.native(), destination.native()))
+        return renameWithoutReplacing(source, destination);
+
+    // A case-insensitive volume sees the destination as the source itself; going through a third name makes
+    // the change of letter case happen on every volume.
+    const std::filesystem::path temporary = source.parent_path() / temporaryName(FilePaths::lastComponent(source));
+    if (auto failure = renameWithoutReplacing(source, temporary))
+        return failure;
+    auto failure = renameWithoutReplacing(temporary, destination);
+    if (!failure)
+        return std::nullopt;
+    // Best effort: the reason the user needs is why the new name could not be taken.
+    (void)renameWithoutReplacing(temporary, source);
+    return failure;
+}
+
+std::optional<std::unordered_set<std::string>> FileAccessService::entryNames(const std::filesystem::path &folder) const
+{
+    const std::filesystem::path path = FilePaths::standardized(folder);
+    DirectoryStream stream(::opendir(path.c_str()));
+    if (!stream.get())
+        return std::nullopt;
+    std::unordered_set<std::string> names;
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(stream.get());
+        if (!entry)
+            break;
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            names.emplace(name);
+    }
+    // A read that broke off would give a partial answer, which is worse than none.
+    if (errno != 0)
+        return std::nullopt;
+    return names;
+}

@@ -1,0 +1,76 @@
+#include "FileSorting.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <numeric>
+#include <string>
+
+#include <unicode/coll.h>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
+namespace {
+
+/// The collator for the user's language at secondary strength (accents count, letter case does not).
+std::unique_ptr<icu::Collator> makeCollator()
+{
+    const icu::Locale &locale = icu::Locale::getDefault();
+    // ICU maps the C and POSIX locales to en_US_POSIX, whose collation orders by code point and tells upper
+    // from lower case even at secondary strength; the root collation is the neutral order for them.
+    const std::string_view variant = locale.getVariant();
+    const bool posix = variant == "POSIX" || std::strcmp(locale.getName(), "c") == 0
+        || std::strcmp(locale.getName(), "C") == 0 || std::strcmp(locale.getName(), "") == 0;
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::Collator> collator(
+        icu::Collator::createInstance(posix ? icu::Locale::getRoot() : locale, status));
+    if (U_FAILURE(status) || !collator) {
+        status = U_ZERO_ERROR;
+        collator.reset(icu::Collator::createInstance(icu::Locale::getRoot(), status));
+        if (U_FAILURE(status))
+            return nullptr;
+    }
+    collator->setStrength(icu::Collator::SECONDARY);
+    return collator;
+}
+
+std::string sortKey(const icu::Collator &collator, const std::string &name)
+{
+    const icu::UnicodeString text
+        = icu::UnicodeString::fromUTF8(icu::StringPiece(name.data(), static_cast<int32_t>(name.size())));
+    std::string key(64, '\0');
+    int32_t length = collator.getSortKey(text, reinterpret_cast<uint8_t *>(key.data()), static_cast<int32_t>(key.size()));
+    if (length > static_cast<int32_t>(key.size())) {
+        key.resize(static_cast<std::size_t>(length));
+        length = collator.getSortKey(text, reinterpret_cast<uint8_t *>(key.data()), length);
+    }
+    // The key ends in a zero byte, which adds nothing to the comparison.
+    key.resize(length > 0 ? static_cast<std::size_t>(length - 1) : 0);
+    return key;
+}
+
+} // namespace
+
+void sortByName(std::vector<FileItem> &files)
+{
+    const std::unique_ptr<icu::Collator> collator = makeCollator();
+    if (!collator) {
+        std::stable_sort(
+            files.begin(), files.end(), [](const FileItem &a, const FileItem &b) { return a.name < b.name; });
+        return;
+    }
+    // One key per name instead of a collation per comparison: for many files this is several times faster.
+    std::vector<std::string> keys;
+    keys.reserve(files.size());
+    for (const FileItem &file : files)
+        keys.push_back(sortKey(*collator, file.name));
+    std::vector<std::size_t> order(files.size());
+    std::iota(order.begin(), order.end(), std::size_t { 0 });
+    // Keys compare as unsigned bytes, which is what std::string's comparison does.
+    std::stable_sort(order.begin(), order.end(), [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    std::vector<FileItem> sorted;
+    sorted.reserve(files.size());
+    for (const std::size_t index : order)
+        sorted.push_back(std::move(files[index]));
+    files = std::move(sorted);
+}
