@@ -1,14 +1,22 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
 #include "FileAccessError.h"
 #include "FileItem.h"
 #include "FileRenameFileSystem.h"
+#include "FolderChooserRequest.h"
+#include "SettingsStore.h"
+
+/// Whether chosen folders are reached through security-scoped bookmarks and access scopes. Linux has no such
+/// scopes, so the switch is off: choosing a folder stores nothing and no scope is ever opened.
+inline constexpr bool securityScopedAccessEnabled = false;
 
 /// The result of a listing: the files, or the reason the folder could not be listed.
 struct FileListing {
@@ -19,6 +27,24 @@ struct FileListing {
 /// Lists folders and performs the renames of the engine on the real file system.
 class FileAccessService final : public FileRenameFileSystem {
 public:
+    /// The settings key of the reference to the last folder: its absolute path as bytes.
+    static constexpr std::string_view lastFolderBookmarkKey = "lastAccessedFolderBookmark";
+
+    /// A service without settings and without a chooser: `chooseFolder` and `restoreLastFolder` return nothing.
+    FileAccessService() = default;
+    /// A service that keeps the folder reference in `settings` (not owned, may be null, must outlive the service)
+    /// and asks the user for folders through `chooser` (may be empty).
+    FileAccessService(SettingsStore *settings, FolderChooser chooser);
+
+    /// Runs the chooser modally: the chosen folder, or nothing when the user cancels. Stores nothing while
+    /// `securityScopedAccessEnabled` is off. Main thread only.
+    [[nodiscard]] std::optional<std::filesystem::path> chooseFolder();
+    /// The folder stored under `lastFolderBookmarkKey`, when it still exists as a directory, in canonical form.
+    /// A stored path that had to be canonicalised is stored again in canonical form. Failures go to the system
+    /// log only ("Failed to resolve bookmark: ...", "Failed to persist bookmark: ..."); an unresolvable value
+    /// stays stored. Main thread only.
+    [[nodiscard]] std::optional<std::filesystem::path> restoreLastFolder();
+
     /// The files of `folder` (and of its subfolders when `includeSubfolders`), in enumeration order, unsorted.
     /// Left out: directories, hidden entries (name starting with "."), symbolic links, entries that are not both
     /// readable and writable, and names that are not valid UTF-8. Hidden folders are not descended into.
@@ -29,4 +55,8 @@ public:
     [[nodiscard]] std::optional<FileSystemError> moveItem(
         const std::filesystem::path &from, const std::filesystem::path &to) override;
     std::optional<std::unordered_set<std::string>> entryNames(const std::filesystem::path &folder) const override;
+
+private:
+    SettingsStore *m_settings = nullptr;
+    FolderChooser m_chooser;
 };
