@@ -1,0 +1,216 @@
+#include "RenameParameters.h"
+
+#include <limits>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+using nlohmann::json;
+
+const std::vector<std::string> allKeys { "strategy", "prefixText", "suffixText", "searchText", "replaceText",
+    "sequenceStart", "sequencePadding", "sequenceSeparator", "preserveExtension", "dateSource", "dateFormat",
+    "dateIncludeSequence", "datePosition", "useRegularExpression" };
+
+RenameParameters nonDefaultParameters()
+{
+    RenameParameters parameters;
+    parameters.strategy = RenameStrategy::dateName;
+    parameters.prefixText = "Trip ";
+    parameters.suffixText = "-édit";
+    parameters.searchText = "^IMG_(\\d+)$";
+    parameters.replaceText = "Photo $1";
+    parameters.sequenceStart = -9223372036854775807LL - 1;
+    parameters.sequencePadding = 9223372036854775807LL;
+    parameters.sequenceSeparator = "";
+    parameters.preserveExtension = false;
+    parameters.dateSource = DateSource::modified;
+    parameters.dateFormat = DateNameFormat::yearMonth;
+    parameters.dateIncludeSequence = false;
+    parameters.datePosition = DatePosition::suffix;
+    parameters.useRegularExpression = true;
+    return parameters;
+}
+
+std::optional<RenameParameters> decode(const std::string &text, std::string *error = nullptr)
+{
+    return RenameParameters::fromJson(json::parse(text), error);
+}
+
+TEST(RenameParametersTest, RawValuesRoundTripAndAreCaseSensitive)
+{
+    for (const RenameStrategy value : allRenameStrategies)
+        EXPECT_EQ(fromRawValue<RenameStrategy>(rawValue(value)), value);
+    for (const DateSource value : allDateSources)
+        EXPECT_EQ(fromRawValue<DateSource>(rawValue(value)), value);
+    for (const DateNameFormat value : allDateNameFormats)
+        EXPECT_EQ(fromRawValue<DateNameFormat>(rawValue(value)), value);
+    for (const DatePosition value : allDatePositions)
+        EXPECT_EQ(fromRawValue<DatePosition>(rawValue(value)), value);
+
+    EXPECT_EQ(rawValue(RenameStrategy::prefixSequence), "prefixSequence");
+    EXPECT_EQ(rawValue(DateNameFormat::yearMonth), "yearMonth");
+    EXPECT_EQ(fromRawValue<RenameStrategy>("Prefix"), std::nullopt);
+    EXPECT_EQ(fromRawValue<RenameStrategy>("title"), std::nullopt);
+    EXPECT_EQ(fromRawValue<DateSource>("capture "), std::nullopt);
+    EXPECT_EQ(fromRawValue<DatePosition>(""), std::nullopt);
+}
+
+TEST(RenameParametersTest, DatePatternsMatchTheirLabels)
+{
+    const std::vector<std::tuple<DateNameFormat, std::string, std::string>> table {
+        { DateNameFormat::iso, "yyyy-MM-dd", "2026-09-30" },
+        { DateNameFormat::underscored, "yyyy_MM_dd", "2026_09_30" },
+        { DateNameFormat::compact, "yyyyMMdd", "20260930" },
+        { DateNameFormat::yearMonth, "yyyy-MM", "2026-09" },
+    };
+    for (const auto &[format, pattern, label] : table) {
+        EXPECT_EQ(datePattern(format), pattern);
+        EXPECT_EQ(sampleLabel(format), label);
+    }
+}
+
+TEST(RenameParametersTest, EmptyObjectDecodesToTheDefaults)
+{
+    const auto decoded = decode("{}");
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(*decoded, RenameParameters {});
+    EXPECT_EQ(decoded->strategy, RenameStrategy::prefix);
+    EXPECT_EQ(decoded->sequenceStart, 1);
+    EXPECT_EQ(decoded->sequencePadding, 3);
+    EXPECT_EQ(decoded->sequenceSeparator, "_");
+    EXPECT_TRUE(decoded->preserveExtension);
+    EXPECT_EQ(decoded->dateSource, DateSource::capture);
+    EXPECT_EQ(decoded->dateFormat, DateNameFormat::iso);
+    EXPECT_TRUE(decoded->dateIncludeSequence);
+    EXPECT_EQ(decoded->datePosition, DatePosition::prefix);
+    EXPECT_FALSE(decoded->useRegularExpression);
+}
+
+TEST(RenameParametersTest, EncodingWritesEveryKeyAndRoundTrips)
+{
+    for (const RenameParameters &original : { RenameParameters {}, nonDefaultParameters() }) {
+        const json encoded = original.toJson();
+        ASSERT_TRUE(encoded.is_object());
+        EXPECT_EQ(encoded.size(), allKeys.size());
+        for (const std::string &key : allKeys)
+            EXPECT_TRUE(encoded.contains(key)) << key;
+        // Through text too, as presets are stored.
+        const auto decoded = RenameParameters::fromJson(json::parse(encoded.dump()));
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(*decoded, original);
+    }
+    const json encoded = nonDefaultParameters().toJson();
+    EXPECT_EQ(encoded["strategy"], "dateName");
+    EXPECT_EQ(encoded["sequenceSeparator"], "");
+    EXPECT_TRUE(encoded["sequenceStart"].is_number_integer());
+    EXPECT_TRUE(encoded["useRegularExpression"].is_boolean());
+}
+
+TEST(RenameParametersTest, AbsentAndNullKeysTakeTheirDefaultsOnly)
+{
+    auto decoded = decode(R"({"strategy": "suffixSequence"})");
+    ASSERT_TRUE(decoded);
+    RenameParameters expected;
+    expected.strategy = RenameStrategy::suffixSequence;
+    EXPECT_EQ(*decoded, expected);
+
+    // Every key null is the default value.
+    json allNull = json::object();
+    for (const std::string &key : allKeys)
+        allNull[key] = nullptr;
+    decoded = RenameParameters::fromJson(allNull);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(*decoded, RenameParameters {});
+
+    decoded = decode(R"({"sequenceSeparator": "", "sequencePadding": null, "preserveExtension": false})");
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->sequenceSeparator, "");
+    EXPECT_EQ(decoded->sequencePadding, 3);
+    EXPECT_FALSE(decoded->preserveExtension);
+    EXPECT_TRUE(decoded->dateIncludeSequence);
+    EXPECT_FALSE(decoded->useRegularExpression);
+}
+
+TEST(RenameParametersTest, UnknownKeysAreIgnored)
+{
+    const auto decoded = decode(R"({"strategy": "lowercase", "Strategy": "bogus", "extra": [1, {"a": 2}]})");
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->strategy, RenameStrategy::lowercase);
+}
+
+TEST(RenameParametersTest, WrongTypesAndUnknownCasesFailTheWholeDecodeNamingTheKey)
+{
+    const std::vector<std::pair<std::string, std::string>> table {
+        { R"({"strategy": "Prefix"})", "strategy" },
+        { R"({"strategy": "title"})", "strategy" },
+        { R"({"strategy": 1})", "strategy" },
+        { R"({"dateSource": "Capture"})", "dateSource" },
+        { R"({"dateFormat": "ISO"})", "dateFormat" },
+        { R"({"datePosition": true})", "datePosition" },
+        { R"({"prefixText": 5})", "prefixText" },
+        { R"({"replaceText": ["a"]})", "replaceText" },
+        { R"({"sequenceSeparator": false})", "sequenceSeparator" },
+        { R"({"sequenceStart": "1"})", "sequenceStart" },
+        { R"({"sequenceStart": 1.5})", "sequenceStart" },
+        { R"({"sequenceStart": 2.0})", "sequenceStart" },
+        { R"({"sequenceStart": 9223372036854775808})", "sequenceStart" },
+        { R"({"sequencePadding": 1e400})", "sequencePadding" },
+        { R"({"sequencePadding": true})", "sequencePadding" },
+        { R"({"preserveExtension": 1})", "preserveExtension" },
+        { R"({"dateIncludeSequence": "true"})", "dateIncludeSequence" },
+        { R"({"useRegularExpression": {}})", "useRegularExpression" },
+        // One bad key spoils an otherwise good object.
+        { R"({"strategy": "suffix", "suffixText": "x", "sequencePadding": "3"})", "sequencePadding" },
+    };
+    for (const auto &[text, key] : table) {
+        std::string error;
+        json value;
+        try {
+            value = json::parse(text);
+        } catch (const json::exception &) {
+            // 1e400 does not parse as a finite number everywhere; build the out-of-range value directly.
+            value = json { { key, 1e300 * 1e300 } };
+        }
+        EXPECT_EQ(RenameParameters::fromJson(value, &error), std::nullopt) << text;
+        EXPECT_NE(error.find(key), std::string::npos) << text << " gave: " << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    }
+}
+
+TEST(RenameParametersTest, IntegerLimitsDecode)
+{
+    const auto decoded = decode(R"({"sequenceStart": -9223372036854775808, "sequencePadding": 9223372036854775807})");
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->sequenceStart, std::numeric_limits<std::int64_t>::min());
+    EXPECT_EQ(decoded->sequencePadding, std::numeric_limits<std::int64_t>::max());
+}
+
+TEST(RenameParametersTest, NonObjectsFail)
+{
+    for (const char *text : { "null", "[]", "\"prefix\"", "3", "true" }) {
+        std::string error;
+        EXPECT_EQ(decode(text, &error), std::nullopt) << text;
+        EXPECT_FALSE(error.empty()) << text;
+    }
+    // Without an error slot the failure is still a value, not an exception.
+    EXPECT_EQ(decode("[1, 2]"), std::nullopt);
+}
+
+TEST(RenameParametersTest, ValuesDifferingInAnUnreadFieldAreUnequal)
+{
+    RenameParameters a;
+    RenameParameters b;
+    b.dateFormat = DateNameFormat::compact; // not read by the prefix strategy
+    EXPECT_NE(a, b);
+    b = a;
+    b.searchText = "x";
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a, RenameParameters {});
+}
+
+} // namespace
