@@ -9,9 +9,9 @@
 #include "QtConversions.h"
 
 SettingsStoreQt::SettingsStoreQt()
-    : m_fileName(QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quorvane"),
-          QStringLiteral("Quorvane"))
-              .fileName())
+    // The file of QSettings("Quorvane", "Quorvane"), so every part of the application shares one store. On Linux
+    // that native format is the INI format, which is how the file is opened afterwards.
+    : m_fileName(QSettings(QStringLiteral("Quorvane"), QStringLiteral("Quorvane")).fileName())
 {
 }
 

@@ -11,7 +11,7 @@
 /// reading the file sees them as data blobs; a value of any other type reads as absent.
 class SettingsStoreQt final : public SettingsStore {
 public:
-    /// The application's settings: the INI file of organisation and application "Quorvane" in the XDG config
+    /// The application's settings: the INI file of QSettings("Quorvane", "Quorvane") in the XDG config
     /// folder ($XDG_CONFIG_HOME/Quorvane/Quorvane.conf, ~/.config by default).
     SettingsStoreQt();
     /// The settings in the INI file at `fileName` (created on the first write).

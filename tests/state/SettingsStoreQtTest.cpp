@@ -1,0 +1,121 @@
+#include <optional>
+#include <string>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "QtConversions.h"
+#include "SettingsStoreQt.h"
+#include "TestDir.h"
+
+class SettingsStoreQtTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void defaultStoreIsTheIniFileInTheConfigFolder();
+    void bytesComeBackThroughAnotherInstance_data();
+    void bytesComeBackThroughAnotherInstance();
+    void absentKeysAndOtherValueTypesReadAsNothing();
+    void unwritableFileReportsFailure();
+
+private:
+    QTemporaryDir m_configHome;
+};
+
+void SettingsStoreQtTest::initTestCase()
+{
+    // Before anything reads the settings paths, so the user's own settings are never touched.
+    QVERIFY(m_configHome.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_configHome.path()));
+}
+
+void SettingsStoreQtTest::defaultStoreIsTheIniFileInTheConfigFolder()
+{
+    const QString expected = QDir(m_configHome.path()).filePath(QStringLiteral("Quorvane/Quorvane.conf"));
+    {
+        SettingsStoreQt store;
+        QCOMPARE(store.fileName(), expected);
+        QVERIFY(store.setBytes("lastAccessedFolderBookmark", "/srv/photos"));
+    }
+    QVERIFY(QFile::exists(expected));
+    // Seen as a data blob by any QSettings reader of the application's settings.
+    const QSettings settings(QStringLiteral("Quorvane"), QStringLiteral("Quorvane"));
+    const QVariant value = settings.value(QStringLiteral("lastAccessedFolderBookmark"));
+    QCOMPARE(value.typeId(), QMetaType::QByteArray);
+    QCOMPARE(value.toByteArray(), QByteArray("/srv/photos"));
+    QCOMPARE(SettingsStoreQt().bytes("lastAccessedFolderBookmark"), std::optional<std::string>("/srv/photos"));
+}
+
+void SettingsStoreQtTest::bytesComeBackThroughAnotherInstance_data()
+{
+    QTest::addColumn<QByteArray>("key");
+    QTest::addColumn<QByteArray>("value");
+    QTest::newRow("json text") << QByteArray("quorvane.renamePresets.v1")
+                               << QByteArray(R"([{"name":"Holiday = \"2024\"; [x]"}])");
+    QTest::newRow("empty") << QByteArray("quorvane.renamePresets.v1") << QByteArray("");
+    QTest::newRow("NUL and high bytes") << QByteArray("lastAccessedFolderBookmark")
+                                        << QByteArray("a\0b\xff\xfe\x80 c\n\r\t", 11);
+    QTest::newRow("UTF-8 path") << QByteArray("lastAccessedFolderBookmark")
+                                << QByteArray("/home/zoë/Fotos ✓/été");
+    QTest::newRow("looks like a Qt escape") << QByteArray("k") << QByteArray("@ByteArray(x)\\\\");
+    QTest::newRow("large") << QByteArray("k") << QByteArray(200000, 'q');
+}
+
+void SettingsStoreQtTest::bytesComeBackThroughAnotherInstance()
+{
+    QFETCH(QByteArray, key);
+    QFETCH(QByteArray, value);
+    const TestDir dir;
+    const QString file = QtConversions::toQString(dir.path() / "settings.conf");
+    const std::string keyText = key.toStdString();
+    const std::string valueText(value.constData(), static_cast<std::size_t>(value.size()));
+
+    QVERIFY(SettingsStoreQt(file).setBytes(keyText, valueText));
+    QVERIFY(QFile::exists(file));
+    QCOMPARE(SettingsStoreQt(file).bytes(keyText), std::optional<std::string>(valueText));
+    // Replacing keeps one value per key.
+    QVERIFY(SettingsStoreQt(file).setBytes(keyText, "second"));
+    QCOMPARE(SettingsStoreQt(file).bytes(keyText), std::optional<std::string>("second"));
+}
+
+void SettingsStoreQtTest::absentKeysAndOtherValueTypesReadAsNothing()
+{
+    const TestDir dir;
+    const QString file = QtConversions::toQString(dir.path() / "settings.conf");
+    QCOMPARE(SettingsStoreQt(file).bytes("anything"), std::nullopt);
+    {
+        QSettings settings(file, QSettings::IniFormat);
+        settings.setValue(QStringLiteral("text"), QStringLiteral("[]"));
+        settings.setValue(QStringLiteral("number"), 42);
+        settings.sync();
+    }
+    const SettingsStoreQt store(file);
+    QCOMPARE(store.bytes("text"), std::nullopt);
+    QCOMPARE(store.bytes("number"), std::nullopt);
+    QCOMPARE(store.bytes("absent"), std::nullopt);
+}
+
+void SettingsStoreQtTest::unwritableFileReportsFailure()
+{
+    if (!canMakeImmutable())
+        QSKIP("immutable files are not available here");
+    const TestDir dir;
+    const QString file = QtConversions::toQString(dir.path() / "settings.conf");
+    QVERIFY(SettingsStoreQt(file).setBytes("k", "before"));
+    const std::string contents = dir.read("settings.conf");
+    QVERIFY(setImmutable(dir.path() / "settings.conf", true));
+
+    const bool stored = SettingsStoreQt(file).setBytes("k", "after");
+
+    QVERIFY(setImmutable(dir.path() / "settings.conf", false));
+    QVERIFY(!stored);
+    QCOMPARE(dir.read("settings.conf"), contents);
+}
+
+QTEST_GUILESS_MAIN(SettingsStoreQtTest)
+#include "SettingsStoreQtTest.moc"
