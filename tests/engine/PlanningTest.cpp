@@ -1,0 +1,200 @@
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "CountingFileSystem.h"
+#include "FatVolume.h"
+#include "FileAccessService.h"
+#include "FileRenameService.h"
+#include "PhotoMetadataService.h"
+#include "TestDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+RenameParameters regexReplace(std::string pattern, std::string replacement)
+{
+    RenameParameters parameters;
+    parameters.strategy = RenameStrategy::replace;
+    parameters.useRegularExpression = true;
+    parameters.searchText = std::move(pattern);
+    parameters.replaceText = std::move(replacement);
+    return parameters;
+}
+
+RenameParameters plainReplace(std::string search, std::string replacement)
+{
+    RenameParameters parameters = regexReplace(std::move(search), std::move(replacement));
+    parameters.useRegularExpression = false;
+    return parameters;
+}
+
+RenameParameters withStrategy(RenameStrategy strategy)
+{
+    RenameParameters parameters;
+    parameters.strategy = strategy;
+    return parameters;
+}
+
+RenameParameters lowercaseWholeName()
+{
+    RenameParameters parameters = withStrategy(RenameStrategy::lowercase);
+    parameters.preserveExtension = false;
+    return parameters;
+}
+
+/// Records for files in `folder`, given by relative path, in list order.
+std::vector<FileItem> itemsIn(const fs::path &folder, const std::vector<std::string> &relatives)
+{
+    std::vector<FileItem> items;
+    for (const std::string &relative : relatives)
+        items.push_back(FileItem::make(folder / relative));
+    return items;
+}
+
+using Renames = std::vector<std::pair<std::string, std::string>>;
+
+/// (original name, new name) of each plan, in order; also checks that each plan stays in its file's folder.
+Renames renamesOf(const std::vector<FileItem> &items, const std::vector<RenamePlan> &plans)
+{
+    Renames renames;
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+        EXPECT_EQ(plans[i].originalURL, items.at(i).url);
+        EXPECT_EQ(plans[i].newURL, items.at(i).url.parent_path() / plans[i].newName);
+        renames.emplace_back(plans[i].originalName, plans[i].newName);
+    }
+    return renames;
+}
+
+class PlanningTest : public ::testing::Test {
+protected:
+    FileAccessService disk;
+    PhotoMetadataService metadata;
+    FileRenameService service { disk, metadata };
+};
+
+struct PlanningCase {
+    const char *what;
+    std::vector<std::string> onDisk;
+    std::vector<std::string> listed;
+    RenameParameters parameters;
+    Renames expected;
+};
+
+TEST_F(PlanningTest, resolvesCollisionsWithFilesOnDiskAndWithinTheBatch)
+{
+    const std::vector<PlanningCase> cases {
+        { "three names mapped to one", { "a.txt", "b.txt", "c.txt" }, { "a.txt", "b.txt", "c.txt" },
+            regexReplace("^.$", "x"), { { "a.txt", "x.txt" }, { "b.txt", "x (1).txt" }, { "c.txt", "x (2).txt" } } },
+        { "a filtered-out file holds the plain name", { "a.txt", "b.txt", "c.txt", "x.txt" },
+            { "a.txt", "b.txt", "c.txt" }, regexReplace("^.$", "x"),
+            { { "a.txt", "x (1).txt" }, { "b.txt", "x (2).txt" }, { "c.txt", "x (3).txt" } } },
+        { "the list order decides who keeps the plain name", { "a.txt", "b.txt", "c.txt" },
+            { "c.txt", "a.txt", "b.txt" }, regexReplace("^.$", "x"),
+            { { "c.txt", "x.txt" }, { "a.txt", "x (1).txt" }, { "b.txt", "x (2).txt" } } },
+        { "an item found at the target is the file itself only when it is", { "IMG_1.jpg", "IMG-1.jpg" },
+            { "IMG_1.jpg", "IMG-1.jpg" }, plainReplace("_", "-"),
+            { { "IMG_1.jpg", "IMG-1 (1).jpg" }, { "IMG-1.jpg", "IMG-1.jpg" } } },
+        { "a name is taken while its file is still there, even if it moves away in the batch",
+            { "a.txt", "001_a.txt" }, { "a.txt", "001_a.txt" }, withStrategy(RenameStrategy::prefixSequence),
+            { { "a.txt", "001_a (1).txt" }, { "001_a.txt", "002_001_a.txt" } } },
+        { "the same name in two folders is no conflict", { "one/a.txt", "two/b.txt" }, { "one/a.txt", "two/b.txt" },
+            regexReplace("^.$", "x"), { { "a.txt", "x.txt" }, { "b.txt", "x.txt" } } },
+        { "unchanged names stay unsuffixed", { "a.txt", "b.txt" }, { "a.txt", "b.txt" },
+            withStrategy(RenameStrategy::prefix), { { "a.txt", "a.txt" }, { "b.txt", "b.txt" } } },
+        { "a case-only change onto another file on a case-sensitive disk", { "Photo.JPG", "photo.jpg" },
+            { "Photo.JPG" }, lowercaseWholeName(), { { "Photo.JPG", "photo (1).jpg" } } },
+        { "that other file listed too keeps its name", { "Photo.JPG", "photo.jpg" }, { "Photo.JPG", "photo.jpg" },
+            lowercaseWholeName(), { { "Photo.JPG", "photo (1).jpg" }, { "photo.jpg", "photo.jpg" } } },
+        { "a case-only change with nothing in the way", { "Photo.JPG" }, { "Photo.JPG" }, lowercaseWholeName(),
+            { { "Photo.JPG", "photo.jpg" } } },
+    };
+    for (const PlanningCase &planning : cases) {
+        SCOPED_TRACE(planning.what);
+        TestDir dir;
+        for (const std::string &relative : planning.onDisk)
+            dir.createFile(relative);
+        const auto items = itemsIn(dir.path(), planning.listed);
+        EXPECT_EQ(renamesOf(items, service.generatePlans(items, planning.parameters)), planning.expected);
+    }
+}
+
+TEST_F(PlanningTest, anEmptyListGivesNoPlansWithoutAskingTheDisk)
+{
+    CountingFileSystem counted(disk);
+    FileRenameService countedService(counted, metadata);
+    EXPECT_TRUE(countedService.generatePlans({}, regexReplace("^.$", "x")).empty());
+    EXPECT_EQ(counted.existenceTests(), 0U);
+    EXPECT_EQ(counted.folderReads(), 0U);
+}
+
+TEST_F(PlanningTest, everyCallGivesEveryPlanAFreshId)
+{
+    TestDir dir;
+    dir.createFile("a.txt");
+    dir.createFile("b.txt");
+    const auto items = itemsIn(dir.path(), { "a.txt", "b.txt" });
+    const auto first = service.generatePlans(items, regexReplace("^.$", "x"));
+    const auto second = service.generatePlans(items, regexReplace("^.$", "x"));
+    ASSERT_EQ(first.size(), 2U);
+    ASSERT_EQ(second.size(), 2U);
+    std::unordered_set<Uuid> ids;
+    for (const auto *plans : { &first, &second }) {
+        for (const RenamePlan &plan : *plans) {
+            EXPECT_NE(plan.id, Uuid {});
+            EXPECT_TRUE(ids.insert(plan.id).second);
+        }
+    }
+    EXPECT_EQ(renamesOf(items, first), renamesOf(items, second));
+}
+
+TEST_F(PlanningTest, tenThousandFilesMappedToOneNameAreNumberedInListOrder)
+{
+    constexpr int fileCount = 10000;
+    TestDir dir;
+    std::vector<std::string> names;
+    for (int i = 0; i < fileCount; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "f%05d.txt", i);
+        dir.createFile(name);
+        names.emplace_back(name);
+    }
+    const auto items = itemsIn(dir.path(), names);
+    CountingFileSystem counted(disk);
+    FileRenameService countedService(counted, metadata);
+
+    const auto plans = countedService.generatePlans(items, regexReplace("^.*$", "x"));
+    ASSERT_EQ(plans.size(), items.size());
+    EXPECT_EQ(plans[0].newName, "x.txt");
+    for (int i = 1; i < fileCount; ++i)
+        ASSERT_EQ(plans[i].newName, "x (" + std::to_string(i) + ").txt") << "file " << i;
+    // The plain name and one counter per file: the count of questions, not a timing.
+    EXPECT_LE(counted.existenceTests(), 2U * fileCount);
+}
+
+TEST_F(PlanningTest, onACaseInsensitiveVolumeACaseOnlyChangeIsTheFileItself)
+{
+    std::string whyNot;
+    const auto volume = FatVolume::mount(&whyNot);
+    if (!volume)
+        GTEST_SKIP() << "no FAT volume: " << whyNot;
+    for (const char *name : { "Photo.JPG", "a.txt", "b.txt" })
+        std::ofstream(volume->path() / name) << "x";
+
+    const auto photo = itemsIn(volume->path(), { "Photo.JPG" });
+    EXPECT_EQ(renamesOf(photo, service.generatePlans(photo, lowercaseWholeName())),
+        (Renames { { "Photo.JPG", "photo.jpg" } }));
+    // Another file that differs from the target only in letter case still holds it.
+    const auto other = itemsIn(volume->path(), { "b.txt" });
+    EXPECT_EQ(renamesOf(other, service.generatePlans(other, regexReplace("^b$", "A"))),
+        (Renames { { "b.txt", "A (1).txt" } }));
+}
+
+} // namespace
