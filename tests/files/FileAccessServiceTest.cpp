@@ -1,0 +1,404 @@
+#include "FileAccessService.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "TestDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+/// The listed files as paths relative to `root`, in listing order.
+std::vector<std::string> relativeNames(const FileListing &listing, const fs::path &root)
+{
+    std::vector<std::string> names;
+    for (const FileItem &item : listing.files)
+        names.push_back(item.url.lexically_relative(root).string());
+    return names;
+}
+
+std::vector<std::string> sorted(std::vector<std::string> names)
+{
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+struct statx statxOf(const fs::path &path)
+{
+    struct statx info {};
+    EXPECT_EQ(::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &info), 0)
+        << path;
+    return info;
+}
+
+/// The names in a folder that a failed or half-done case change would leave behind.
+std::vector<std::string> temporaryLeftovers(const fs::path &folder)
+{
+    std::vector<std::string> leftovers;
+    for (const auto &entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find(".qvtmp-") != std::string::npos)
+            leftovers.push_back(name);
+    }
+    return leftovers;
+}
+
+TEST(FileAccessServiceListing, leavesOutFoldersHiddenEntriesLinksAndSpecialFiles)
+{
+    TestDir dir;
+    dir.createFile("a.txt", "a");
+    dir.createFile("sub/b.txt", "b");
+    dir.createFile("sub/deeper/c.txt", "c");
+    dir.createFile(".DS_Store");
+    dir.createFile(".hidden/inside.txt");
+    dir.createFile("sub/.secret");
+    fs::create_symlink(dir.path() / "a.txt", dir.path() / "link.txt");
+    fs::create_symlink(dir.path() / "sub", dir.path() / "linked-folder");
+    fs::create_symlink(dir.path() / "nowhere", dir.path() / "dangling.txt");
+    ASSERT_EQ(::mkfifo((dir.path() / "pipe").c_str(), 0600), 0);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = (dir.path() / "socket").string();
+    ASSERT_LT(socketPath.size(), sizeof(address.sun_path));
+    std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof(address)), 0);
+
+    const FileAccessService service;
+    const FileListing flat = service.listFiles(dir.path(), false);
+    ASSERT_FALSE(flat.error);
+    EXPECT_EQ(relativeNames(flat, dir.path()), std::vector<std::string> { "a.txt" });
+
+    const FileListing deep = service.listFiles(dir.path(), true);
+    ASSERT_FALSE(deep.error);
+    // The linked folder is not followed, so b.txt and c.txt appear once, under their real folder.
+    EXPECT_EQ(sorted(relativeNames(deep, dir.path())),
+        (std::vector<std::string> { "a.txt", "sub/b.txt", "sub/deeper/c.txt" }));
+    ::close(sock);
+}
+
+TEST(FileAccessServiceListing, recursiveListingVisitsEachFolderWhereItIsMet)
+{
+    TestDir dir;
+    for (const char *name : { "x1", "x2", "x3", "x4" }) {
+        dir.createFile(name);
+        dir.createFile(std::string("d1/") + name);
+        dir.createFile(std::string("d2/") + name);
+        dir.createFile(std::string("d1/inner/") + name);
+    }
+    // What a pre-order walk in the folders' own entry order gives.
+    std::vector<std::string> expected;
+    std::function<void(const fs::path &)> walk = [&](const fs::path &folder) {
+        for (const auto &entry : fs::directory_iterator(folder)) {
+            if (entry.is_directory())
+                walk(entry.path());
+            else
+                expected.push_back(entry.path().lexically_relative(dir.path()).string());
+        }
+    };
+    walk(dir.path());
+
+    const FileListing listing = FileAccessService().listFiles(dir.path(), true);
+    ASSERT_FALSE(listing.error);
+    EXPECT_EQ(relativeNames(listing, dir.path()), expected);
+}
+
+TEST(FileAccessServiceListing, aLinkMetBeforeItsTargetDoesNotHideTheTarget)
+{
+    TestDir dir;
+    constexpr int count = 40;
+    for (int i = 0; i < count; ++i) {
+        dir.createFile("file" + std::to_string(i) + ".txt", "x");
+        fs::create_symlink(dir.path() / ("file" + std::to_string(i) + ".txt"), dir.path() / ("link" + std::to_string(i)));
+        // A link into a subfolder, met at the top before the walk reaches the subfolder's file.
+        dir.createFile("zsub/deep" + std::to_string(i) + ".txt", "x");
+        fs::create_symlink(dir.path() / "zsub" / ("deep" + std::to_string(i) + ".txt"),
+            dir.path() / ("deeplink" + std::to_string(i)));
+    }
+    // Entry order is the file system's own; with forty pairs some link comes first.
+    std::vector<std::string> order;
+    for (const auto &entry : fs::directory_iterator(dir.path()))
+        order.push_back(entry.path().filename().string());
+    bool linkFirst = false;
+    for (int i = 0; i < count; ++i) {
+        const auto link = std::find(order.begin(), order.end(), "link" + std::to_string(i));
+        const auto file = std::find(order.begin(), order.end(), "file" + std::to_string(i) + ".txt");
+        linkFirst = linkFirst || link < file;
+    }
+    ASSERT_TRUE(linkFirst) << "no link was enumerated before its target";
+
+    const FileListing listing = FileAccessService().listFiles(dir.path(), true);
+    ASSERT_FALSE(listing.error);
+    const std::vector<std::string> names = relativeNames(listing, dir.path());
+    EXPECT_EQ(names.size(), 2u * count);
+    for (int i = 0; i < count; ++i) {
+        EXPECT_NE(std::find(names.begin(), names.end(), "file" + std::to_string(i) + ".txt"), names.end()) << i;
+        EXPECT_NE(std::find(names.begin(), names.end(), "zsub/deep" + std::to_string(i) + ".txt"), names.end()) << i;
+    }
+}
+
+TEST(FileAccessServiceListing, immutableFileIsLeftOut)
+{
+    if (!canMakeImmutable())
+        GTEST_SKIP() << "chattr +i does not work here (needs root on a file system with immutable flags)";
+    TestDir dir;
+    dir.createFile("free.txt");
+    const fs::path locked = dir.createFile("locked.txt");
+    ASSERT_TRUE(setImmutable(locked, true));
+    const FileListing listing = FileAccessService().listFiles(dir.path(), false);
+    ASSERT_FALSE(listing.error);
+    EXPECT_EQ(relativeNames(listing, dir.path()), std::vector<std::string> { "free.txt" });
+}
+
+TEST(FileAccessServiceListing, namesThatAreNotUtf8AreLeftOutAndNotDescendedInto)
+{
+    TestDir dir;
+    dir.createFile("good \xC3\xA9.txt");
+    dir.createFile("bad\xFF.txt");
+    dir.createFile("overlong\xC0\xAF.txt");
+    dir.createFile("folder\xFE/inside.txt");
+    const FileAccessService service;
+    const FileListing listing = service.listFiles(dir.path(), true);
+    ASSERT_FALSE(listing.error);
+    EXPECT_EQ(relativeNames(listing, dir.path()), std::vector<std::string> { "good \xC3\xA9.txt" });
+    // They exist and are seen, just not listed.
+    const auto names = service.entryNames(dir.path());
+    ASSERT_TRUE(names);
+    EXPECT_TRUE(names->contains("bad\xFF.txt"));
+    EXPECT_EQ(names->size(), 4u);
+}
+
+TEST(FileAccessServiceListing, foldersThatCannotBeListedFail)
+{
+    TestDir dir;
+    const fs::path file = dir.createFile("plain.txt");
+    const FileAccessService service;
+    for (const fs::path &folder : { dir.path() / "missing", file, file / "child" }) {
+        const FileListing listing = service.listFiles(folder, false);
+        ASSERT_TRUE(listing.error) << folder;
+        EXPECT_EQ(*listing.error, FileAccessError::directoryAccessDenied);
+        EXPECT_EQ(errorDescription(*listing.error), "Cannot access the selected folder.");
+        EXPECT_TRUE(listing.files.empty());
+    }
+    // An empty folder is not an error.
+    const FileListing empty = service.listFiles(dir.createDir("empty"), true);
+    EXPECT_FALSE(empty.error);
+    EXPECT_TRUE(empty.files.empty());
+}
+
+TEST(FileAccessServiceListing, recordsCarryStandardisedLocationSizeAndDates)
+{
+    TestDir dir;
+    const auto before = std::chrono::system_clock::now();
+    dir.createFile("sub/archive.tar.gz", "12345");
+    const auto after = std::chrono::system_clock::now();
+    // A modification time far from now, to tell it from the fallback to the moment of listing.
+    const timespec times[2] = { { 1'000'000'000, 0 }, { 1'234'567'890, 500'000'000 } };
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir.path() / "sub/archive.tar.gz").c_str(), times, 0), 0);
+
+    // Asked through "." and ".." segments and a trailing separator.
+    const FileListing listing
+        = FileAccessService().listFiles(dir.path().string() + "/./sub/../sub/", false);
+    ASSERT_FALSE(listing.error);
+    ASSERT_EQ(listing.files.size(), 1u);
+    const FileItem &item = listing.files.front();
+    EXPECT_EQ(item.url, dir.path() / "sub/archive.tar.gz");
+    EXPECT_EQ(item.name, "archive.tar.gz");
+    EXPECT_EQ(item.extensionType, "gz");
+    EXPECT_EQ(item.size, 5);
+    EXPECT_EQ(item.modificationDate,
+        TimePoint(std::chrono::duration_cast<TimePoint::duration>(
+            std::chrono::seconds(1'234'567'890) + std::chrono::milliseconds(500))));
+    const struct statx info = statxOf(item.url);
+    if (info.stx_mask & STATX_BTIME) {
+        // Birth time does not move with utimensat; it is when the file was made.
+        EXPECT_GE(item.creationDate, before - std::chrono::seconds(1));
+        EXPECT_LE(item.creationDate, after + std::chrono::seconds(1));
+    }
+}
+
+TEST(FileAccessServiceListing, everyListingDrawsNewIdentities)
+{
+    TestDir dir;
+    dir.createFile("one.txt");
+    dir.createFile("two.txt");
+    const FileAccessService service;
+    const FileListing first = service.listFiles(dir.path(), false);
+    const FileListing second = service.listFiles(dir.path(), false);
+    ASSERT_EQ(first.files.size(), 2u);
+    ASSERT_EQ(second.files.size(), 2u);
+    EXPECT_NE(first.files[0].id, first.files[1].id);
+    for (const FileItem &a : first.files) {
+        for (const FileItem &b : second.files) {
+            EXPECT_NE(a.id, b.id);
+            EXPECT_NE(a, b);
+        }
+    }
+}
+
+TEST(FileAccessServiceExists, followsAFinalLinkAndRespectsLetterCase)
+{
+    TestDir dir;
+    const fs::path file = dir.createFile("Photo.JPG");
+    dir.createDir("folder");
+    fs::create_symlink(file, dir.path() / "good-link");
+    fs::create_symlink(dir.path() / "gone", dir.path() / "dangling-link");
+    const FileAccessService service;
+    const struct {
+        fs::path location;
+        bool exists;
+    } cases[] = {
+        { file, true },
+        { dir.path() / "folder", true },
+        { dir.path() / "folder/../Photo.JPG", true },
+        { dir.path() / "./folder/", true },
+        { dir.path() / "good-link", true },
+        { dir.path() / "dangling-link", false },
+        { dir.path() / "missing", false },
+        { dir.path() / "photo.jpg", false }, // this volume tells letter case apart
+    };
+    for (const auto &check : cases)
+        EXPECT_EQ(service.itemExists(check.location), check.exists) << check.location;
+}
+
+TEST(FileAccessServiceEntryNames, givesExactNamesOrNothing)
+{
+    TestDir dir;
+    dir.createFile("Photo.JPG");
+    dir.createFile(".hidden");
+    dir.createDir("folder");
+    const FileAccessService service;
+    const auto names = service.entryNames(dir.path());
+    ASSERT_TRUE(names);
+    EXPECT_EQ(*names, (std::unordered_set<std::string> { "Photo.JPG", ".hidden", "folder" }));
+    EXPECT_FALSE(service.entryNames(dir.path() / "missing"));
+    EXPECT_FALSE(service.entryNames(dir.path() / "Photo.JPG"));
+}
+
+TEST(FileAccessServiceMove, theSameStandardisedPathIsLeftUntouched)
+{
+    TestDir dir;
+    const fs::path file = dir.createFile("sub/a.txt", "keep");
+    const struct statx before = statxOf(file);
+    const std::pair<fs::path, fs::path> cases[] = {
+        { file, file },
+        { dir.path() / "sub/./a.txt", file },
+        { dir.path() / "sub/other/../a.txt", dir.path() / "sub//a.txt" },
+        // Nothing is asked of the disk at all, so even a missing file "moves" to itself.
+        { dir.path() / "missing", dir.path() / "./missing" },
+    };
+    FileAccessService service;
+    for (const auto &[from, to] : cases)
+        EXPECT_FALSE(service.moveItem(from, to)) << from << " -> " << to;
+    const struct statx after = statxOf(file);
+    // A rename of any kind would have changed the status-change time.
+    EXPECT_EQ(after.stx_ctime.tv_sec, before.stx_ctime.tv_sec);
+    EXPECT_EQ(after.stx_ctime.tv_nsec, before.stx_ctime.tv_nsec);
+    EXPECT_EQ(after.stx_mtime.tv_nsec, before.stx_mtime.tv_nsec);
+    EXPECT_EQ(dir.read("sub/a.txt"), "keep");
+    EXPECT_FALSE(fs::exists(dir.path() / "missing"));
+}
+
+TEST(FileAccessServiceMove, renamesToAFreeNameAndIntoAnotherFolder)
+{
+    TestDir dir;
+    dir.createFile("a.txt", "content");
+    dir.createDir("other");
+    FileAccessService service;
+    EXPECT_FALSE(service.moveItem(dir.path() / "a.txt", dir.path() / "b.txt"));
+    EXPECT_EQ(dir.read("b.txt"), "content");
+    EXPECT_FALSE(fs::exists(dir.path() / "a.txt"));
+    EXPECT_FALSE(service.moveItem(dir.path() / "b.txt", dir.path() / "other/../other/c.txt"));
+    EXPECT_EQ(dir.read("other/c.txt"), "content");
+}
+
+TEST(FileAccessServiceMove, failuresNameTheReasonAndChangeNothing)
+{
+    TestDir dir;
+    dir.createFile("a.txt", "first");
+    dir.createFile("b.txt", "second");
+    dir.createFile("Photo.JPG", "upper");
+    dir.createFile("photo.JPG", "lower");
+    const struct {
+        const char *from;
+        const char *to;
+        int code;
+        const char *description;
+    } cases[] = {
+        { "a.txt", "b.txt", EEXIST, "File exists" },
+        { "missing.txt", "new.txt", ENOENT, "No such file or directory" },
+        { "a.txt", "no-such-folder/a.txt", ENOENT, "No such file or directory" },
+        // Both spellings exist on this volume: the second step fails and the file goes back to its name.
+        { "Photo.JPG", "photo.JPG", EEXIST, "File exists" },
+    };
+    FileAccessService service;
+    for (const auto &check : cases) {
+        const auto failure = service.moveItem(dir.path() / check.from, dir.path() / check.to);
+        ASSERT_TRUE(failure) << check.from << " -> " << check.to;
+        EXPECT_EQ(failure->code, check.code) << check.from;
+        EXPECT_EQ(failure->description, check.description) << check.from;
+    }
+    EXPECT_EQ(dir.read("a.txt"), "first");
+    EXPECT_EQ(dir.read("b.txt"), "second");
+    EXPECT_EQ(dir.read("Photo.JPG"), "upper");
+    EXPECT_EQ(dir.read("photo.JPG"), "lower");
+    EXPECT_FALSE(fs::exists(dir.path() / "new.txt"));
+    EXPECT_TRUE(temporaryLeftovers(dir.path()).empty());
+}
+
+TEST(FileAccessServiceMove, changesLetterCaseWithoutLeftovers)
+{
+    TestDir dir;
+    // The second name is long enough that "." + name + ".qvtmp-" + id would not fit a directory entry.
+    const std::string longName = std::string(200, 'x') + "\xC3\xA9" + std::string(40, 'y') + ".txt";
+    std::string longUpper = longName;
+    std::transform(longUpper.begin(), longUpper.end(), longUpper.begin(),
+        [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
+    const std::pair<std::string, std::string> cases[] = {
+        { "Photo.JPG", "photo.JPG" },
+        { "\xC3\x89t\xC3\xA9.txt", "\xC3\xA9t\xC3\xA9.TXT" }, // "Été.txt" -> "été.TXT"
+        { longName, longUpper },
+    };
+    FileAccessService service;
+    for (const auto &[from, to] : cases) {
+        dir.createFile(from, from);
+        EXPECT_FALSE(service.moveItem(dir.path() / from, dir.path() / to)) << from;
+        const auto names = service.entryNames(dir.path());
+        ASSERT_TRUE(names);
+        EXPECT_EQ(*names, std::unordered_set<std::string> { to });
+        EXPECT_EQ(dir.read(to), from);
+        fs::remove(dir.path() / to);
+    }
+}
+
+TEST(FileAccessServiceMove, anImmutableFileCannotBeRenamed)
+{
+    if (!canMakeImmutable())
+        GTEST_SKIP() << "chattr +i does not work here (needs root on a file system with immutable flags)";
+    TestDir dir;
+    const fs::path locked = dir.createFile("Locked.txt", "x");
+    ASSERT_TRUE(setImmutable(locked, true));
+    FileAccessService service;
+    for (const char *target : { "other.txt", "locked.txt" }) {
+        const auto failure = service.moveItem(locked, dir.path() / target);
+        ASSERT_TRUE(failure) << target;
+        EXPECT_EQ(failure->description, "Operation not permitted");
+    }
+    EXPECT_TRUE(fs::exists(locked));
+    EXPECT_TRUE(temporaryLeftovers(dir.path()).empty());
+}
+
+} // namespace
