@@ -136,11 +136,19 @@ std::string randomName(std::mt19937 &random)
     return pick(bases) + pick(groups) + pick(extensions);
 }
 
-/// A provisional new name for a file called `own`: mostly from the pool, sometimes the name itself or a
-/// spelling of it that differs only in letter case or normal form.
+/// A provisional new name for a file called `own`: mostly from the pool, sometimes the name itself, a
+/// spelling of it that differs only in letter case or normal form, or the name without its first " (n)", so
+/// that files named after counters compete for the stem those counters belong to.
 std::string randomNewName(std::mt19937 &random, const std::string &own)
 {
-    switch (std::uniform_int_distribution<int>(0, 9)(random)) {
+    switch (std::uniform_int_distribution<int>(0, 11)(random)) {
+    case 10:
+    case 11:
+        if (const auto open = own.find(" ("); open != std::string::npos) {
+            if (const auto close = own.find(')', open); close != std::string::npos)
+                return own.substr(0, open) + own.substr(close + 1);
+        }
+        return own;
     case 0:
     case 1:
         return own;
