@@ -17,11 +17,20 @@ const std::string &bookmarkKey()
     return key;
 }
 
-void logResolveFailure(const std::string &description) { logMessage("Failed to resolve bookmark: " + description); }
+void logResolveFailure(const std::string &description)
+{
+    logMessage("Failed to resolve bookmark: " + description);
+}
 
-void logPersistFailure(const std::string &description) { logMessage("Failed to persist bookmark: " + description); }
+void logPersistFailure(const std::string &description)
+{
+    logMessage("Failed to persist bookmark: " + description);
+}
 
-std::string describe(int error) { return std::error_code(error, std::generic_category()).message(); }
+std::string describe(int error)
+{
+    return std::error_code(error, std::generic_category()).message();
+}
 
 } // namespace
 

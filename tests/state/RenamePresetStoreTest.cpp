@@ -52,10 +52,16 @@ nlohmann::json validElement(const char *id = "6F1C2D3E-4A5B-4C6D-8E7F-0123456789
     };
 }
 
-std::string text(const nlohmann::json &json) { return json.dump(); }
+std::string text(const nlohmann::json &json)
+{
+    return json.dump();
+}
 
 // JSON values are compared through their compact text: QCOMPARE cannot take nlohmann::json itself.
-QString dumped(const nlohmann::json &json) { return QString::fromStdString(json.dump()); }
+QString dumped(const nlohmann::json &json)
+{
+    return QString::fromStdString(json.dump());
+}
 
 QList<QUuid> idsOf(const QList<RenamePreset> &presets)
 {
@@ -93,7 +99,10 @@ private Q_SLOTS:
 private:
     QString settingsFile() const { return QtConversions::toQString(m_dir->path() / "Quorvane.conf"); }
     std::string settingsFileText() const { return m_dir->read("Quorvane.conf"); }
-    void storeBlob(const std::string &blob) const { QVERIFY(SettingsStoreQt(settingsFile()).setBytes(storageKey, blob)); }
+    void storeBlob(const std::string &blob) const
+    {
+        QVERIFY(SettingsStoreQt(settingsFile()).setBytes(storageKey, blob));
+    }
 
     QTemporaryDir m_configHome;
     std::unique_ptr<TestDir> m_dir;
@@ -106,9 +115,15 @@ void RenamePresetStoreTest::initTestCase()
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_configHome.path()));
 }
 
-void RenamePresetStoreTest::init() { m_dir = std::make_unique<TestDir>(); }
+void RenamePresetStoreTest::init()
+{
+    m_dir = std::make_unique<TestDir>();
+}
 
-void RenamePresetStoreTest::cleanup() { m_dir.reset(); }
+void RenamePresetStoreTest::cleanup()
+{
+    m_dir.reset();
+}
 
 void RenamePresetStoreTest::firstStartIsEmptyAndWritesNothing()
 {
@@ -168,7 +183,8 @@ void RenamePresetStoreTest::storedFormIsACompactArrayOfFiveKeyObjects()
     RenamePresetStore store(settings);
     RenameParameters parameters;
     parameters.strategy = RenameStrategy::suffixSequence;
-    const RenamePreset older = store.savePreset(QStringLiteral("First"), parameters, false, { QStringLiteral("b"), QStringLiteral("a") });
+    const RenamePreset older
+        = store.savePreset(QStringLiteral("First"), parameters, false, { QStringLiteral("b"), QStringLiteral("a") });
     const RenamePreset newer = store.savePreset(QStringLiteral("Second"), RenameParameters {}, true, {});
 
     const std::optional<std::string> blob = settings.bytes(storageKey);
@@ -202,8 +218,8 @@ void RenamePresetStoreTest::savePresetTrimsTheName_data()
     QTest::addColumn<QString>("stored");
     QTest::newRow("spaces around") << QStringLiteral("  Holiday  ") << QStringLiteral("Holiday");
     QTest::newRow("inner spaces kept") << QStringLiteral("\tSummer  2024\n") << QStringLiteral("Summer  2024");
-    QTest::newRow("unicode spaces and separators") << QStringLiteral("\u00A0\u2028Pix\u3000\u0085")
-                                                   << QStringLiteral("Pix");
+    QTest::newRow("unicode spaces and separators")
+        << QStringLiteral("\u00A0\u2028Pix\u3000\u0085") << QStringLiteral("Pix");
     QTest::newRow("spaces and line breaks only") << QStringLiteral("  \n \r\n\t ") << QStringLiteral("Untitled Preset");
     QTest::newRow("empty") << QString() << QStringLiteral("Untitled Preset");
 }
@@ -257,7 +273,8 @@ void RenamePresetStoreTest::undecodableDataLoadsEmptyAndStaysUntilTheNextChange_
     row("text after the array", text(nlohmann::json::array({ validElement() })) + " []");
     row("object instead of an array", text({ { "presets", nlohmann::json::array({ validElement() }) } }));
     row("array of strings", R"(["Holiday"])");
-    row("invalid UTF-8 in a name", R"([{"id":"6F1C2D3E-4A5B-4C6D-8E7F-0123456789AB","name":"a)" + std::string("\xff")
+    row("invalid UTF-8 in a name",
+        R"([{"id":"6F1C2D3E-4A5B-4C6D-8E7F-0123456789AB","name":"a)" + std::string("\xff")
             + R"(","parameters":{},"includeSubfolders":true,"includeExtensions":[]}])");
     row("missing includeExtensions", withElement([](nlohmann::json &e) { e.erase("includeExtensions"); }));
     row("missing includeSubfolders", withElement([](nlohmann::json &e) { e.erase("includeSubfolders"); }));
@@ -270,14 +287,14 @@ void RenamePresetStoreTest::undecodableDataLoadsEmptyAndStaysUntilTheNextChange_
     row("includeSubfolders as 1", withElement([](nlohmann::json &e) { e["includeSubfolders"] = 1; }));
     row("includeSubfolders as text", withElement([](nlohmann::json &e) { e["includeSubfolders"] = "true"; }));
     row("includeExtensions as text", withElement([](nlohmann::json &e) { e["includeExtensions"] = "jpg"; }));
-    row("includeExtensions holding a number",
-        withElement([](nlohmann::json &e) { e["includeExtensions"] = nlohmann::json::array({ "jpg", 3 }); }));
+    row("includeExtensions holding a number", withElement([](nlohmann::json &e) {
+        e["includeExtensions"] = nlohmann::json::array({ "jpg", 3 });
+    }));
     row("parameters as an array", withElement([](nlohmann::json &e) { e["parameters"] = nlohmann::json::array(); }));
     row("sequenceStart as text", withElement([](nlohmann::json &e) { e["parameters"]["sequenceStart"] = "1"; }));
     row("unknown strategy", withElement([](nlohmann::json &e) { e["parameters"]["strategy"] = "title"; }));
     row("strategy in the wrong case", withElement([](nlohmann::json &e) { e["parameters"]["strategy"] = "Prefix"; }));
-    row("id in braces",
-        withElement([](nlohmann::json &e) { e["id"] = "{6F1C2D3E-4A5B-4C6D-8E7F-0123456789AB}"; }));
+    row("id in braces", withElement([](nlohmann::json &e) { e["id"] = "{6F1C2D3E-4A5B-4C6D-8E7F-0123456789AB}"; }));
     row("id too short", withElement([](nlohmann::json &e) { e["id"] = "6F1C2D3E-4A5B-4C6D-8E7F-0123456789A"; }));
     row("id without hyphens", withElement([](nlohmann::json &e) { e["id"] = "6F1C2D3E4A5B4C6D8E7F0123456789ABCDEF"; }));
     row("id not hexadecimal", withElement([](nlohmann::json &e) { e["id"] = "6F1C2D3E-4A5B-4C6D-8E7F-0123456789AG"; }));
@@ -387,8 +404,8 @@ void RenamePresetStoreTest::eachChangeIsAnnouncedBeforeAndAfter()
     std::vector<qsizetype> sizesBefore;
     std::vector<qsizetype> sizesAfter;
     std::vector<std::optional<std::string>> storedAfter;
-    connect(&store, &RenamePresetStore::presetsAboutToChange, this,
-        [&] { sizesBefore.push_back(store.presets().size()); });
+    connect(
+        &store, &RenamePresetStore::presetsAboutToChange, this, [&] { sizesBefore.push_back(store.presets().size()); });
     connect(&store, &RenamePresetStore::presetsChanged, this, [&] {
         sizesAfter.push_back(store.presets().size());
         storedAfter.push_back(settings.bytes(storageKey));

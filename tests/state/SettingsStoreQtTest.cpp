@@ -60,8 +60,7 @@ void SettingsStoreQtTest::bytesComeBackThroughAnotherInstance_data()
     QTest::newRow("empty") << QByteArray("quorvane.renamePresets.v1") << QByteArray("");
     QTest::newRow("NUL and high bytes") << QByteArray("lastAccessedFolderBookmark")
                                         << QByteArray("a\0b\xff\xfe\x80 c\n\r\t", 11);
-    QTest::newRow("UTF-8 path") << QByteArray("lastAccessedFolderBookmark")
-                                << QByteArray("/home/zoë/Fotos ✓/été");
+    QTest::newRow("UTF-8 path") << QByteArray("lastAccessedFolderBookmark") << QByteArray("/home/zoë/Fotos ✓/été");
     QTest::newRow("looks like a Qt escape") << QByteArray("k") << QByteArray("@ByteArray(x)\\\\");
     QTest::newRow("large") << QByteArray("k") << QByteArray(200000, 'q');
 }
