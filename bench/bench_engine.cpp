@@ -1,0 +1,174 @@
+// Listing and planning costs against bare system-call loops on the same folders, in one run.
+//   ./build/bench/bench_engine --benchmark_counters_tabular=true
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "FileAccessService.h"
+#include "FileMetadataProviding.h"
+#include "FileRenameService.h"
+#include "FileSorting.h"
+
+namespace {
+
+// A folder of `count` empty files named IMG_000001.JPG ..., made once per size and removed at exit.
+class Folder {
+public:
+    explicit Folder(int count)
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-bench-XXXXXX").string();
+        m_path = ::mkdtemp(pattern.data());
+        for (int i = 0; i < count; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "IMG_%06d.JPG", i);
+            const int fd = ::open((m_path / name).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+            if (fd >= 0)
+                ::close(fd);
+        }
+    }
+    ~Folder() { std::filesystem::remove_all(m_path); }
+    const std::filesystem::path &path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+const Folder &folderOf(int count)
+{
+    static std::map<int, std::unique_ptr<Folder>> folders;
+    auto &folder = folders[count];
+    if (!folder)
+        folder = std::make_unique<Folder>(count);
+    return *folder;
+}
+
+std::vector<FileItem> sortedListing(const std::filesystem::path &folder)
+{
+    auto files = FileAccessService().listFiles(folder, false).files;
+    sortByName(files);
+    return files;
+}
+
+void BM_BareReaddirStatAccess(benchmark::State &state)
+{
+    const auto &folder = folderOf(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        DIR *dir = ::opendir(folder.path().c_str());
+        const int fd = ::dirfd(dir);
+        std::int64_t kept = 0;
+        while (const dirent *entry = ::readdir(dir)) {
+            struct stat info;
+            if (entry->d_name[0] == '.' || ::fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            if (S_ISREG(info.st_mode) && ::faccessat(fd, entry->d_name, R_OK | W_OK, 0) == 0)
+                ++kept;
+        }
+        ::closedir(dir);
+        benchmark::DoNotOptimize(kept);
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_ListFiles(benchmark::State &state)
+{
+    const auto &folder = folderOf(static_cast<int>(state.range(0)));
+    FileAccessService access;
+    for (auto _ : state) {
+        auto listing = access.listFiles(folder.path(), false);
+        benchmark::DoNotOptimize(listing.files.data());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_SortByName(benchmark::State &state)
+{
+    const auto files = FileAccessService().listFiles(folderOf(static_cast<int>(state.range(0))).path(), false).files;
+    for (auto _ : state) {
+        auto copy = files;
+        sortByName(copy);
+        benchmark::DoNotOptimize(copy.data());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_BareStatPerFile(benchmark::State &state)
+{
+    const auto files = sortedListing(folderOf(static_cast<int>(state.range(0))).path());
+    for (auto _ : state) {
+        std::int64_t found = 0;
+        for (const auto &file : files) {
+            struct stat info;
+            found += ::stat(file.url.c_str(), &info) == 0;
+        }
+        benchmark::DoNotOptimize(found);
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void planBenchmark(benchmark::State &state, const RenameParameters &parameters)
+{
+    const auto files = sortedListing(folderOf(static_cast<int>(state.range(0))).path());
+    FileAccessService access;
+    NoMetadataProvider metadata;
+    FileRenameService service(access, metadata);
+    for (auto _ : state) {
+        auto plans = service.generatePlans(files, parameters);
+        benchmark::DoNotOptimize(plans.data());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_GeneratePlansPrefix(benchmark::State &state)
+{
+    RenameParameters parameters;
+    parameters.prefixText = "Trip ";
+    planBenchmark(state, parameters);
+}
+
+void BM_GeneratePlansAllOneName(benchmark::State &state)
+{
+    RenameParameters parameters;
+    parameters.strategy = RenameStrategy::replace;
+    parameters.useRegularExpression = true;
+    parameters.searchText = "^.*$";
+    parameters.replaceText = "Same";
+    planBenchmark(state, parameters);
+}
+
+// Resident memory of the records and plans of one folder: maximum resident size after building both.
+void BM_MemoryRecordsAndPlans(benchmark::State &state)
+{
+    const auto &folder = folderOf(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        const auto files = sortedListing(folder.path());
+        FileAccessService access;
+        NoMetadataProvider metadata;
+        const auto plans = FileRenameService(access, metadata).generatePlans(files, RenameParameters());
+        benchmark::DoNotOptimize(plans.data());
+    }
+    struct rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    state.counters["maxRSS_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+} // namespace
+
+BENCHMARK(BM_BareReaddirStatAccess)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListFiles)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SortByName)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareStatPerFile)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeneratePlansPrefix)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeneratePlansAllOneName)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemoryRecordsAndPlans)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,190 @@
+#include "CommandLine.h"
+
+#include <charconv>
+#include <cstdint>
+
+#include <nlohmann/json.hpp>
+
+#include "FileFilterService.h"
+
+namespace {
+
+std::optional<std::int64_t> parseSize(const std::string &text)
+{
+    std::int64_t value = 0;
+    const char *end = text.data() + text.size();
+    const auto [pointer, status] = std::from_chars(text.data(), end, value);
+    if (text.empty() || status != std::errc() || pointer != end)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+std::optional<CommandLine> parseCommandLine(const std::vector<std::string> &arguments, std::string &error)
+{
+    CommandLine command;
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || argument.rfind("--", 0) != 0) {
+            if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
+                error = "unknown option: " + argument;
+                return std::nullopt;
+            }
+            positional.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+
+        // "--name=value" and "--name value" are both accepted for options that take a value.
+        std::optional<std::string> inlineValue;
+        if (const auto equals = argument.find('='); equals != std::string::npos) {
+            inlineValue = argument.substr(equals + 1);
+            argument.resize(equals);
+        }
+        const auto value = [&]() -> std::optional<std::string> {
+            if (inlineValue)
+                return inlineValue;
+            if (i + 1 < arguments.size())
+                return arguments[++i];
+            error = argument + " needs a value";
+            return std::nullopt;
+        };
+        const auto flag = [&](bool &target) {
+            if (inlineValue) {
+                error = argument + " takes no value";
+                return false;
+            }
+            target = true;
+            return true;
+        };
+
+        if (argument == "--help") {
+            if (!flag(command.help))
+                return std::nullopt;
+        } else if (argument == "--recursive") {
+            if (!flag(command.includeSubfolders))
+                return std::nullopt;
+            command.includeSubfoldersGiven = true;
+        } else if (argument == "--case-sensitive") {
+            if (!flag(command.criteria.caseSensitive))
+                return std::nullopt;
+        } else if (argument == "--json") {
+            if (!flag(command.json))
+                return std::nullopt;
+        } else if (argument == "--apply") {
+            if (!flag(command.apply))
+                return std::nullopt;
+        } else if (argument == "--params") {
+            const auto text = value();
+            if (!text)
+                return std::nullopt;
+            const auto json = nlohmann::json::parse(*text, nullptr, false);
+            if (json.is_discarded()) {
+                error = "--params is not valid JSON";
+                return std::nullopt;
+            }
+            std::string decodeError;
+            const auto parameters = RenameParameters::fromJson(json, &decodeError);
+            if (!parameters) {
+                error = "--params cannot be used: " + decodeError;
+                return std::nullopt;
+            }
+            command.parameters = *parameters;
+            command.parametersGiven = true;
+        } else if (argument == "--include-ext") {
+            const auto text = value();
+            if (!text)
+                return std::nullopt;
+            command.criteria.includeExtensions = FileFilterService::parseExtensionList(*text);
+            command.includeExtensionsGiven = true;
+        } else if (argument == "--exclude-ext") {
+            const auto text = value();
+            if (!text)
+                return std::nullopt;
+            command.criteria.excludeExtensions = FileFilterService::parseExtensionList(*text);
+        } else if (argument == "--name-contains") {
+            const auto text = value();
+            if (!text)
+                return std::nullopt;
+            command.criteria.searchText = *text;
+        } else if (argument == "--min-size" || argument == "--max-size") {
+            const auto text = value();
+            if (!text)
+                return std::nullopt;
+            const auto size = parseSize(*text);
+            if (!size) {
+                error = argument + " needs a whole number of bytes, not \"" + *text + "\"";
+                return std::nullopt;
+            }
+            (argument == "--min-size" ? command.criteria.minSize : command.criteria.maxSize) = *size;
+        } else if (argument == "--preset" || argument == "--save-preset") {
+            const auto text = value();
+            if (!text)
+                return std::nullopt;
+            if (text->empty()) {
+                error = argument + " needs a non-empty name";
+                return std::nullopt;
+            }
+            (argument == "--preset" ? command.presetName : command.savePresetName) = *text;
+        } else {
+            error = "unknown option: " + argument;
+            return std::nullopt;
+        }
+    }
+
+    if (command.help)
+        return command;
+    if (positional.size() != 1) {
+        error = positional.empty() ? "missing FOLDER (see --help)" : "only one FOLDER may be given";
+        return std::nullopt;
+    }
+    command.folder = positional.front();
+    return command;
+}
+
+std::string usageText()
+{
+    return R"USAGE(Usage: quorvane-cli [OPTIONS] FOLDER
+
+Lists FOLDER, sorts the files by name, filters them, plans the renames and prints the preview,
+one line per file: old name -> new name. New names that would collide with each other or with
+files already on disk get " (n)" before their extension. Nothing is changed without --apply.
+
+Rename settings:
+  --params JSON          the rename settings as a JSON object with the keys strategy, prefixText,
+                         suffixText, searchText, replaceText, sequenceStart, sequencePadding,
+                         sequenceSeparator, preserveExtension, dateSource, dateFormat,
+                         dateIncludeSequence, datePosition, useRegularExpression; absent keys take
+                         their defaults. Example: '{"strategy":"replace","searchText":"IMG",
+                         "replaceText":"Photo"}'
+  --preset NAME          take the settings, the subfolder switch and the included extensions from
+                         the first saved preset called NAME (options given here still win)
+  --save-preset NAME     save the settings of this command line as a preset called NAME
+
+Files:
+  --recursive            include the files of all subfolders
+  --include-ext TEXT     only these extensions, comma-separated ("jpg, png")
+  --exclude-ext TEXT     leave out these extensions, comma-separated
+  --name-contains TEXT   only names (with extension) that contain TEXT
+  --case-sensitive       --name-contains respects letter case
+  --min-size N           only files of at least N bytes
+  --max-size N           only files of at most N bytes
+
+Output and action:
+  --json                 print a JSON array of {"originalPath", "newPath", "originalName",
+                         "newName"} objects, in plan order, instead of lines
+  --apply                perform the renames of the changed names, then print "Renamed N items"
+                         or "Renamed N, M failed" and one line per failure
+  --help                 show this text
+
+Exit status: 0 on success; 1 when the folder cannot be listed ("Cannot access the selected
+folder.") or, with --apply, when a rename failed; 2 for bad options or settings.
+)USAGE";
+}

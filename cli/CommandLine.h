@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "FileFilterCriteria.h"
+#include "RenameParameters.h"
+
+/// What one run of quorvane-cli was asked to do.
+struct CommandLine {
+    std::string folder;
+    RenameParameters parameters;
+    bool parametersGiven = false; ///< --params was used (it wins over a preset's parameters)
+    bool includeSubfolders = false;
+    bool includeSubfoldersGiven = false;
+    FileFilterCriteria criteria;
+    bool includeExtensionsGiven = false;
+    bool json = false;
+    bool apply = false;
+    bool help = false;
+    std::optional<std::string> presetName; ///< --preset NAME
+    std::optional<std::string> savePresetName; ///< --save-preset NAME
+};
+
+/// Parses the arguments after the program name. Returns nothing and sets `error` to a one-line message when an
+/// option is unknown, lacks its value, or has a value that cannot be used.
+std::optional<CommandLine> parseCommandLine(const std::vector<std::string> &arguments, std::string &error);
+
+/// The text printed by --help.
+std::string usageText();

@@ -1,0 +1,165 @@
+#include <array>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/wait.h>
+
+#include "TestDir.h"
+
+namespace {
+
+struct Run {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string quote(const std::string &text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// Runs the real binary as a whole process, with its standard error sent to a file of the test folder.
+Run runCli(const TestDir &scratch, const std::vector<std::string> &arguments, const std::string &environment = {})
+{
+    std::string command = environment + " " + quote(QUORVANE_CLI_PATH);
+    for (const auto &argument : arguments)
+        command += " " + quote(argument);
+    command += " 2>" + quote((scratch.path() / "stderr.txt").string());
+    Run run;
+    FILE *pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return run;
+    std::array<char, 4096> buffer;
+    std::size_t count;
+    while ((count = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        run.out.append(buffer.data(), count);
+    const int status = ::pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.err = scratch.read("stderr.txt");
+    return run;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    TestDir scratch;
+    TestDir folder;
+};
+
+} // namespace
+
+TEST_F(CliTest, PreviewListsSortedFilteredPlans)
+{
+    for (const char *name : { "b.txt", "A.txt", "c.jpg", "a.txt", ".hidden.txt" })
+        folder.createFile(name, "x");
+    folder.createFile("sub/d.txt", "x");
+
+    const auto run = runCli(scratch, { "--params", R"({"strategy":"prefixSequence"})", "--include-ext", " TXT ", folder.path().string() });
+    EXPECT_EQ(run.status, 0) << run.err;
+    // Case-insensitive, stable by listing order for A/a; hidden, jpg and subfolder files left out.
+    const auto lines = run.out;
+    EXPECT_TRUE(lines == "A.txt -> 001_A.txt\na.txt -> 002_a.txt\nb.txt -> 003_b.txt\n"
+        || lines == "a.txt -> 001_a.txt\nA.txt -> 002_A.txt\nb.txt -> 003_b.txt\n")
+        << lines;
+
+    const auto recursive = runCli(scratch, { "--recursive", "--name-contains", "D", folder.path().string() });
+    EXPECT_EQ(recursive.status, 0);
+    EXPECT_EQ(recursive.out, "d.txt -> d.txt\n");
+    const auto caseSensitive = runCli(scratch, { "--recursive", "--case-sensitive", "--name-contains", "D", folder.path().string() });
+    EXPECT_EQ(caseSensitive.out, "");
+}
+
+TEST_F(CliTest, JsonOutputCarriesPathsAndResolvedConflicts)
+{
+    folder.createFile("a.txt", "1");
+    folder.createFile("b.txt", "2");
+    folder.createFile("x.txt", "on disk");
+    const auto run = runCli(scratch,
+        { "--json", "--exclude-ext", "md", "--max-size", "1", "--params",
+            R"({"strategy":"replace","useRegularExpression":true,"searchText":"^.$","replaceText":"x"})",
+            folder.path().string() });
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto json = nlohmann::json::parse(run.out);
+    ASSERT_TRUE(json.is_array());
+    // x.txt is 7 bytes and filtered out by --max-size, but still holds its name on disk.
+    ASSERT_EQ(json.size(), 2u);
+    EXPECT_EQ(json[0]["originalName"], "a.txt");
+    EXPECT_EQ(json[0]["newName"], "x (1).txt");
+    EXPECT_EQ(json[1]["newName"], "x (2).txt");
+    EXPECT_EQ(json[0]["originalPath"], (folder.path() / "a.txt").string());
+    EXPECT_EQ(json[1]["newPath"], (folder.path() / "x (2).txt").string());
+}
+
+TEST_F(CliTest, BadOptionsAndSettingsExitWithStatusTwo)
+{
+    const std::vector<std::vector<std::string>> cases = {
+        { "--no-such-option", folder.path().string() },
+        { "--params", "{not json", folder.path().string() },
+        { "--params", R"({"strategy":"Prefix"})", folder.path().string() },
+        { "--params", R"({"sequenceStart":"1"})", folder.path().string() },
+        { "--params", R"([1,2])", folder.path().string() },
+        { "--min-size", "ten", folder.path().string() },
+        { "--max-size", "99999999999999999999", folder.path().string() },
+        { "--params" },
+        {},
+        { folder.path().string(), folder.path().string() },
+    };
+    for (const auto &arguments : cases) {
+        const auto run = runCli(scratch, arguments);
+        EXPECT_EQ(run.status, 2) << arguments.size();
+        EXPECT_EQ(run.out, "");
+        ASSERT_FALSE(run.err.empty());
+        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
+    }
+}
+
+TEST_F(CliTest, UnlistableFolderExitsWithStatusOne)
+{
+    const auto file = folder.createFile("plain.txt", "x");
+    for (const auto &target : { file.string(), (folder.path() / "missing").string() }) {
+        const auto run = runCli(scratch, { target });
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "Cannot access the selected folder.\n");
+    }
+}
+
+TEST_F(CliTest, HelpDescribesEveryOption)
+{
+    const auto run = runCli(scratch, { "--help" });
+    EXPECT_EQ(run.status, 0);
+    for (const char *option : { "--params", "--recursive", "--include-ext", "--exclude-ext", "--name-contains",
+             "--case-sensitive", "--min-size", "--max-size", "--json", "--apply", "--preset", "--save-preset" })
+        EXPECT_NE(run.out.find(option), std::string::npos) << option;
+}
+
+TEST_F(CliTest, HostileSettingsNeverCrash)
+{
+    folder.createFile("IMG_0001.JPG", "x");
+    folder.createFile(std::string(200, 'a') + ".txt", "x");
+    const std::vector<std::string> params = {
+        R"({"strategy":"prefix","prefixText":"a/b:c"})",
+        R"({"strategy":"replace","useRegularExpression":true,"searchText":"(a+)+$","replaceText":"x"})",
+        R"({"strategy":"replace","useRegularExpression":true,"searchText":"(","replaceText":"x"})",
+        R"({"strategy":"replace","useRegularExpression":true,"searchText":".*","replaceText":"\\u002F$0"})",
+        R"({"strategy":"prefixSequence","sequencePadding":-4})",
+        R"({"strategy":"prefixSequence","sequencePadding":2000000000})",
+        R"({"strategy":"suffixSequence","sequenceStart":9223372036854775807})",
+    };
+    for (const auto &json : params) {
+        const auto run = runCli(scratch, { "--json", "--params", json, folder.path().string() });
+        ASSERT_EQ(run.status, 0) << json << run.err;
+        const auto plans = nlohmann::json::parse(run.out);
+        ASSERT_EQ(plans.size(), 2u) << json;
+        for (const auto &plan : plans) {
+            const std::string newName = plan["newName"];
+            EXPECT_EQ(newName.find('/'), std::string::npos) << json;
+            EXPECT_FALSE(newName.empty()) << json;
+        }
+    }
+}
