@@ -79,37 +79,35 @@ UDate toUDate(TimePoint time)
     return static_cast<UDate>(std::chrono::floor<std::chrono::milliseconds>(time).time_since_epoch().count());
 }
 
-/// Process-wide date formatters, one per format and time zone, created on first use. Creating a formatter
-/// loads locale data and is costly; the table is guarded by one lock, and callers format with their own copy
-/// outside the lock, so that no formatter object is ever shared between threads.
-class DateFormatterCache final {
-public:
-    static std::unique_ptr<icu::DateFormat> copyFor(DateNameFormat format)
-    {
-        // The zone is looked up per planning call rather than taken from ICU's default, which ICU fixes at
-        // first use; keying by zone lets a changed TZ take effect.
-        std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::detectHostTimeZone());
-        if (!zone)
-            return nullptr;
-        icu::UnicodeString zoneId;
-        zone->getID(zoneId);
+/// A private copy of the process-wide date formatter for `format` in the host's current time zone, or null.
+/// Creating a formatter loads locale data and is costly, so the shared ones live for the whole process in a
+/// table guarded by one lock; callers format with their own copy outside the lock, so no formatter object is
+/// ever used by two threads.
+std::unique_ptr<icu::DateFormat> copyOfDateFormatter(DateNameFormat format)
+{
+    // The zone is read per planning call rather than taken from ICU's default, which ICU fixes at first use;
+    // keying the table by zone lets a changed TZ take effect.
+    std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::detectHostTimeZone());
+    if (!zone)
+        return nullptr;
+    icu::UnicodeString zoneId;
+    zone->getID(zoneId);
 
-        static std::mutex mutex;
-        static std::map<std::pair<DateNameFormat, std::string>, std::unique_ptr<icu::SimpleDateFormat>> table;
-        const std::lock_guard lock(mutex);
-        auto &formatter = table[{ format, toUtf8(zoneId) }];
-        if (!formatter) {
-            UErrorCode status = U_ZERO_ERROR;
-            auto created = std::make_unique<icu::SimpleDateFormat>(
-                fromUtf8(datePattern(format)), icu::Locale("en_US_POSIX"), status);
-            if (U_FAILURE(status))
-                return nullptr;
-            created->adoptTimeZone(zone.release());
-            formatter = std::move(created);
-        }
-        return std::unique_ptr<icu::DateFormat>(formatter->clone());
+    static std::mutex mutex;
+    static std::map<std::pair<DateNameFormat, std::string>, std::unique_ptr<icu::SimpleDateFormat>> table;
+    const std::lock_guard lock(mutex);
+    auto &formatter = table[{ format, toUtf8(zoneId) }];
+    if (!formatter) {
+        UErrorCode status = U_ZERO_ERROR;
+        auto created = std::make_unique<icu::SimpleDateFormat>(
+            fromUtf8(datePattern(format)), icu::Locale("en_US_POSIX"), status);
+        if (U_FAILURE(status))
+            return nullptr;
+        created->adoptTimeZone(zone.release());
+        formatter = std::move(created);
     }
-};
+    return std::unique_ptr<icu::DateFormat>(formatter->clone());
+}
 
 } // namespace
 
@@ -153,14 +151,16 @@ struct NameGenerator::Impl {
     std::string m_replacement;
     std::string m_separator;
 
+    // The matcher and the grapheme iterator point at their input text between names, so they are parked on
+    // this empty text, which outlives both.
+    icu::UnicodeString m_noInput;
+
     // Plain replace: the search text in decomposed form and a grapheme iterator, so that a match never
     // takes part of a character (an "e" inside a decomposed "é").
     icu::UnicodeString m_searchNFD;
     std::unique_ptr<icu::BreakIterator> m_characters;
 
-    // Regular-expression replace: compiled once for the whole list; null when the pattern is unusable. The
-    // matcher points at its input between names, so it is parked on this empty text, which outlives it.
-    icu::UnicodeString m_noInput;
+    // Regular-expression replace: compiled once for the whole list; null when the pattern is unusable.
     std::unique_ptr<icu::RegexPattern> m_pattern;
     std::unique_ptr<icu::RegexMatcher> m_matcher;
     icu::UnicodeString m_template;
@@ -283,6 +283,9 @@ std::string NameGenerator::Impl::replacedPlain(const std::string &stem)
         from = end;
     }
     result.append(source, copied, source.length() - copied);
+    // The iterator points into `source`; park it on text that outlives it.
+    if (m_characters)
+        m_characters->setText(m_noInput);
     return toUtf8(result);
 }
 
@@ -313,7 +316,7 @@ std::optional<std::string> NameGenerator::Impl::replacedByPattern(const std::str
 std::optional<std::string> NameGenerator::Impl::dateText(const FileItem &file)
 {
     if (!m_formatterFetched) {
-        m_formatter = DateFormatterCache::copyFor(m_parameters.dateFormat);
+        m_formatter = copyOfDateFormatter(m_parameters.dateFormat);
         m_formatterFetched = true;
     }
     if (!m_formatter)

@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -454,6 +455,36 @@ TEST_F(NameGeneratorTest, DateSourcesAndTheCaptureFallback)
     parameters.strategy = RenameStrategy::prefixSequence;
     (void)generate(parameters, { "shot.jpg" }, metadata);
     EXPECT_TRUE(metadata.asked.empty());
+}
+
+TEST_F(NameGeneratorTest, DateNamesFromSeveralThreadsAgree)
+{
+    // Planning may run on more than one thread; the shared formatters must give every caller the same text.
+    const std::vector<DateNameFormat> formats { DateNameFormat::iso, DateNameFormat::compact,
+        DateNameFormat::underscored, DateNameFormat::yearMonth };
+    const std::vector<std::string> expected { "2024-05-17_001.a", "20240517_001.a", "2024_05_17_001.a",
+        "2024-05_001.a" };
+    std::vector<std::vector<std::string>> results(8);
+    constexpr int rounds = 50;
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < results.size(); ++t) {
+        threads.emplace_back([&results, &formats, t] {
+            NoMetadataProvider metadata;
+            for (int round = 0; round < rounds; ++round) {
+                RenameParameters parameters;
+                parameters.strategy = RenameStrategy::dateName;
+                parameters.dateFormat = formats[(t + static_cast<std::size_t>(round)) % formats.size()];
+                results[t].push_back(generate(parameters, { "x.a" }, metadata).front());
+            }
+        });
+    }
+    for (std::thread &thread : threads)
+        thread.join();
+    for (std::size_t t = 0; t < results.size(); ++t) {
+        ASSERT_EQ(results[t].size(), static_cast<std::size_t>(rounds));
+        for (std::size_t round = 0; round < results[t].size(); ++round)
+            EXPECT_EQ(results[t][round], expected[(t + round) % formats.size()]) << t << " " << round;
+    }
 }
 
 TEST(NameGeneratorTimeZoneTest, TheDayIsTheLocalDay)
