@@ -141,6 +141,10 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string> &argu
 
     if (command.help)
         return command;
+    if (command.apply && command.json) {
+        error = "--json and --apply cannot be combined";
+        return std::nullopt;
+    }
     if (positional.size() != 1) {
         error = positional.empty() ? "missing FOLDER (see --help)" : "only one FOLDER may be given";
         return std::nullopt;

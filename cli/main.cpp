@@ -4,15 +4,21 @@
 #include <vector>
 
 #include <nlohmann/json.hpp>
+#include <unistd.h>
 
 #include "CommandLine.h"
 #include "FileAccessService.h"
 #include "FileFilterService.h"
-#include "PhotoMetadataService.h"
 #include "FileRenameService.h"
 #include "FileSorting.h"
+#include "PhotoMetadataService.h"
+#include "PresetOptions.h"
+#include "Unicode.h"
 
 namespace {
+
+// Batches smaller than this finish before a progress line would be worth reading.
+constexpr std::int64_t progressThreshold = 300;
 
 void printPreview(const std::vector<RenamePlan> &plans, bool json)
 {
@@ -35,12 +41,44 @@ void printPreview(const std::vector<RenamePlan> &plans, bool json)
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
+// Performs the plans that change a name (compared under canonical equivalence, as the window does) and
+// reports the outcome. Returns the exit status: 0 when nothing failed, 1 otherwise.
+int applyChangedPlans(FileRenameService &renameService, const std::vector<RenamePlan> &plans)
+{
+    std::vector<RenamePlan> changed;
+    for (const auto &plan : plans) {
+        if (Unicode::toNFD(plan.newName) != Unicode::toNFD(plan.originalName))
+            changed.push_back(plan);
+    }
+
+    FileRenameService::ProgressCallback progress;
+    const bool showProgress = static_cast<std::int64_t>(changed.size()) > progressThreshold && ::isatty(STDERR_FILENO);
+    if (showProgress) {
+        progress = [](std::int64_t done, std::int64_t total) {
+            std::fprintf(stderr, "\rRenaming %lld of %lld", static_cast<long long>(done), static_cast<long long>(total));
+            if (done == total)
+                std::fputc('\n', stderr);
+        };
+    }
+    const auto result = renameService.applyPlans(changed, progress);
+
+    const auto renamed = result.undoEntries.size();
+    if (result.failures.empty()) {
+        std::cout << "Renamed " << renamed << " items\n";
+        return 0;
+    }
+    std::cout << "Renamed " << renamed << ", " << result.failures.size() << " failed\n";
+    for (const auto &failure : result.failures)
+        std::cout << failure.originalName << ": " << failure.reason << '\n';
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     std::string error;
-    const auto command = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
+    auto command = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!command) {
         std::cerr << "quorvane-cli: " << error << '\n';
         return 2;
@@ -48,6 +86,14 @@ int main(int argc, char **argv)
     if (command->help) {
         std::cout << usageText();
         return 0;
+    }
+    if (command->presetName && !applySavedPreset(*command, error)) {
+        std::cerr << "quorvane-cli: " << error << '\n';
+        return 2;
+    }
+    if (command->savePresetName && !saveAsPreset(*command, error)) {
+        std::cerr << "quorvane-cli: " << error << '\n';
+        return 2;
     }
 
     FileAccessService fileAccess;
@@ -62,6 +108,8 @@ int main(int argc, char **argv)
 
     FileRenameService renameService(fileAccess, PhotoMetadataService::shared());
     const auto plans = renameService.generatePlans(files, command->parameters);
+    if (command->apply)
+        return applyChangedPlans(renameService, plans);
     printPreview(plans, command->json);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -162,4 +163,60 @@ TEST_F(CliTest, HostileSettingsNeverCrash)
             EXPECT_FALSE(newName.empty()) << json;
         }
     }
+}
+
+TEST_F(CliTest, ApplyRenamesChangedFilesAndReportsFailures)
+{
+    folder.createFile("a.txt", "alpha");
+    folder.createFile("b.txt", "beta");
+    const auto run = runCli(scratch, { "--apply", "--params", R"({"prefixText":"x_"})", folder.path().string() });
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Renamed 2 items\n");
+    EXPECT_EQ(folder.read("x_a.txt"), "alpha");
+    EXPECT_EQ(folder.read("x_b.txt"), "beta");
+
+    // Unchanged names are not attempted.
+    const auto nothing = runCli(scratch, { "--apply", folder.path().string() });
+    EXPECT_EQ(nothing.status, 0);
+    EXPECT_EQ(nothing.out, "Renamed 0 items\n");
+
+    // A name longer than the file system allows is planned, then refused by the file system; the rest go on.
+    folder.createFile("l.md", "keep me");
+    const std::string longPrefix(250, 'L');
+    const auto failing = runCli(
+        scratch, { "--apply", "--params", R"({"prefixText":")" + longPrefix + R"("})", folder.path().string() });
+    EXPECT_EQ(failing.status, 1);
+    EXPECT_EQ(failing.out, "Renamed 1, 2 failed\nx_a.txt: File name too long\nx_b.txt: File name too long\n");
+    EXPECT_EQ(folder.read("x_a.txt"), "alpha");
+    EXPECT_EQ(folder.read(longPrefix + "l.md"), "keep me");
+
+    EXPECT_EQ(runCli(scratch, { "--apply", "--json", folder.path().string() }).status, 2);
+}
+
+TEST_F(CliTest, PresetsAreSavedAndReusedThroughTheSettingsFile)
+{
+    folder.createFile("top.jpg", "x");
+    folder.createFile("top.txt", "x");
+    folder.createFile("sub/deep.JPG", "x");
+    const std::string environment = "XDG_CONFIG_HOME=" + quote((scratch.path() / "config").string());
+
+    const auto save = runCli(scratch,
+        { "--save-preset", "Trip", "--recursive", "--include-ext", "jpg", "--params",
+            R"({"strategy":"suffix","suffixText":"-trip"})", folder.path().string() },
+        environment);
+    ASSERT_EQ(save.status, 0) << save.err;
+    EXPECT_TRUE(std::filesystem::exists(scratch.path() / "config/Quorvane/Quorvane.conf"));
+
+    const auto reuse = runCli(scratch, { "--preset", "Trip", folder.path().string() }, environment);
+    EXPECT_EQ(reuse.status, 0) << reuse.err;
+    EXPECT_EQ(reuse.out, "deep.JPG -> deep-trip.JPG\ntop.jpg -> top-trip.jpg\n");
+
+    // Options on the command line win over the preset.
+    const auto overridden
+        = runCli(scratch, { "--preset", "Trip", "--include-ext", "txt", folder.path().string() }, environment);
+    EXPECT_EQ(overridden.out, "top.txt -> top-trip.txt\n");
+
+    const auto missing = runCli(scratch, { "--preset", "Nope", folder.path().string() }, environment);
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("Nope"), std::string::npos);
 }

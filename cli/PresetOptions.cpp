@@ -1,0 +1,49 @@
+#include "PresetOptions.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "QtConversions.h"
+#include "RenamePresetStore.h"
+#include "SettingsStoreQt.h"
+
+bool applySavedPreset(CommandLine &command, std::string &error)
+{
+    SettingsStoreQt settings;
+    const RenamePresetStore store(settings);
+    const QString wanted = QtConversions::toQString(*command.presetName);
+    const auto &presets = store.presets();
+    const auto preset = std::find_if(
+        presets.begin(), presets.end(), [&](const RenamePreset &candidate) { return candidate.name == wanted; });
+    if (preset == presets.end()) {
+        error = "no saved preset is named \"" + *command.presetName + "\"";
+        return false;
+    }
+    // Options given on the command line win over the preset's values.
+    if (!command.parametersGiven)
+        command.parameters = preset->parameters;
+    if (!command.includeSubfoldersGiven)
+        command.includeSubfolders = preset->includeSubfolders;
+    if (!command.includeExtensionsGiven) {
+        const auto extensions = QtConversions::toStdStrings(preset->includeExtensions);
+        command.criteria.includeExtensions = std::set<std::string>(extensions.begin(), extensions.end());
+    }
+    return true;
+}
+
+bool saveAsPreset(const CommandLine &command, std::string &error)
+{
+    SettingsStoreQt settings;
+    RenamePresetStore store(settings);
+    // Extensions are kept sorted in presets, as the window stores them.
+    const std::vector<std::string> extensions(
+        command.criteria.includeExtensions.begin(), command.criteria.includeExtensions.end());
+    store.savePreset(QtConversions::toQString(*command.savePresetName), command.parameters, command.includeSubfolders,
+        QtConversions::toQStringList(extensions));
+    const auto stored = settings.bytes(store.storageKey());
+    if (!stored || store.presets().isEmpty()) {
+        error = "cannot write the settings file " + QtConversions::toStdString(settings.fileName());
+        return false;
+    }
+    return true;
+}
