@@ -2,15 +2,47 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <QString>
+#include <QStringList>
 
 /// The one place where the engine's UTF-8 strings and paths meet Qt's strings.
 namespace QtConversions {
 
-inline QString toQString(const std::string &text) { return QString::fromStdString(text); }
-inline std::string toStdString(const QString &text) { return text.toStdString(); }
-inline QString toQString(const std::filesystem::path &path) { return QString::fromStdString(path.string()); }
-inline std::filesystem::path toPath(const QString &path) { return std::filesystem::path(path.toStdString()); }
+inline QString toQString(const std::string &text)
+{
+    return QString::fromStdString(text);
+}
+inline std::string toStdString(const QString &text)
+{
+    return text.toStdString();
+}
+inline QString toQString(const std::filesystem::path &path)
+{
+    return QString::fromStdString(path.string());
+}
+inline std::filesystem::path toPath(const QString &path)
+{
+    return std::filesystem::path(path.toStdString());
+}
+
+/// Each string converted, in order.
+template <typename Strings> QStringList toQStringList(const Strings &texts)
+{
+    QStringList list;
+    list.reserve(static_cast<qsizetype>(texts.size()));
+    for (const std::string &text : texts)
+        list.append(toQString(text));
+    return list;
+}
+inline std::vector<std::string> toStdStrings(const QStringList &texts)
+{
+    std::vector<std::string> strings;
+    strings.reserve(static_cast<std::size_t>(texts.size()));
+    for (const QString &text : texts)
+        strings.push_back(toStdString(text));
+    return strings;
+}
 
 } // namespace QtConversions

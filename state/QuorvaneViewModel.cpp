@@ -1,0 +1,538 @@
+#include "QuorvaneViewModel.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <set>
+#include <unordered_set>
+#include <utility>
+
+#include <QMetaObject>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include "FilePaths.h"
+#include "FileSorting.h"
+#include "QtConversions.h"
+#include "Unicode.h"
+
+using QtConversions::toQString;
+using QtConversions::toStdString;
+
+namespace {
+
+// Alerts list this many names, then how many more there are.
+constexpr std::size_t listedNamesLimit = 5;
+// The engine reports every 50 files; the window needs far fewer updates than that on a long batch.
+constexpr auto progressInterval = std::chrono::milliseconds(50);
+
+bool canonicallyEqual(const std::string &a, const std::string &b)
+{
+    return a == b || Unicode::toNFD(a) == Unicode::toNFD(b);
+}
+
+/// "• name" lines for the first few names, then "…and N more" when there are more.
+QString bulletList(const std::vector<std::string> &names)
+{
+    QStringList lines;
+    for (std::size_t i = 0; i < std::min(names.size(), listedNamesLimit); ++i)
+        lines.append(QStringLiteral("• ") + toQString(names[i]));
+    QString text = lines.join(QLatin1Char('\n'));
+    if (names.size() > listedNamesLimit)
+        text += QStringLiteral("\n…and ") + QString::number(names.size() - listedNamesLimit) + QStringLiteral(" more");
+    return text;
+}
+
+QString fileCount(std::size_t count)
+{
+    return QString::number(count) + (count == 1 ? QStringLiteral(" file") : QStringLiteral(" files"));
+}
+
+} // namespace
+
+/// Carries progress from the worker thread to the main thread: the worker stores the latest count and posts a
+/// delivery only when none is waiting and the last one is old enough, so the event queue holds at most one.
+struct QuorvaneViewModel::ProgressRelay {
+    explicit ProgressRelay(qint64 batchSize)
+        : total(batchSize)
+    {
+    }
+    const qint64 total;
+    std::atomic<qint64> done { 0 };
+    std::atomic<bool> queued { false };
+    // Set on the main thread once the batch's result arrived; later deliveries are stale.
+    bool finished = false;
+    // Worker thread only.
+    std::chrono::steady_clock::time_point lastPosted {};
+};
+
+QuorvaneViewModel::QuorvaneViewModel(FileAccessService &fileAccess, FileFilterService &filterService,
+    FileRenameService &renameService, std::unique_ptr<RenamePresetStore> presetStore, QObject *parent)
+    : QObject(parent)
+    , m_fileAccess(fileAccess)
+    , m_filterService(filterService)
+    , m_renameService(renameService)
+    , m_presetStore(std::move(presetStore))
+    , m_statusMessage(QStringLiteral("Ready"))
+{
+    if (!m_presetStore) {
+        m_ownSettings = std::make_unique<SettingsStoreQt>();
+        m_presetStore = std::make_unique<RenamePresetStore>(*m_ownSettings, presetStorageKey);
+    }
+    // With `this` as the context, the connections end with the view model.
+    connect(
+        m_presetStore.get(), &RenamePresetStore::presetsAboutToChange, this, &QuorvaneViewModel::presetsAboutToChange);
+    connect(m_presetStore.get(), &RenamePresetStore::presetsChanged, this, &QuorvaneViewModel::presetsChanged);
+}
+
+QuorvaneViewModel::~QuorvaneViewModel()
+{
+    // The running task uses services the view model does not own and posts to this object; once it has ended,
+    // its queued result is discarded together with this object's pending events.
+    m_batch.waitForFinished();
+}
+
+// Published fields: every assignment announces itself, also with an unchanged value.
+
+QString QuorvaneViewModel::selectedFolder() const
+{
+    return m_selectedFolderURL ? toQString(*m_selectedFolderURL) : QString();
+}
+
+void QuorvaneViewModel::setSelectedFolderURL(std::optional<std::filesystem::path> url)
+{
+    m_selectedFolderURL = std::move(url);
+    Q_EMIT selectedFolderURLChanged();
+}
+
+void QuorvaneViewModel::setFiles(std::vector<FileItem> files)
+{
+    m_files = std::move(files);
+    Q_EMIT filesChanged();
+}
+
+void QuorvaneViewModel::setFilteredFiles(std::vector<FileItem> files)
+{
+    m_filteredFiles = std::move(files);
+    Q_EMIT filteredFilesChanged();
+}
+
+void QuorvaneViewModel::setRenamePlans(std::vector<RenamePlan> plans)
+{
+    m_renamePlans = std::move(plans);
+    Q_EMIT renamePlansChanged();
+}
+
+void QuorvaneViewModel::setIsProcessing(bool processing)
+{
+    m_isProcessing = processing;
+    Q_EMIT isProcessingChanged();
+}
+
+void QuorvaneViewModel::setStatusMessage(const QString &message)
+{
+    m_statusMessage = message;
+    Q_EMIT statusMessageChanged();
+}
+
+void QuorvaneViewModel::setShowError(bool show)
+{
+    m_showError = show;
+    Q_EMIT showErrorChanged();
+}
+
+void QuorvaneViewModel::setErrorMessage(const QString &message)
+{
+    m_errorMessage = message;
+    Q_EMIT errorMessageChanged();
+}
+
+void QuorvaneViewModel::setShowConflictWarning(bool show)
+{
+    m_showConflictWarning = show;
+    Q_EMIT showConflictWarningChanged();
+}
+
+void QuorvaneViewModel::setConflictWarningMessage(const QString &message)
+{
+    m_conflictWarningMessage = message;
+    Q_EMIT conflictWarningMessageChanged();
+}
+
+void QuorvaneViewModel::setFilterCriteria(FileFilterCriteria criteria)
+{
+    m_filterCriteria = std::move(criteria);
+    Q_EMIT filterCriteriaChanged();
+}
+
+void QuorvaneViewModel::setRenameParameters(RenameParameters parameters)
+{
+    m_renameParameters = std::move(parameters);
+    Q_EMIT renameParametersChanged();
+}
+
+void QuorvaneViewModel::setIncludeSubfolders(bool include)
+{
+    m_includeSubfolders = include;
+    Q_EMIT includeSubfoldersChanged();
+}
+
+void QuorvaneViewModel::setCanUndo(bool canUndo)
+{
+    m_canUndo = canUndo;
+    Q_EMIT canUndoChanged();
+}
+
+void QuorvaneViewModel::setProgress(qint64 done, qint64 total)
+{
+    m_progressTotal = total;
+    Q_EMIT progressTotalChanged();
+    m_progressDone = done;
+    Q_EMIT progressDoneChanged();
+}
+
+// Loading, filtering and the preview.
+
+void QuorvaneViewModel::loadFolder(const std::filesystem::path &url)
+{
+    releaseFolderAccess();
+    // With scoped access off there is no access scope to open, so nothing can be refused here.
+    m_currentAccessingURL = url;
+    setSelectedFolderURL(url);
+
+    FileListing listing = m_fileAccess.listFiles(url, m_includeSubfolders);
+    if (listing.error) {
+        // The previous folder's lists stay, so the window keeps showing something coherent.
+        presentError(toQString(errorDescription(*listing.error)));
+        return;
+    }
+    sortByName(listing.files);
+    setFiles(std::move(listing.files));
+    applyFilters();
+    setStatusMessage(QStringLiteral("Loaded %1 items").arg(m_files.size()));
+}
+
+void QuorvaneViewModel::applyFilters()
+{
+    setFilteredFiles(m_filterService.filter(m_files, m_filterCriteria));
+    updateRenamePlans();
+    setStatusMessage(QStringLiteral("%1 items after filtering").arg(m_filteredFiles.size()));
+}
+
+void QuorvaneViewModel::updateRenamePlans()
+{
+    if (!m_selectedFolderURL) {
+        setRenamePlans({});
+        return;
+    }
+    setRenamePlans(m_renameService.generatePlans(m_filteredFiles, m_renameParameters));
+}
+
+void QuorvaneViewModel::presentError(const QString &message)
+{
+    setErrorMessage(message);
+    setShowError(true);
+    setStatusMessage(QStringLiteral("Error"));
+}
+
+void QuorvaneViewModel::releaseFolderAccess()
+{
+    // No access scope is ever opened while scoped access is off; only the record is cleared.
+    m_currentAccessingURL.reset();
+}
+
+// Applying and undoing.
+
+bool QuorvaneViewModel::changesName(const RenamePlan &plan)
+{
+    return !canonicallyEqual(plan.newName, plan.originalName);
+}
+
+bool QuorvaneViewModel::targetsAreDistinct(const std::vector<RenamePlan> &plans)
+{
+    std::unordered_set<std::string> seen;
+    for (const RenamePlan &plan : plans) {
+        if (!changesName(plan))
+            continue;
+        if (!seen.insert(Unicode::toNFD(FilePaths::standardized(plan.newURL).string())).second)
+            return false;
+    }
+    return true;
+}
+
+void QuorvaneViewModel::applyRename()
+{
+    // Two batches over the same files at once could rename a file twice or lose it from the history.
+    if (m_isProcessing)
+        return;
+    if (!m_selectedFolderURL) {
+        presentError(QStringLiteral("Please select a folder first."));
+        return;
+    }
+    std::vector<RenamePlan> changed;
+    std::copy_if(m_renamePlans.begin(), m_renamePlans.end(), std::back_inserter(changed), &changesName);
+    if (changed.empty()) {
+        setStatusMessage(QStringLiteral("No changes to apply"));
+        return;
+    }
+    if (!targetsAreDistinct(changed)) {
+        const auto count = changed.size();
+        m_pendingConflictPlans = std::move(changed);
+        setConflictWarningMessage(QString::number(count)
+            + QStringLiteral(" files will be renamed.\nSome filenames may collide with existing files on disk.\n"
+                             "Quorvane has automatically appended suffixes to resolve most conflicts.\n\n"
+                             "Continue with caution?"));
+        setShowConflictWarning(true);
+        return;
+    }
+    performRename(std::move(changed), *m_selectedFolderURL);
+}
+
+void QuorvaneViewModel::proceedWithPendingRename()
+{
+    if (m_isProcessing || !m_selectedFolderURL || m_pendingConflictPlans.empty())
+        return;
+    performRename(m_pendingConflictPlans, *m_selectedFolderURL);
+}
+
+std::shared_ptr<QuorvaneViewModel::ProgressRelay> QuorvaneViewModel::startProgress(qint64 total)
+{
+    setProgress(0, total);
+    return std::make_shared<ProgressRelay>(total);
+}
+
+FileRenameService::ProgressCallback QuorvaneViewModel::progressCallback(const std::shared_ptr<ProgressRelay> &relay)
+{
+    // Runs on the worker thread: it touches only the relay and posts to the main thread.
+    return [this, relay](std::int64_t done, std::int64_t total) {
+        relay->done.store(done);
+        const auto now = std::chrono::steady_clock::now();
+        if (done != total && now - relay->lastPosted < progressInterval)
+            return;
+        // A delivery already waiting will read the count just stored.
+        if (relay->queued.exchange(true))
+            return;
+        relay->lastPosted = now;
+        QMetaObject::invokeMethod(
+            this, [this, relay] { deliverProgress(relay); }, Qt::QueuedConnection);
+    };
+}
+
+void QuorvaneViewModel::deliverProgress(const std::shared_ptr<ProgressRelay> &relay)
+{
+    // Cleared before reading, so that a count stored meanwhile either is read now or posts a new delivery.
+    relay->queued.store(false);
+    if (relay->finished)
+        return;
+    setProgress(relay->done.load(), relay->total);
+}
+
+void QuorvaneViewModel::performRename(std::vector<RenamePlan> plans, std::filesystem::path folder)
+{
+    if (m_isProcessing)
+        return;
+    setIsProcessing(true);
+    setStatusMessage(QStringLiteral("Renaming..."));
+    auto relay = startProgress(static_cast<qint64>(plans.size()));
+    auto progress = progressCallback(relay);
+    m_batch = QtConcurrent::run(
+        QThreadPool::globalInstance(), [this, plans = std::move(plans), folder = std::move(folder), relay, progress] {
+            FileRenameService::ApplyResult result = m_renameService.applyPlans(plans, progress);
+            QMetaObject::invokeMethod(
+                this,
+                [this, result = std::move(result), folder, relay] {
+                    relay->finished = true;
+                    finishRename(result, folder);
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void QuorvaneViewModel::finishRename(const FileRenameService::ApplyResult &result, const std::filesystem::path &folder)
+{
+    setProgress(m_progressTotal, m_progressTotal);
+    const auto &entries = result.undoEntries;
+    const auto &failures = result.failures;
+    if (!entries.empty())
+        m_undoStack.push(entries);
+    setCanUndo(m_undoStack.canUndo());
+    loadFolder(folder);
+    if (!failures.empty()) {
+        setStatusMessage(QStringLiteral("Renamed %1, %2 failed").arg(entries.size()).arg(failures.size()));
+        std::vector<std::string> names;
+        names.reserve(failures.size());
+        for (const auto &failure : failures)
+            names.push_back(failure.originalName);
+        presentError(fileCount(failures.size())
+            + QStringLiteral(" could not be renamed (permission denied or the file may be in use):\n")
+            + bulletList(names));
+    } else {
+        setStatusMessage(QStringLiteral("Renamed %1 items").arg(entries.size()));
+    }
+    setIsProcessing(false);
+    m_pendingConflictPlans.clear();
+}
+
+void QuorvaneViewModel::undoLastRename()
+{
+    if (m_isProcessing)
+        return;
+    if (!m_selectedFolderURL) {
+        presentError(QStringLiteral("No folder selected."));
+        return;
+    }
+    std::optional<FileUndoService::Batch> batch = m_undoStack.pop();
+    if (!batch)
+        return;
+    setIsProcessing(true);
+    setStatusMessage(QStringLiteral("Undoing last rename..."));
+    auto relay = startProgress(static_cast<qint64>(batch->size()));
+    auto progress = progressCallback(relay);
+    m_batch = QtConcurrent::run(QThreadPool::globalInstance(),
+        [this, batch = std::move(*batch), folder = *m_selectedFolderURL, relay, progress] {
+            FileRenameService::UndoResult result = m_renameService.undoBatch(batch, progress);
+            QMetaObject::invokeMethod(
+                this,
+                [this, result = std::move(result), folder, relay] {
+                    relay->finished = true;
+                    finishUndo(result, folder);
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void QuorvaneViewModel::finishUndo(const FileRenameService::UndoResult &result, const std::filesystem::path &folder)
+{
+    setProgress(m_progressTotal, m_progressTotal);
+    const auto &failed = result.failedEntries;
+    // Back in batch order as the newest batch, so another undo retries exactly these files.
+    m_undoStack.pushFailed(failed);
+    setCanUndo(m_undoStack.canUndo());
+    loadFolder(folder);
+    if (!failed.empty()) {
+        setStatusMessage(
+            QStringLiteral("Reverted %1, %2 could not be restored").arg(result.restoredCount).arg(failed.size()));
+        // Listed in the order the undo tried them, under the names the files still have.
+        std::vector<std::string> names;
+        names.reserve(failed.size());
+        for (const auto &entry : failed)
+            names.push_back(FilePaths::lastComponent(entry.renamedURL));
+        presentError(fileCount(failed.size())
+            + QStringLiteral(" could not be restored (the original name may be in use or the file is locked). "
+                             "They remain available for another Undo attempt:\n")
+            + bulletList(names));
+    } else {
+        setStatusMessage(QStringLiteral("Reverted %1 items").arg(result.restoredCount));
+    }
+    setIsProcessing(false);
+}
+
+// Reordering, presets and the small operations.
+
+void QuorvaneViewModel::moveFile(const QString &draggedPath, const QString &targetPath)
+{
+    const std::string dragged = Unicode::toNFD(toStdString(draggedPath));
+    const std::string target = Unicode::toNFD(toStdString(targetPath));
+    const auto indexOf = [this](const std::string &path) -> std::optional<std::size_t> {
+        for (std::size_t i = 0; i < m_filteredFiles.size(); ++i) {
+            if (Unicode::toNFD(m_filteredFiles[i].url.string()) == path)
+                return i;
+        }
+        return std::nullopt;
+    };
+    const auto from = indexOf(dragged);
+    const auto to = indexOf(target);
+    if (!from || !to || *from == *to)
+        return;
+
+    std::vector<FileItem> reordered = m_filteredFiles;
+    FileItem moved = std::move(reordered[*from]);
+    reordered.erase(reordered.begin() + static_cast<std::ptrdiff_t>(*from));
+    reordered.insert(reordered.begin() + static_cast<std::ptrdiff_t>(*to), std::move(moved));
+
+    // The filtered entries are copies of entries of `files`, so their path bytes identify them exactly.
+    std::unordered_set<std::string> visible;
+    visible.reserve(m_filteredFiles.size());
+    for (const FileItem &item : m_filteredFiles)
+        visible.insert(item.url.string());
+    std::vector<FileItem> rebuilt = m_files;
+    auto next = reordered.begin();
+    for (FileItem &item : rebuilt) {
+        if (next != reordered.end() && visible.contains(item.url.string()))
+            item = *next++;
+    }
+    setFiles(std::move(rebuilt));
+    setFilteredFiles(std::move(reordered));
+    updateRenamePlans();
+}
+
+void QuorvaneViewModel::moveFileToEnd(const QString &draggedPath)
+{
+    if (m_filteredFiles.empty())
+        return;
+    const QString last = toQString(m_filteredFiles.back().url);
+    if (canonicallyEqual(toStdString(last), toStdString(draggedPath)))
+        return;
+    moveFile(draggedPath, last);
+}
+
+void QuorvaneViewModel::saveCurrentAsPreset(const QString &name)
+{
+    // A std::set is already in plain ascending byte order, which for UTF-8 is code point order.
+    const QStringList extensions = QtConversions::toQStringList(m_filterCriteria.includeExtensions);
+    m_presetStore->savePreset(name, m_renameParameters, m_includeSubfolders, extensions);
+}
+
+void QuorvaneViewModel::applyPreset(const RenamePreset &preset)
+{
+    const bool wasIncludingSubfolders = m_includeSubfolders;
+    setRenameParameters(preset.parameters);
+    setIncludeSubfolders(preset.includeSubfolders);
+    FileFilterCriteria criteria = m_filterCriteria;
+    const std::vector<std::string> extensions = QtConversions::toStdStrings(preset.includeExtensions);
+    criteria.includeExtensions = std::set<std::string>(extensions.begin(), extensions.end());
+    setFilterCriteria(std::move(criteria));
+    if (m_includeSubfolders != wasIncludingSubfolders && m_selectedFolderURL)
+        loadFolder(*m_selectedFolderURL);
+    else
+        applyFilters();
+}
+
+void QuorvaneViewModel::selectStrategy(RenameStrategy strategy)
+{
+    RenameParameters parameters = m_renameParameters;
+    parameters.strategy = strategy;
+    if (strategy == RenameStrategy::dateName)
+        parameters.preserveExtension = true;
+    setRenameParameters(std::move(parameters));
+    updateRenamePlans();
+}
+
+void QuorvaneViewModel::toggleIncludeSubfolders()
+{
+    setIncludeSubfolders(!m_includeSubfolders);
+    if (m_selectedFolderURL)
+        loadFolder(*m_selectedFolderURL);
+}
+
+void QuorvaneViewModel::toggleRegularExpression()
+{
+    RenameParameters parameters = m_renameParameters;
+    parameters.useRegularExpression = !parameters.useRegularExpression;
+    setRenameParameters(std::move(parameters));
+    updateRenamePlans();
+}
+
+void QuorvaneViewModel::setIncludeExtensions(const QString &text)
+{
+    FileFilterCriteria criteria = m_filterCriteria;
+    criteria.includeExtensions = FileFilterService::parseExtensionList(toStdString(text));
+    setFilterCriteria(std::move(criteria));
+    applyFilters();
+}
+
+void QuorvaneViewModel::openSelectedFolder()
+{
+    if (m_selectedFolderURL)
+        Q_EMIT openFolderRequested(toQString(*m_selectedFolderURL));
+}

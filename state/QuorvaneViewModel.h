@@ -1,0 +1,241 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QFuture>
+#include <QObject>
+#include <QString>
+
+#include "FileAccessService.h"
+#include "FileFilterCriteria.h"
+#include "FileFilterService.h"
+#include "FileItem.h"
+#include "FileRenameService.h"
+#include "FileUndoService.h"
+#include "RenameParameters.h"
+#include "RenamePlan.h"
+#include "RenamePreset.h"
+#include "RenamePresetStore.h"
+#include "SettingsStoreQt.h"
+
+/// Everything the main window shows, and every operation the user can start: loading a folder, filtering,
+/// the live rename preview, applying and undoing batches, drag reordering and presets.
+///
+/// Threads: the view model lives on the main thread and every operation must be called there. Published fields
+/// change only on the main thread, and each assignment emits its change signal, also when the value is the same.
+/// Only the renaming of an apply or undo runs on Qt's global thread pool; its result and its progress come back
+/// to the main thread as queued calls.
+class QuorvaneViewModel final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(QuorvaneViewModel)
+
+    Q_PROPERTY(QString selectedFolder READ selectedFolder NOTIFY selectedFolderURLChanged)
+    Q_PROPERTY(bool isProcessing READ isProcessing NOTIFY isProcessingChanged)
+    Q_PROPERTY(QString statusMessage READ statusMessage NOTIFY statusMessageChanged)
+    Q_PROPERTY(bool showError READ showError WRITE setShowError NOTIFY showErrorChanged)
+    Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
+    Q_PROPERTY(bool showConflictWarning READ showConflictWarning WRITE setShowConflictWarning NOTIFY
+            showConflictWarningChanged)
+    Q_PROPERTY(QString conflictWarningMessage READ conflictWarningMessage NOTIFY conflictWarningMessageChanged)
+    Q_PROPERTY(bool includeSubfolders READ includeSubfolders WRITE setIncludeSubfolders NOTIFY includeSubfoldersChanged)
+    Q_PROPERTY(bool canUndo READ canUndo NOTIFY canUndoChanged)
+    Q_PROPERTY(qint64 progressDone READ progressDone NOTIFY progressDoneChanged)
+    Q_PROPERTY(qint64 progressTotal READ progressTotal NOTIFY progressTotalChanged)
+
+public:
+    /// The key the presets are stored under when the view model builds its own preset store.
+    static constexpr const char *presetStorageKey = "quorvane.renamePresets.v1";
+
+    /// A view model over the given services (not owned; they must outlive it). When `presetStore` is null, the
+    /// view model builds one over the application's settings file under `presetStorageKey`. Starts with no
+    /// folder, empty lists, the status "Ready" and an empty undo history of ten batches; loads nothing.
+    QuorvaneViewModel(FileAccessService &fileAccess, FileFilterService &filterService, FileRenameService &renameService,
+        std::unique_ptr<RenamePresetStore> presetStore = nullptr, QObject *parent = nullptr);
+    /// Waits for a running apply or undo to finish (the services it uses are not owned); its result is dropped.
+    ~QuorvaneViewModel() override;
+
+    // Published fields.
+
+    /// The folder being shown; set at the start of every load and never cleared.
+    const std::optional<std::filesystem::path> &selectedFolderURL() const { return m_selectedFolderURL; }
+    /// The selected folder's path, empty when none is selected.
+    QString selectedFolder() const;
+    /// The folder's files in display order: sorted by name at load, reordered by dragging.
+    const std::vector<FileItem> &files() const { return m_files; }
+    /// The files that passed the filter when it last ran, in the order of `files`.
+    const std::vector<FileItem> &filteredFiles() const { return m_filteredFiles; }
+    /// The preview: one plan per filtered file, in the same order.
+    const std::vector<RenamePlan> &renamePlans() const { return m_renamePlans; }
+    /// True while an apply or undo runs; no other batch can start meanwhile.
+    bool isProcessing() const { return m_isProcessing; }
+    QString statusMessage() const { return m_statusMessage; }
+    /// Whether the error alert is up; the alert sets it back to false when dismissed.
+    bool showError() const { return m_showError; }
+    void setShowError(bool show);
+    QString errorMessage() const { return m_errorMessage; }
+    /// Whether the conflict alert is up; the alert sets it back to false when answered.
+    bool showConflictWarning() const { return m_showConflictWarning; }
+    void setShowConflictWarning(bool show);
+    QString conflictWarningMessage() const { return m_conflictWarningMessage; }
+    /// The filter in force. Setting it changes nothing else until `applyFilters()` is called.
+    const FileFilterCriteria &filterCriteria() const { return m_filterCriteria; }
+    void setFilterCriteria(FileFilterCriteria criteria);
+    /// The rename settings in force. Setting them changes nothing else until `updateRenamePlans()` is called.
+    const RenameParameters &renameParameters() const { return m_renameParameters; }
+    void setRenameParameters(RenameParameters parameters);
+    /// Whether subfolders are listed too. Setting it does not reload; `toggleIncludeSubfolders()` does.
+    bool includeSubfolders() const { return m_includeSubfolders; }
+    void setIncludeSubfolders(bool include);
+    /// Whether the undo history held a batch at the end of the last apply or undo.
+    bool canUndo() const { return m_canUndo; }
+    /// Files handled so far by the running (or last) apply or undo, and the size of that batch. Updated at most
+    /// about twenty times a second while a batch runs, and once more at its end.
+    qint64 progressDone() const { return m_progressDone; }
+    qint64 progressTotal() const { return m_progressTotal; }
+
+    // Services and history.
+
+    /// The folder listing service; the views use its `chooseFolder` and `restoreLastFolder`.
+    FileAccessService &fileAccess() const { return m_fileAccess; }
+    /// The saved presets; the views read `presets` and call `deletePreset` on it.
+    RenamePresetStore &presetStore() const { return *m_presetStore; }
+    /// The undo history, newest batch last.
+    const FileUndoService &undoStack() const { return m_undoStack; }
+    /// The plans waiting for the user's answer to the conflict alert.
+    const std::vector<RenamePlan> &pendingConflictPlans() const { return m_pendingConflictPlans; }
+
+    // Loading, filtering and the preview.
+
+    /// Lists `url` (with subfolders when `includeSubfolders`), sorts by name, filters and plans; the status reads
+    /// "Loaded N items". When the folder cannot be listed, the error alert shows the reason and the three lists
+    /// keep their contents, while `selectedFolderURL` already names `url`.
+    void loadFolder(const std::filesystem::path &url);
+    /// Recomputes `filteredFiles` and the preview from `files`; the status reads "N items after filtering".
+    Q_INVOKABLE void applyFilters();
+    /// Recomputes `renamePlans` from `filteredFiles` (empty without a folder). Leaves the status alone.
+    Q_INVOKABLE void updateRenamePlans();
+    /// Shows `message` in the error alert and sets the status to "Error".
+    void presentError(const QString &message);
+    /// Forgets the folder whose access the view model holds (bookkeeping only on Linux).
+    Q_INVOKABLE void releaseFolderAccess();
+
+    // Applying and undoing.
+
+    /// Applies the preview's changed plans, after the conflict alert when two of them share a target. Does
+    /// nothing at all while a batch runs.
+    Q_INVOKABLE void applyRename();
+    /// The conflict alert's "Proceed Anyway": runs the pending plans. Does nothing while a batch runs.
+    Q_INVOKABLE void proceedWithPendingRename();
+    /// Starts renaming `plans` off the main thread and returns at once; on completion records the undo batch,
+    /// reloads `folder` and reports. Does nothing while a batch runs.
+    void performRename(std::vector<RenamePlan> plans, std::filesystem::path folder);
+    /// Undoes the newest batch off the main thread; failed restores go back onto the history. Does nothing while
+    /// a batch runs or when the history is empty.
+    Q_INVOKABLE void undoLastRename();
+
+    /// Whether no two changed plans share a target: targets are compared as standardised paths in NFD, letter
+    /// case counting; plans whose new name is canonically equal to the old one are skipped.
+    static bool targetsAreDistinct(const std::vector<RenamePlan> &plans);
+    /// Whether a plan changes the name, comparing the names under canonical equivalence.
+    static bool changesName(const RenamePlan &plan);
+
+    // Reordering, presets and the small operations.
+
+    /// The dragged file takes the target's place among the filtered files; files hidden by the filter keep
+    /// their positions. Paths compare under canonical equivalence. Unknown paths, or the same file, do nothing.
+    Q_INVOKABLE void moveFile(const QString &draggedPath, const QString &targetPath);
+    /// The dragged file becomes the last filtered file.
+    Q_INVOKABLE void moveFileToEnd(const QString &draggedPath);
+    /// Saves the rename settings, the subfolder switch and the included extensions (sorted) as a preset.
+    Q_INVOKABLE void saveCurrentAsPreset(const QString &name);
+    /// Takes the preset's settings; lists the folder again only when the subfolder switch changes.
+    void applyPreset(const RenamePreset &preset);
+    /// Chooses the strategy (a date name also keeps the extension from now on) and replans.
+    void selectStrategy(RenameStrategy strategy);
+    /// Inverts the subfolder switch and reloads the selected folder, if any.
+    Q_INVOKABLE void toggleIncludeSubfolders();
+    /// Inverts the regular-expression switch and replans.
+    Q_INVOKABLE void toggleRegularExpression();
+    /// Takes the include extensions from the text typed by the user ("png, jpg") and filters again.
+    Q_INVOKABLE void setIncludeExtensions(const QString &text);
+    /// Asks the platform to show the selected folder in the file browser, through `openFolderRequested`;
+    /// nothing without a folder.
+    Q_INVOKABLE void openSelectedFolder();
+
+Q_SIGNALS:
+    void selectedFolderURLChanged();
+    void filesChanged();
+    void filteredFilesChanged();
+    void renamePlansChanged();
+    void isProcessingChanged();
+    void statusMessageChanged();
+    void showErrorChanged();
+    void errorMessageChanged();
+    void showConflictWarningChanged();
+    void conflictWarningMessageChanged();
+    void filterCriteriaChanged();
+    void renameParametersChanged();
+    void includeSubfoldersChanged();
+    void canUndoChanged();
+    void progressDoneChanged();
+    void progressTotalChanged();
+    /// Forwarded from the preset store: its list is about to change / has changed.
+    void presetsAboutToChange();
+    void presetsChanged();
+    /// The folder at `path` should be opened in the platform's file browser (the window connects this to the
+    /// desktop services, which this layer does not link).
+    void openFolderRequested(const QString &path);
+
+private:
+    struct ProgressRelay;
+
+    void setSelectedFolderURL(std::optional<std::filesystem::path> url);
+    void setFiles(std::vector<FileItem> files);
+    void setFilteredFiles(std::vector<FileItem> files);
+    void setRenamePlans(std::vector<RenamePlan> plans);
+    void setIsProcessing(bool processing);
+    void setStatusMessage(const QString &message);
+    void setErrorMessage(const QString &message);
+    void setConflictWarningMessage(const QString &message);
+    void setCanUndo(bool canUndo);
+    void setProgress(qint64 done, qint64 total);
+
+    std::shared_ptr<ProgressRelay> startProgress(qint64 total);
+    FileRenameService::ProgressCallback progressCallback(const std::shared_ptr<ProgressRelay> &relay);
+    void deliverProgress(const std::shared_ptr<ProgressRelay> &relay);
+    void finishRename(const FileRenameService::ApplyResult &result, const std::filesystem::path &folder);
+    void finishUndo(const FileRenameService::UndoResult &result, const std::filesystem::path &folder);
+
+    FileAccessService &m_fileAccess;
+    FileFilterService &m_filterService;
+    FileRenameService &m_renameService;
+    // Declared before the store built over it, so that it is destroyed after the store.
+    std::unique_ptr<SettingsStoreQt> m_ownSettings;
+    std::unique_ptr<RenamePresetStore> m_presetStore;
+    FileUndoService m_undoStack;
+    std::optional<std::filesystem::path> m_currentAccessingURL;
+    std::vector<RenamePlan> m_pendingConflictPlans;
+    QFuture<void> m_batch;
+
+    std::optional<std::filesystem::path> m_selectedFolderURL;
+    std::vector<FileItem> m_files;
+    std::vector<FileItem> m_filteredFiles;
+    std::vector<RenamePlan> m_renamePlans;
+    bool m_isProcessing = false;
+    QString m_statusMessage;
+    bool m_showError = false;
+    QString m_errorMessage;
+    bool m_showConflictWarning = false;
+    QString m_conflictWarningMessage;
+    FileFilterCriteria m_filterCriteria;
+    RenameParameters m_renameParameters;
+    bool m_includeSubfolders = false;
+    bool m_canUndo = false;
+    qint64 m_progressDone = 0;
+    qint64 m_progressTotal = 0;
+};
