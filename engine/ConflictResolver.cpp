@@ -98,7 +98,8 @@ bool isFree(Resolution &resolution, const std::string &folderKey, const Path &lo
     // The paths differ only in letter case. On a case-insensitive volume the item found is the file itself;
     // on a case-sensitive one it is another file spelled exactly like the candidate, which must not be
     // planned over. A folder that cannot be read leaves only the first reading.
-    const auto holds = folderHoldsExactly(resolution, standardized.parent_path(), FilePaths::lastComponent(standardized));
+    const auto holds
+        = folderHoldsExactly(resolution, standardized.parent_path(), FilePaths::lastComponent(standardized));
     return !holds.value_or(false);
 }
 
@@ -152,7 +153,8 @@ RenamePlan settle(Resolution &resolution, const RenamePlan &plan)
 
 } // namespace
 
-std::vector<RenamePlan> resolveConflicts(const std::vector<RenamePlan> &provisional, const FileRenameFileSystem &fileSystem)
+std::vector<RenamePlan> resolveConflicts(
+    const std::vector<RenamePlan> &provisional, const FileRenameFileSystem &fileSystem)
 {
     Resolution resolution { fileSystem, {}, {}, {} };
     std::vector<RenamePlan> plans;

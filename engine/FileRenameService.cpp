@@ -24,7 +24,8 @@ std::vector<RenamePlan> FileRenameService::generatePlans(
     for (const FileItem &file : files) {
         std::string newName = generator.newName(file, counter);
         // The provisional plans carry no id: resolveConflicts gives every final plan a fresh one.
-        provisional.push_back(RenamePlan { {}, file.url, file.url.parent_path() / newName, file.name, std::move(newName) });
+        provisional.push_back(
+            RenamePlan { {}, file.url, file.url.parent_path() / newName, file.name, std::move(newName) });
     }
     return resolveConflicts(provisional, m_fileAccess);
 }

@@ -125,8 +125,8 @@ struct RandomCase {
 /// Unicode spellings, names that already carry " (n)", a dotted stem, and names with and without extension.
 std::string randomName(std::mt19937 &random)
 {
-    static const std::vector<std::string> bases { "x", "x", "x", "X", eAcuteComposed, eAcuteDecomposed,
-        capitalEAcute, "a.b", "x (1)" };
+    static const std::vector<std::string> bases { "x", "x", "x", "X", eAcuteComposed, eAcuteDecomposed, capitalEAcute,
+        "a.b", "x (1)" };
     static const std::vector<std::string> groups { "", "", "", " (1)", " (1)", " (2)", " (3)", " (1) (2)", " (01)",
         " (0)" };
     static const std::vector<std::string> extensions { ".txt", ".txt", ".txt", ".TXT", "", "." };
@@ -197,8 +197,8 @@ RandomCase makeRandomCase(std::mt19937 &random, const fs::path &root, bool caseI
     return result;
 }
 
-std::string describe(const RandomCase &randomCase, const std::vector<RenamePlan> &expected,
-    const std::vector<RenamePlan> &actual)
+std::string describe(
+    const RandomCase &randomCase, const std::vector<RenamePlan> &expected, const std::vector<RenamePlan> &actual)
 {
     std::ostringstream text;
     text << "on disk:";
@@ -222,8 +222,7 @@ std::string describe(const RandomCase &randomCase, const std::vector<RenamePlan>
     std::unordered_set<Uuid> ids;
     for (std::size_t i = 0; same && i < expected.size(); ++i) {
         same = expected[i].newName == actual[i].newName && expected[i].newURL == actual[i].newURL
-            && expected[i].originalURL == actual[i].originalURL
-            && expected[i].originalName == actual[i].originalName;
+            && expected[i].originalURL == actual[i].originalURL && expected[i].originalName == actual[i].originalName;
         same = same && actual[i].id != Uuid {} && ids.insert(actual[i].id).second;
     }
     if (same)
@@ -313,8 +312,7 @@ TEST(ConflictResolverTest, settlesDirectedCasesOnACaseSensitiveDisk)
             { { "Photo.JPG", "photo.jpg" }, { "photo.jpg", "photo.jpg" } }, { "photo (1).jpg", "photo.jpg" } },
         { "a case-only change with nothing in the way keeps the name", { "Photo.JPG" },
             { { "Photo.JPG", "photo.jpg" } }, { "photo.jpg" } },
-        { "both Unicode spellings of one name are one name",
-            { "one.txt", "two.txt" },
+        { "both Unicode spellings of one name are one name", { "one.txt", "two.txt" },
             { { "one.txt", eAcuteComposed + ".txt" }, { "two.txt", eAcuteDecomposed + ".txt" } },
             { eAcuteComposed + ".txt", eAcuteDecomposed + " (1).txt" } },
         { "the counter goes before the last extension only, whatever the strategy kept",
@@ -356,8 +354,8 @@ TEST(ConflictResolverTest, readsAFolderOnlyOnceAndOnlyForCaseOnlyMatches)
     CountingFileSystem counted(disk);
     const fs::path folder = dir.path();
 
-    const auto plain = resolveConflicts(
-        { RenamePlan { {}, folder / "c.txt", folder / "d.txt", "c.txt", "d.txt" } }, counted);
+    const auto plain
+        = resolveConflicts({ RenamePlan { {}, folder / "c.txt", folder / "d.txt", "c.txt", "d.txt" } }, counted);
     EXPECT_EQ(counted.folderReads(), 0U);
 
     const auto plans = resolveConflicts({ RenamePlan { {}, folder / "A.txt", folder / "a.txt", "A.txt", "a.txt" },
