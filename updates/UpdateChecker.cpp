@@ -19,7 +19,10 @@ constexpr double secondsPerDay = 24 * 60 * 60;
 // How much of the body Qt may hold before the checker reads it; keeps an endless body from piling up unread.
 constexpr qint64 replyBufferSize = 64 * 1024;
 
-QSettings applicationSettings() { return QSettings(QStringLiteral("Quorvane"), QStringLiteral("Quorvane")); }
+QSettings applicationSettings()
+{
+    return QSettings(QStringLiteral("Quorvane"), QStringLiteral("Quorvane"));
+}
 
 bool isWebAddress(const QUrl &url)
 {
@@ -147,6 +150,8 @@ void UpdateChecker::checkForUpdates(bool automatic)
     m_reply = m_network->get(request);
     m_reply->setReadBufferSize(replyBufferSize);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] {
+        if (!m_reply)
+            return;
         const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
         if (length.isValid() && length.toLongLong() > UpdateInfo::maximumFeedSize) {
             m_bodyTooLong = true;
@@ -175,29 +180,32 @@ void UpdateChecker::finishRequest()
     if (!reply)
         return;
     reply->deleteLater();
-    if (m_bodyTooLong) {
-        handleFeedResponse(QByteArray(), std::nullopt, m_automatic);
-        return;
-    }
-    m_reply = reply;
-    readBody();
-    m_reply = nullptr;
-    if (m_bodyTooLong) {
-        handleFeedResponse(QByteArray(), std::nullopt, m_automatic);
-        return;
+    if (!m_bodyTooLong && reply->isOpen()) {
+        m_body += reply->read(UpdateInfo::maximumFeedSize + 1 - m_body.size());
+        m_bodyTooLong = m_body.size() > UpdateInfo::maximumFeedSize;
     }
 
     std::optional<QString> error;
+    QByteArray body;
     const QNetworkReply::NetworkError code = reply->error();
     const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    if (code == QNetworkReply::OperationCanceledError) {
+    if (m_bodyTooLong) {
+        // An empty body: too long a feed is as unusable as none.
+    } else if (code == QNetworkReply::OperationCanceledError) {
         // The checker aborts only for an over-long body (handled above) and when destroyed (disconnected first),
         // so a cancelled request is the transfer timeout, which Qt reports as a plain cancellation.
         error = QStringLiteral("The request timed out.");
     } else if (code != QNetworkReply::NoError && !(answered && isHttpStatusError(code))) {
         error = reply->errorString();
+    } else {
+        body = std::exchange(m_body, QByteArray());
     }
-    handleFeedResponse(std::exchange(m_body, QByteArray()), error, m_automatic);
+    m_body.clear();
+    // Published from the event loop rather than from inside the reply's signal: the outcome may open a modal
+    // alert, and the reply may have finished inside an abort(). A checker destroyed meanwhile never gets it.
+    QMetaObject::invokeMethod(
+        this, [this, body, error, automatic = m_automatic] { handleFeedResponse(body, error, automatic); },
+        Qt::QueuedConnection);
 }
 
 void UpdateChecker::handleFeedResponse(const QByteArray &body, const std::optional<QString> &error, bool automatic)

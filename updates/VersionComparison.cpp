@@ -2,7 +2,10 @@
 
 namespace {
 
-bool isDigit(QChar character) { return character >= u'0' && character <= u'9'; }
+bool isDigit(QChar character)
+{
+    return character >= u'0' && character <= u'9';
+}
 
 // The end of the digit run starting at `start`.
 qsizetype digitRunEnd(QStringView text, qsizetype start)

@@ -24,14 +24,20 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QSettings applicationSettings() { return QSettings(QStringLiteral("Quorvane"), QStringLiteral("Quorvane")); }
+QSettings applicationSettings()
+{
+    return QSettings(QStringLiteral("Quorvane"), QStringLiteral("Quorvane"));
+}
 
 QByteArray feedFor(const QByteArray &version, const QByteArray &url = "https://quorvane.app/download/latest")
 {
     return R"({"releases":[{"version":")" + version + R"(","url":")" + url + R"("}]})";
 }
 
-QDateTime testNow() { return QDateTime(QDate(2025, 3, 1), QTime(12, 0), Qt::UTC); }
+QDateTime testNow()
+{
+    return QDateTime(QDate(2025, 3, 1), QTime(12, 0), Qt::UTC);
+}
 
 // A port on which nothing listens: bound once, then released.
 quint16 closedPort()
@@ -64,8 +70,8 @@ public:
 
     void setMode(Mode mode) { m_mode = mode; }
     /// Answers with `body` under the given status line and content type.
-    void answerWith(const QByteArray &body, const QByteArray &status = "200 OK",
-        const QByteArray &contentType = "application/json")
+    void answerWith(
+        const QByteArray &body, const QByteArray &status = "200 OK", const QByteArray &contentType = "application/json")
     {
         m_response = "HTTP/1.1 " + status + "\r\nContent-Type: " + contentType
             + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
@@ -285,13 +291,13 @@ void UpdateCheckerTest::feedContents_data()
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("notes"); // "-" for none
 
-    QTest::newRow("notes_en over notes")
-        << QByteArray(R"({"releases":[{"version":"2.0","url":"https://quorvane.app/d/2.0","notes_en":"English",)"
-                      R"("notes":"Other"}]})")
-        << QString() << QStringLiteral("https://quorvane.app/d/2.0") << QStringLiteral("English");
+    QTest::newRow("notes_en over notes") << QByteArray(
+        R"({"releases":[{"version":"2.0","url":"https://quorvane.app/d/2.0","notes_en":"English",)"
+        R"("notes":"Other"}]})") << QString()
+                                         << QStringLiteral("https://quorvane.app/d/2.0") << QStringLiteral("English");
     QTest::newRow("notes without notes_en")
-        << QByteArray(R"({"releases":[{"version":"2.0","url":"https://quorvane.app/d","notes":"Other"}]})")
-        << QString() << QStringLiteral("https://quorvane.app/d") << QStringLiteral("Other");
+        << QByteArray(R"({"releases":[{"version":"2.0","url":"https://quorvane.app/d","notes":"Other"}]})") << QString()
+        << QStringLiteral("https://quorvane.app/d") << QStringLiteral("Other");
     QTest::newRow("notes_en not a string")
         << QByteArray(R"({"releases":[{"version":"2.0","url":"https://quorvane.app/d","notes_en":7,"notes":"Other"}]})")
         << QString() << QStringLiteral("https://quorvane.app/d") << QStringLiteral("Other");
@@ -512,8 +518,7 @@ void UpdateCheckerTest::automaticCheckAlertsAndActsOnTheChoice_data()
     QTest::addColumn<QString>("skipped");
     QTest::newRow("Download") << UpdateAlert::Choice::download << QStringLiteral("https://quorvane.app/d/1.10")
                               << QString();
-    QTest::newRow("Skip This Version") << UpdateAlert::Choice::skipThisVersion << QString()
-                                       << QStringLiteral("v1.10");
+    QTest::newRow("Skip This Version") << UpdateAlert::Choice::skipThisVersion << QString() << QStringLiteral("v1.10");
     QTest::newRow("Remind Me Later") << UpdateAlert::Choice::remindMeLater << QString() << QString();
 }
 
@@ -538,8 +543,8 @@ void UpdateCheckerTest::automaticCheckAlertsAndActsOnTheChoice()
     QCOMPARE(prompter.alerts[0].informativeText,
         QStringLiteral("You are running version 1.2.\n\nWhat's New:\nFaster.\nSmaller."));
     QCOMPARE(UpdateAlert::buttonTitles(),
-        QStringList({ QStringLiteral("Download"), QStringLiteral("Skip This Version"),
-            QStringLiteral("Remind Me Later") }));
+        QStringList(
+            { QStringLiteral("Download"), QStringLiteral("Skip This Version"), QStringLiteral("Remind Me Later") }));
     QCOMPARE(prompter.opened, opened.isEmpty() ? QList<QUrl>() : QList<QUrl> { QUrl(opened) });
     QCOMPARE(applicationSettings().value(QLatin1StringView(UpdateChecker::skippedVersionKey)).toString(),
         skipped.isEmpty() ? QStringLiteral("1.9") : skipped);
@@ -768,6 +773,8 @@ void UpdateCheckerTest::buildSettingsFollowTheEnvironment()
     // Addresses that must not become the server fall back to the built-in one.
     for (const char *bad : { "javascript:alert(1)", "file:///srv/feed", "not a url", "/relative" }) {
         qputenv("QUORVANE_UPDATE_BASE_URL", bad);
+        QTest::ignoreMessage(QtWarningMsg,
+            "QUORVANE_UPDATE_BASE_URL is not an absolute https or http address; using the built-in server");
         QCOMPARE(UpdateChecker::Options::fromBuildSettings().feedURL, built.feedURL);
     }
 
