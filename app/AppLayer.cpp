@@ -1,0 +1,1 @@
+// The application layer's own translation unit, so the library exists before its classes do.
