@@ -68,10 +68,12 @@ public:
     /// Cancels a running request; its answer is dropped and nothing is published or shown.
     ~UpdateChecker() override;
 
+    /// The published fields, as described with their properties above.
     bool isChecking() const { return m_isChecking; }
     const std::optional<UpdateInfo> &availableUpdate() const { return m_availableUpdate; }
     const QString &lastError() const { return m_lastError; }
     bool isUpToDate() const { return m_isUpToDate; }
+    /// The settings this checker was built with.
     const Options &options() const { return m_options; }
 
     /// Waits `automaticCheckDelay` (5 s) on the event loop, then calls `checkAutomaticallyIfDue()`. Returns at once.
@@ -88,6 +90,8 @@ public:
     void openDownloadPage();
 
 Q_SIGNALS:
+    /// Each emitted after its field changed value (never for a write of the same value). When a check ends,
+    /// the outcome's fields change before `isChecking` becomes false.
     void isCheckingChanged();
     void availableUpdateChanged();
     void lastErrorChanged();
