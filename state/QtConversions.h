@@ -1,9 +1,11 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -25,6 +27,13 @@ inline QString toQString(const std::filesystem::path &path)
 inline std::filesystem::path toPath(const QString &path)
 {
     return std::filesystem::path(path.toStdString());
+}
+
+/// A point in time of the file layer as a date-time in UTC (views show it in the local zone), to the millisecond.
+inline QDateTime toQDateTime(std::chrono::system_clock::time_point time)
+{
+    const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch());
+    return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(milliseconds.count()), Qt::UTC);
 }
 
 /// Each string converted, in order.

@@ -1,0 +1,419 @@
+#include "DetailView.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "ElidedButton.h"
+#include "FileRevealer.h"
+#include "FileTableModel.h"
+#include "PaneStyle.h"
+#include "QtConversions.h"
+#include "QuorvaneViewModel.h"
+
+namespace {
+
+QFrame *divider(QWidget *parent)
+{
+    auto *line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+void useColor(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::ButtonText, color);
+    widget->setPalette(palette);
+}
+
+// A prominent button is filled with the accent colour.
+void makeProminent(QPushButton *button)
+{
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, palette.color(QPalette::Highlight));
+    palette.setColor(QPalette::ButtonText, palette.color(QPalette::HighlightedText));
+    button->setPalette(palette);
+}
+
+QLabel *symbolLabel(const QIcon &icon, int size, QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setPixmap(icon.pixmap(size, size, QIcon::Disabled));
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+// One frame of a small indeterminate spinner: twelve spokes, the one at `step` darkest.
+QIcon spinnerFrame(int step, const QColor &color, int size)
+{
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(size / 2.0, size / 2.0);
+    for (int spoke = 0; spoke < 12; ++spoke) {
+        QColor shade = color;
+        shade.setAlphaF(0.2f + 0.8f * static_cast<float>((spoke - step + 12) % 12) / 11.0f);
+        painter.setPen(QPen(shade, size / 8.0, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(QPointF(0, -size * 0.22), QPointF(0, -size * 0.42));
+        painter.rotate(30);
+    }
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+DetailView::DetailView(QuorvaneViewModel &viewModel, QWidget *parent)
+    : QWidget(parent)
+    , m_viewModel(viewModel)
+    , m_model(new FileTableModel(viewModel, this))
+{
+    setObjectName(QStringLiteral("detail"));
+    setMinimumWidth(600);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildHeader());
+    layout->addWidget(divider(this));
+
+    m_content = new QStackedWidget(this);
+    m_content->setObjectName(QStringLiteral("detailContent"));
+    m_content->addWidget(buildNoFolderState());
+    m_content->addWidget(buildNoMatchState());
+    m_content->addWidget(buildTable());
+    layout->addWidget(m_content, 1);
+
+    layout->addWidget(divider(this));
+    layout->addWidget(buildBottomBar());
+
+    m_spinnerTimer.setInterval(80);
+    connect(&m_spinnerTimer, &QTimer::timeout, this, &DetailView::advanceSpinner);
+
+    connect(&m_viewModel, &QuorvaneViewModel::selectedFolderURLChanged, this, [this] {
+        syncHeader();
+        syncContent();
+        syncBottomBar();
+    });
+    connect(&m_viewModel, &QuorvaneViewModel::filteredFilesChanged, this, [this] {
+        syncHeader();
+        syncContent();
+        syncBottomBar();
+    });
+    connect(&m_viewModel, &QuorvaneViewModel::renamePlansChanged, this, &DetailView::syncBottomBar);
+    connect(&m_viewModel, &QuorvaneViewModel::isProcessingChanged, this, &DetailView::syncBottomBar);
+    connect(&m_viewModel, &QuorvaneViewModel::canUndoChanged, this, &DetailView::syncBottomBar);
+    connect(&m_viewModel, &QuorvaneViewModel::statusMessageChanged, this,
+        [this] { m_statusLabel->setText(m_viewModel.statusMessage()); });
+    connect(&m_viewModel, &QuorvaneViewModel::progressDoneChanged, this, &DetailView::syncProgress);
+    connect(&m_viewModel, &QuorvaneViewModel::progressTotalChanged, this, &DetailView::syncProgress);
+
+    m_statusLabel->setText(m_viewModel.statusMessage());
+    syncHeader();
+    syncContent();
+    syncBottomBar();
+    setUpTabOrder();
+}
+
+QWidget *DetailView::buildHeader()
+{
+    auto *bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("detailHeader"));
+    auto *layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(6);
+
+    m_countLabel = new QLabel(bar);
+    m_countLabel->setObjectName(QStringLiteral("fileCountLabel"));
+    m_countLabel->setFont(PaneStyle::headlineFont(font()));
+    layout->addWidget(m_countLabel);
+    layout->addStretch(1);
+
+    m_folderSymbol = symbolLabel(PaneStyle::folderIcon(), 16, bar);
+    m_folderSymbol->setObjectName(QStringLiteral("headerFolderSymbol"));
+    layout->addWidget(m_folderSymbol);
+
+    m_pathButton = new ElidedButton(bar);
+    m_pathButton->setObjectName(QStringLiteral("folderPathButton"));
+    m_pathButton->setFlat(true);
+    m_pathButton->setFont(PaneStyle::captionFont(font()));
+    m_pathButton->setToolTip(QStringLiteral("Show in File Manager"));
+    m_pathButton->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    useColor(m_pathButton, PaneStyle::secondaryColor(palette()));
+    layout->addWidget(m_pathButton, 0);
+
+    m_headerRevealButton = new QToolButton(bar);
+    m_headerRevealButton->setObjectName(QStringLiteral("headerRevealButton"));
+    m_headerRevealButton->setIcon(PaneStyle::revealIcon());
+    m_headerRevealButton->setIconSize(QSize(14, 14));
+    m_headerRevealButton->setAutoRaise(true);
+    m_headerRevealButton->setFocusPolicy(Qt::StrongFocus);
+    m_headerRevealButton->setToolTip(QStringLiteral("Show selected folder in File Manager"));
+    m_headerRevealButton->setAccessibleName(QStringLiteral("Show selected folder in File Manager"));
+    layout->addWidget(m_headerRevealButton);
+
+    connect(m_pathButton, &QPushButton::clicked, this, [this] { m_viewModel.openSelectedFolder(); });
+    connect(m_headerRevealButton, &QToolButton::clicked, this, [this] { m_viewModel.openSelectedFolder(); });
+    return bar;
+}
+
+QWidget *DetailView::buildNoFolderState()
+{
+    m_noFolderState = new QWidget(this);
+    m_noFolderState->setObjectName(QStringLiteral("noFolderState"));
+    auto *layout = new QVBoxLayout(m_noFolderState);
+    layout->setSpacing(10);
+    layout->addStretch(1);
+    layout->addWidget(symbolLabel(PaneStyle::addFolderIcon(), 48, m_noFolderState));
+    auto *title = new QLabel(QStringLiteral("No folder selected"), m_noFolderState);
+    title->setObjectName(QStringLiteral("noFolderTitle"));
+    title->setFont(PaneStyle::titleFont(font()));
+    title->setAlignment(Qt::AlignCenter);
+    layout->addWidget(title);
+    auto *message = new QLabel(
+        QStringLiteral("Click the Select Folder button in the sidebar\nto browse and manage your files."),
+        m_noFolderState);
+    message->setObjectName(QStringLiteral("noFolderMessage"));
+    message->setFont(PaneStyle::calloutFont(font()));
+    message->setAlignment(Qt::AlignCenter);
+    useColor(message, PaneStyle::secondaryColor(palette()));
+    layout->addWidget(message);
+    m_selectFolderButton = new QPushButton(QStringLiteral("Select Folder"), m_noFolderState);
+    m_selectFolderButton->setObjectName(QStringLiteral("selectFolderButton"));
+    m_selectFolderButton->setMinimumHeight(34);
+    m_selectFolderButton->setMinimumWidth(140);
+    makeProminent(m_selectFolderButton);
+    layout->addSpacing(6);
+    layout->addWidget(m_selectFolderButton, 0, Qt::AlignHCenter);
+    layout->addStretch(1);
+
+    connect(m_selectFolderButton, &QPushButton::clicked, this, [this] {
+        m_viewModel.releaseFolderAccess();
+        Q_EMIT chooseFolderRequested();
+    });
+    return m_noFolderState;
+}
+
+QWidget *DetailView::buildNoMatchState()
+{
+    m_noMatchState = new QWidget(this);
+    m_noMatchState->setObjectName(QStringLiteral("noMatchState"));
+    auto *layout = new QVBoxLayout(m_noMatchState);
+    layout->setSpacing(10);
+    layout->addStretch(1);
+    layout->addWidget(symbolLabel(PaneStyle::searchDocumentIcon(), 48, m_noMatchState));
+    auto *title = new QLabel(QStringLiteral("No files match the filter"), m_noMatchState);
+    title->setObjectName(QStringLiteral("noMatchTitle"));
+    title->setFont(PaneStyle::titleFont(font()));
+    title->setAlignment(Qt::AlignCenter);
+    layout->addWidget(title);
+    m_clearFilterButton = new QPushButton(QStringLiteral("Clear Filter"), m_noMatchState);
+    m_clearFilterButton->setObjectName(QStringLiteral("emptyClearFilterButton"));
+    layout->addSpacing(6);
+    layout->addWidget(m_clearFilterButton, 0, Qt::AlignHCenter);
+    layout->addStretch(1);
+
+    connect(m_clearFilterButton, &QPushButton::clicked, this, [this] {
+        m_viewModel.setFilterCriteria(FileFilterCriteria {});
+        m_viewModel.applyFilters();
+    });
+    return m_noMatchState;
+}
+
+QWidget *DetailView::buildTable()
+{
+    m_table = new QTableView(this);
+    m_table->setObjectName(QStringLiteral("fileTable"));
+    m_table->setAccessibleName(QStringLiteral("Files"));
+    m_table->setModel(m_model);
+    m_table->setFrameShape(QFrame::NoFrame);
+    m_table->setShowGrid(false);
+    m_table->setAlternatingRowColors(true);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_table->setTextElideMode(Qt::ElideMiddle);
+    m_table->setWordWrap(false);
+    m_table->setSortingEnabled(false);
+    m_table->setTabKeyNavigation(false);
+    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Fixed row heights keep a 100,000-row table from measuring every row.
+    QHeaderView *rows = m_table->verticalHeader();
+    rows->setVisible(false);
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(m_table->fontMetrics().height() + 8);
+    QHeaderView *columns = m_table->horizontalHeader();
+    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    columns->setSectionResizeMode(FileTableModel::Name, QHeaderView::Stretch);
+    columns->setSectionResizeMode(FileTableModel::Kind, QHeaderView::Interactive);
+    columns->setSectionResizeMode(FileTableModel::Size, QHeaderView::Interactive);
+    columns->setSectionResizeMode(FileTableModel::Modified, QHeaderView::Interactive);
+    const QFontMetrics metrics = m_table->fontMetrics();
+    columns->resizeSection(FileTableModel::Kind, metrics.horizontalAdvance(QStringLiteral("Unknown")) + 24);
+    columns->resizeSection(FileTableModel::Size, metrics.horizontalAdvance(QStringLiteral("999.9 MB")) + 24);
+    columns->resizeSection(FileTableModel::Modified, metrics.horizontalAdvance(QStringLiteral("Sep 30, 2026 12:59 PM")) + 24);
+    columns->setHighlightSections(false);
+
+    connect(m_table, &QTableView::customContextMenuRequested, this, &DetailView::showContextMenu);
+    return m_table;
+}
+
+QWidget *DetailView::buildBottomBar()
+{
+    auto *bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("bottomBar"));
+    auto *layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->setSpacing(8);
+
+    m_statusLabel = new QLabel(bar);
+    m_statusLabel->setObjectName(QStringLiteral("statusLabel"));
+    m_statusLabel->setFont(PaneStyle::captionFont(font()));
+    m_statusLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_statusLabel->setMinimumWidth(80);
+    useColor(m_statusLabel, PaneStyle::secondaryColor(palette()));
+    layout->addWidget(m_statusLabel, 1);
+
+    m_progressBar = new QProgressBar(bar);
+    m_progressBar->setObjectName(QStringLiteral("progressBar"));
+    m_progressBar->setAccessibleName(QStringLiteral("Rename progress"));
+    m_progressBar->setTextVisible(false);
+    m_progressBar->setFixedWidth(120);
+    m_progressBar->setVisible(false);
+    layout->addWidget(m_progressBar);
+
+    m_refreshButton = new QPushButton(PaneStyle::refreshIcon(), QStringLiteral("Refresh"), bar);
+    m_refreshButton->setObjectName(QStringLiteral("refreshButton"));
+    m_refreshButton->setToolTip(QStringLiteral("Refresh file list (Ctrl+R)"));
+    m_refreshButton->setAutoDefault(false);
+    m_undoButton = new QPushButton(PaneStyle::undoIcon(), QStringLiteral("Undo"), bar);
+    m_undoButton->setObjectName(QStringLiteral("undoButton"));
+    m_undoButton->setToolTip(QStringLiteral("Undo last rename operation (Ctrl+Z)"));
+    m_undoButton->setAutoDefault(false);
+    m_mainButton = new QPushButton(bar);
+    m_mainButton->setObjectName(QStringLiteral("applyButton"));
+    m_mainButton->setAutoDefault(false);
+    makeProminent(m_mainButton);
+    // Room for the longer label, so that the bar does not jump when the label changes.
+    m_mainButton->setText(QStringLiteral("Preview Changes"));
+    m_mainButton->setIcon(PaneStyle::previewIcon());
+    m_mainButton->setMinimumWidth(m_mainButton->sizeHint().width());
+    layout->addWidget(m_refreshButton);
+    layout->addWidget(m_undoButton);
+    layout->addWidget(m_mainButton);
+
+    connect(m_refreshButton, &QPushButton::clicked, this, [this] {
+        if (const auto &folder = m_viewModel.selectedFolderURL())
+            m_viewModel.loadFolder(*folder);
+    });
+    connect(m_undoButton, &QPushButton::clicked, this, [this] { m_viewModel.undoLastRename(); });
+    connect(m_mainButton, &QPushButton::clicked, this, [this] {
+        if (m_viewModel.renamePlans().empty())
+            m_viewModel.applyFilters();
+        else
+            m_viewModel.applyRename();
+    });
+    return bar;
+}
+
+void DetailView::setUpTabOrder()
+{
+    const QList<QWidget *> chain { m_pathButton, m_headerRevealButton, m_selectFolderButton, m_clearFilterButton,
+        m_table, m_refreshButton, m_undoButton, m_mainButton };
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        setTabOrder(chain.at(i - 1), chain.at(i));
+}
+
+void DetailView::syncHeader()
+{
+    m_countLabel->setText(QStringLiteral("Files (%1)").arg(m_viewModel.filteredFiles().size()));
+    const auto &folder = m_viewModel.selectedFolderURL();
+    m_folderSymbol->setVisible(folder.has_value());
+    m_pathButton->setVisible(folder.has_value());
+    m_headerRevealButton->setVisible(folder.has_value());
+    if (folder) {
+        const QString path = QtConversions::toQString(*folder);
+        m_pathButton->setText(path);
+        m_pathButton->setAccessibleName(path);
+        // The path takes what it needs up to half of the header; longer paths shorten in the middle.
+        const int wanted = m_pathButton->fontMetrics().horizontalAdvance(path) + 20;
+        m_pathButton->setMaximumWidth(qMax(80, wanted));
+    }
+}
+
+void DetailView::syncContent()
+{
+    if (!m_viewModel.selectedFolderURL())
+        m_content->setCurrentWidget(m_noFolderState);
+    else if (m_viewModel.filteredFiles().empty())
+        m_content->setCurrentWidget(m_noMatchState);
+    else
+        m_content->setCurrentWidget(m_table);
+}
+
+void DetailView::syncBottomBar()
+{
+    const bool hasFolder = m_viewModel.selectedFolderURL().has_value();
+    const bool processing = m_viewModel.isProcessing();
+    const bool hasPlans = !m_viewModel.renamePlans().empty();
+    m_refreshButton->setEnabled(hasFolder && !processing);
+    m_undoButton->setEnabled(m_viewModel.canUndo() && !processing);
+    m_mainButton->setEnabled(hasFolder && !processing && !m_viewModel.filteredFiles().empty());
+    m_mainButton->setText(hasPlans ? QStringLiteral("Apply Rename") : QStringLiteral("Preview Changes"));
+    if (processing) {
+        if (!m_spinnerTimer.isActive()) {
+            m_spinnerStep = 0;
+            advanceSpinner();
+            m_spinnerTimer.start();
+        }
+    } else {
+        m_spinnerTimer.stop();
+        m_mainButton->setIcon(hasPlans ? PaneStyle::applyIcon() : PaneStyle::previewIcon());
+    }
+    m_mainButton->setProperty("busy", processing);
+    m_progressBar->setVisible(processing);
+    syncProgress();
+}
+
+void DetailView::syncProgress()
+{
+    const qint64 total = qMax<qint64>(m_viewModel.progressTotal(), 1);
+    const qint64 done = qBound<qint64>(0, m_viewModel.progressDone(), total);
+    // A QProgressBar counts in int; scale batches too large for it.
+    const qint64 scale = total > 1'000'000'000 ? total / 1'000'000 : 1;
+    m_progressBar->setRange(0, static_cast<int>(total / scale));
+    m_progressBar->setValue(static_cast<int>(done / scale));
+}
+
+void DetailView::advanceSpinner()
+{
+    const QColor color = m_mainButton->palette().color(QPalette::Disabled, QPalette::ButtonText);
+    m_mainButton->setIcon(spinnerFrame(m_spinnerStep, color, m_mainButton->iconSize().height() * 2));
+    m_spinnerStep = (m_spinnerStep + 1) % 12;
+}
+
+void DetailView::showContextMenu(const QPoint &position)
+{
+    QModelIndex index = m_table->indexAt(position);
+    if (!index.isValid())
+        index = m_table->currentIndex();
+    if (!index.isValid())
+        return;
+    const QString path = index.siblingAtColumn(FileTableModel::Name).data(FileTableModel::PathRole).toString();
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("fileContextMenu"));
+    QAction *reveal = menu.addAction(QStringLiteral("Reveal in File Manager"));
+    connect(reveal, &QAction::triggered, this, [path] { FileRevealer::showItem(path); });
+    menu.exec(m_table->viewport()->mapToGlobal(position));
+}

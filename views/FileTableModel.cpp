@@ -1,0 +1,121 @@
+#include "FileTableModel.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+
+#include "PaneStyle.h"
+#include "QtConversions.h"
+#include "QuorvaneViewModel.h"
+
+namespace {
+
+// The locale's long date without the weekday and with abbreviated month names: its medium style.
+QString mediumDatePattern(const QLocale &locale)
+{
+    QString pattern = locale.dateFormat(QLocale::LongFormat);
+    static const QRegularExpression weekday(QStringLiteral("d{4}[,.]?\\s*"));
+    pattern.remove(weekday);
+    pattern.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
+    return pattern.trimmed();
+}
+
+} // namespace
+
+FileTableModel::FileTableModel(QuorvaneViewModel &viewModel, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_viewModel(viewModel)
+    , m_fileIcon(PaneStyle::documentIcon())
+{
+    connect(&m_viewModel, &QuorvaneViewModel::filteredFilesChanged, this, [this] {
+        beginResetModel();
+        endResetModel();
+    });
+}
+
+int FileTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_viewModel.filteredFiles().size());
+}
+
+int FileTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant FileTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    const FileItem &file = m_viewModel.filteredFiles()[static_cast<std::size_t>(index.row())];
+    if (role == PathRole)
+        return QtConversions::toQString(file.url);
+    const auto column = static_cast<Column>(index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        switch (column) {
+        case Name:
+            return QtConversions::toQString(file.name);
+        case Kind:
+            return kindText(QtConversions::toQString(file.extensionType));
+        case Size:
+            return formattedSize(file.size);
+        case Modified:
+            return formattedModified(QtConversions::toQDateTime(file.modificationDate));
+        case ColumnCount:
+            break;
+        }
+        break;
+    case Qt::ToolTipRole:
+        if (column == Name)
+            return QtConversions::toQString(file.name);
+        break;
+    case Qt::DecorationRole:
+        if (column == Name)
+            return m_fileIcon;
+        break;
+    case Qt::TextAlignmentRole:
+        if (column == Size)
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        break;
+    default:
+        break;
+    }
+    return {};
+}
+
+QVariant FileTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    switch (section) {
+    case Name:
+        return QStringLiteral("Name");
+    case Kind:
+        return QStringLiteral("Kind");
+    case Size:
+        return QStringLiteral("Size");
+    case Modified:
+        return QStringLiteral("Modified");
+    default:
+        return {};
+    }
+}
+
+QString FileTableModel::formattedSize(qint64 bytes)
+{
+    return QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
+}
+
+QString FileTableModel::kindText(const QString &extension)
+{
+    return extension.isEmpty() ? QStringLiteral("Unknown") : extension.toUpper();
+}
+
+QString FileTableModel::formattedModified(const QDateTime &time)
+{
+    const QLocale locale;
+    const QDateTime local = time.toLocalTime();
+    return locale.toString(local.date(), mediumDatePattern(locale)) + QLatin1Char(' ')
+        + locale.toString(local.time(), QLocale::ShortFormat);
+}

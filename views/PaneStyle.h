@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QIcon>
+#include <QPalette>
+#include <QStyle>
+
+/// Colours, fonts and symbols shared by the window's panes, derived from the application's palette and font so
+/// that they follow the desktop's theme.
+namespace PaneStyle {
+
+/// Text that matters less than the primary text (labels, paths): the text colour at about two thirds strength.
+QColor secondaryColor(const QPalette &palette);
+/// Text that is deliberately faint (unchanged names, decorative symbols) but must stay readable: about half.
+QColor tertiaryColor(const QPalette &palette);
+
+/// The section-heading font: small and semibold.
+QFont sectionFont(const QFont &base);
+/// A headline: the base size, bold.
+QFont headlineFont(const QFont &base);
+/// A title for empty states: about a third larger than the base, semibold.
+QFont titleFont(const QFont &base);
+/// Slightly smaller than the base (callouts, footnotes).
+QFont calloutFont(const QFont &base);
+/// The smallest readable text (captions, notes).
+QFont captionFont(const QFont &base);
+
+/// A symbol of the desktop's icon theme by its freedesktop name, or the style's standard icon when the theme
+/// has none. Never null.
+QIcon themedIcon(const char *themeName, QStyle::StandardPixmap fallback);
+
+/// The symbols of the panes, named after what they show.
+QIcon folderIcon();
+QIcon revealIcon();
+QIcon clearIcon();
+QIcon checkmarkIcon();
+QIcon bookmarkIcon();
+QIcon documentIcon();
+QIcon addFolderIcon();
+QIcon searchDocumentIcon();
+QIcon refreshIcon();
+QIcon undoIcon();
+QIcon previewIcon();
+QIcon applyIcon();
+QIcon noPreviewIcon();
+QIcon arrowIcon();
+
+} // namespace PaneStyle

@@ -1,0 +1,24 @@
+#include "PanelGroupBox.h"
+
+#include <QVBoxLayout>
+
+#include "PaneStyle.h"
+
+PanelGroupBox::PanelGroupBox(const QString &title, QWidget *parent)
+    : QGroupBox(title, parent)
+    , m_layout(new QVBoxLayout(this))
+{
+    // The title keeps the heading font while the controls inside keep the normal one.
+    const QFont normal = font();
+    setFont(PaneStyle::sectionFont(normal));
+    m_normalFont = normal;
+    m_layout->setSpacing(8);
+    m_layout->setContentsMargins(10, 6 + 4, 10, 10);
+    m_layout->setAlignment(Qt::AlignTop);
+}
+
+void PanelGroupBox::addContent(QWidget *content)
+{
+    content->setFont(m_normalFont);
+    m_layout->addWidget(content);
+}

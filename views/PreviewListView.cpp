@@ -1,0 +1,154 @@
+#include "PreviewListView.h"
+
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QScrollBar>
+
+#include "QuorvaneViewModel.h"
+#include "RenamePreviewModel.h"
+
+PreviewListView::PreviewListView(QuorvaneViewModel &viewModel, QWidget *parent)
+    : QListView(parent)
+    , m_viewModel(viewModel)
+{
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDropIndicatorShown(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformItemSizes(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_autoScrollTimer.setInterval(40);
+    connect(&m_autoScrollTimer, &QTimer::timeout, this,
+        [this] { verticalScrollBar()->setValue(verticalScrollBar()->value() + m_autoScrollStep); });
+}
+
+void PreviewListView::setDragRunner(DragRunner runner)
+{
+    m_dragRunner = std::move(runner);
+}
+
+void PreviewListView::startDrag(Qt::DropActions)
+{
+    const QModelIndex index = currentIndex();
+    if (!index.isValid())
+        return;
+    const QString path = index.data(RenamePreviewModel::PathRole).toString();
+    m_draggedPath = path;
+
+    auto *mimeData = new QMimeData;
+    mimeData->setText(path);
+    auto *drag = new QDrag(this);
+    drag->setMimeData(mimeData);
+    const QRect rowRect = visualRect(index);
+    QPixmap image(rowRect.size() * devicePixelRatioF());
+    image.setDevicePixelRatio(devicePixelRatioF());
+    image.fill(Qt::transparent);
+    viewport()->render(&image, {}, QRegion(rowRect));
+    drag->setPixmap(image);
+    drag->setHotSpot(viewport()->mapFromGlobal(QCursor::pos()) - rowRect.topLeft());
+
+    if (m_dragRunner)
+        m_dragRunner(*drag);
+    else
+        drag->exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction);
+    // However the drag ended (on a row, elsewhere in the window, in another program, cancelled), it is over:
+    // text dragged in later must not move this file.
+    m_draggedPath.reset();
+    m_hoverTarget.reset();
+    stopAutoScroll();
+    drag->deleteLater();
+}
+
+void PreviewListView::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!event->mimeData()->hasText() || model() == nullptr || model()->rowCount() == 0) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    m_hoverTarget.reset();
+    pointerMoved(event->position().toPoint());
+}
+
+void PreviewListView::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!event->mimeData()->hasText() || model() == nullptr || model()->rowCount() == 0) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    pointerMoved(event->position().toPoint());
+    updateAutoScroll(event->position().toPoint());
+}
+
+void PreviewListView::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    m_hoverTarget.reset();
+    stopAutoScroll();
+    event->accept();
+}
+
+void PreviewListView::dropEvent(QDropEvent *event)
+{
+    if (!event->mimeData()->hasText()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    m_hoverTarget.reset();
+    stopAutoScroll();
+    // The moves already happened on entry; the release only ends the drag, once the handler has returned.
+    QTimer::singleShot(0, this, [this] { m_draggedPath.reset(); });
+}
+
+void PreviewListView::pointerMoved(const QPoint &position)
+{
+    HoverTarget target;
+    const QModelIndex index = indexAt(position);
+    if (index.isValid()) {
+        target.path = index.data(RenamePreviewModel::PathRole).toString();
+    } else {
+        const QModelIndex last = model()->index(model()->rowCount() - 1, 0);
+        if (position.y() <= visualRect(last).bottom())
+            return;
+        target.belowRows = true;
+    }
+    // Only entering a row or the space below counts; moving within the same one does nothing.
+    if (m_hoverTarget == target)
+        return;
+    m_hoverTarget = target;
+    if (!m_draggedPath)
+        return;
+    const QString dragged = *m_draggedPath;
+    if (target.belowRows) {
+        QTimer::singleShot(0, &m_viewModel, [model = &m_viewModel, dragged] { model->moveFileToEnd(dragged); });
+    } else if (dragged != target.path) {
+        QTimer::singleShot(0, &m_viewModel,
+            [model = &m_viewModel, dragged, path = target.path] { model->moveFile(dragged, path); });
+    }
+}
+
+void PreviewListView::updateAutoScroll(const QPoint &position)
+{
+    const int height = viewport()->height();
+    if (position.y() < autoScrollMargin())
+        m_autoScrollStep = -verticalScrollBar()->singleStep();
+    else if (position.y() > height - autoScrollMargin())
+        m_autoScrollStep = verticalScrollBar()->singleStep();
+    else
+        m_autoScrollStep = 0;
+    if (m_autoScrollStep == 0)
+        stopAutoScroll();
+    else if (!m_autoScrollTimer.isActive())
+        m_autoScrollTimer.start();
+}
+
+void PreviewListView::stopAutoScroll()
+{
+    m_autoScrollTimer.stop();
+    m_autoScrollStep = 0;
+}

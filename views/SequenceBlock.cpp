@@ -1,0 +1,114 @@
+#include "SequenceBlock.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "PaneStyle.h"
+#include "QtConversions.h"
+#include "QuorvaneViewModel.h"
+#include "SegmentedControl.h"
+
+SequenceBlock::SequenceBlock(QuorvaneViewModel &viewModel, const QString &namePrefix, bool boxed, QWidget *parent)
+    : QWidget(parent)
+    , m_viewModel(viewModel)
+    , m_boxed(boxed)
+    , m_start(new QSpinBox(this))
+    , m_padding(new SegmentedControl({ QStringLiteral("1"), QStringLiteral("01"), QStringLiteral("001") },
+          namePrefix + QStringLiteral("Padding"), this))
+    , m_separator(new QLineEdit(this))
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setSpacing(6);
+    const int margin = boxed ? 10 : 0;
+    layout->setContentsMargins(margin, margin, margin, margin);
+
+    const QFont callout = PaneStyle::calloutFont(font());
+    m_start->setObjectName(namePrefix + QStringLiteral("Start"));
+    m_start->setRange(0, 9999);
+    m_start->setSingleStep(1);
+    m_start->setPrefix(QStringLiteral("Start: "));
+    m_start->setFont(callout);
+    m_start->setAccessibleName(QStringLiteral("Start"));
+    m_start->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    layout->addWidget(m_start);
+
+    auto *paddingRow = new QWidget(this);
+    auto *rowLayout = new QHBoxLayout(paddingRow);
+    rowLayout->setContentsMargins(0, 0, 0, 0);
+    auto *paddingLabel = new QLabel(QStringLiteral("Padding"), paddingRow);
+    paddingLabel->setFont(callout);
+    QPalette secondary = paddingLabel->palette();
+    secondary.setColor(QPalette::WindowText, PaneStyle::secondaryColor(palette()));
+    paddingLabel->setPalette(secondary);
+    m_padding->setParent(paddingRow);
+    m_padding->setObjectName(namePrefix + QStringLiteral("Padding"));
+    m_padding->setAccessibleName(QStringLiteral("Padding"));
+    rowLayout->addWidget(paddingLabel);
+    rowLayout->addWidget(m_padding, 1);
+    layout->addWidget(paddingRow);
+
+    m_separator->setObjectName(namePrefix + QStringLiteral("Separator"));
+    m_separator->setPlaceholderText(QStringLiteral("Separator (default _)"));
+    m_separator->setAccessibleName(QStringLiteral("Separator"));
+    m_separator->setFont(callout);
+    m_separator->setClearButtonEnabled(false);
+    layout->addWidget(m_separator);
+
+    connect(m_start, &QSpinBox::valueChanged, this, [this](int value) {
+        RenameParameters parameters = m_viewModel.renameParameters();
+        if (parameters.sequenceStart == value)
+            return;
+        parameters.sequenceStart = value;
+        m_viewModel.setRenameParameters(parameters);
+        m_viewModel.updateRenamePlans();
+    });
+    connect(m_padding, &SegmentedControl::activated, this, [this](int index) {
+        RenameParameters parameters = m_viewModel.renameParameters();
+        parameters.sequencePadding = index + 1;
+        m_viewModel.setRenameParameters(parameters);
+        m_viewModel.updateRenamePlans();
+    });
+    connect(m_separator, &QLineEdit::textEdited, this, [this](const QString &text) {
+        RenameParameters parameters = m_viewModel.renameParameters();
+        parameters.sequenceSeparator = QtConversions::toStdString(text);
+        m_viewModel.setRenameParameters(parameters);
+        m_viewModel.updateRenamePlans();
+    });
+    sync();
+}
+
+void SequenceBlock::sync()
+{
+    const RenameParameters &parameters = m_viewModel.renameParameters();
+    {
+        const QSignalBlocker blocker(m_start);
+        m_start->setValue(static_cast<int>(std::clamp<std::int64_t>(parameters.sequenceStart, 0, 9999)));
+    }
+    m_padding->setCurrentIndex(static_cast<int>(parameters.sequencePadding) - 1);
+    const QString separator = QtConversions::toQString(parameters.sequenceSeparator);
+    // Rewriting an unchanged text would move the cursor of someone typing in it.
+    if (m_separator->text() != separator)
+        m_separator->setText(separator);
+}
+
+void SequenceBlock::paintEvent(QPaintEvent *event)
+{
+    if (m_boxed) {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QColor tint = palette().color(QPalette::WindowText);
+        tint.setAlphaF(0.04f);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(tint);
+        painter.drawRoundedRect(QRectF(rect()), 6, 6);
+    }
+    QWidget::paintEvent(event);
+}

@@ -1,0 +1,515 @@
+#include "SidebarView.h"
+
+#include <string>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "DisplayTitles.h"
+#include "ElidedButton.h"
+#include "PaneStyle.h"
+#include "PanelGroupBox.h"
+#include "PreviewListView.h"
+#include "QtConversions.h"
+#include "QuorvaneViewModel.h"
+#include "RenamePreviewView.h"
+#include "SavePresetSheet.h"
+#include "SegmentedControl.h"
+#include "SequenceBlock.h"
+
+namespace {
+
+QWidget *row(QWidget *parent, std::initializer_list<QWidget *> widgets, bool stretchAfterFirst)
+{
+    auto *container = new QWidget(parent);
+    auto *layout = new QHBoxLayout(container);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    bool first = true;
+    for (QWidget *widget : widgets) {
+        widget->setParent(container);
+        layout->addWidget(widget, 0, Qt::AlignVCenter);
+        if (first && stretchAfterFirst)
+            layout->addStretch(1);
+        first = false;
+    }
+    return container;
+}
+
+QLineEdit *textField(const QString &objectName, const QString &placeholder, QWidget *parent)
+{
+    auto *field = new QLineEdit(parent);
+    field->setObjectName(objectName);
+    field->setPlaceholderText(placeholder);
+    // The placeholder disappears once something is typed; the accessible name keeps the field's purpose.
+    field->setAccessibleName(placeholder);
+    field->setClearButtonEnabled(false);
+    return field;
+}
+
+QCheckBox *toggle(const QString &objectName, const QString &text, QWidget *parent)
+{
+    auto *box = new QCheckBox(text, parent);
+    box->setObjectName(objectName);
+    return box;
+}
+
+QString joinedExtensions(const std::set<std::string> &extensions)
+{
+    // A std::set is already in ascending byte order.
+    QStringList parts;
+    for (const std::string &extension : extensions)
+        parts.append(QtConversions::toQString(extension));
+    return parts.join(QLatin1Char(','));
+}
+
+void setTextKeepingCursor(QLineEdit *field, const QString &text)
+{
+    if (field->text() != text)
+        field->setText(text);
+}
+
+} // namespace
+
+SidebarView::SidebarView(QuorvaneViewModel &viewModel, QWidget *parent)
+    : QWidget(parent)
+    , m_viewModel(viewModel)
+{
+    setObjectName(QStringLiteral("sidebar"));
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("sidebarScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll->setBackgroundRole(QPalette::Window);
+    outer->addWidget(scroll);
+
+    auto *content = new QWidget(scroll);
+    content->setBackgroundRole(QPalette::Window);
+    auto *stack = new QVBoxLayout(content);
+    stack->setSpacing(12);
+    stack->setContentsMargins(14, 14, 14, 14);
+
+    stack->addWidget(buildSource());
+    stack->addWidget(buildFilter());
+    stack->addWidget(buildRename());
+
+    auto *previewSection = new PanelGroupBox(QStringLiteral("Preview"), content);
+    previewSection->setObjectName(QStringLiteral("previewSection"));
+    m_preview = new RenamePreviewView(m_viewModel, previewSection);
+    m_preview->setFixedHeight(220);
+    previewSection->addContent(m_preview);
+    stack->addWidget(previewSection);
+    stack->addStretch(1);
+    scroll->setWidget(content);
+
+    connect(&m_viewModel, &QuorvaneViewModel::selectedFolderURLChanged, this, &SidebarView::syncSource);
+    connect(&m_viewModel, &QuorvaneViewModel::includeSubfoldersChanged, this, &SidebarView::syncSource);
+    connect(&m_viewModel, &QuorvaneViewModel::filterCriteriaChanged, this, &SidebarView::syncFilter);
+    connect(&m_viewModel, &QuorvaneViewModel::renameParametersChanged, this, &SidebarView::syncRename);
+    connect(&m_viewModel, &QuorvaneViewModel::presetsChanged, this, &SidebarView::rebuildPresetsMenu);
+
+    syncSource();
+    syncFilter();
+    syncRename();
+    rebuildPresetsMenu();
+    setUpTabOrder();
+}
+
+QWidget *SidebarView::buildSource()
+{
+    auto *section = new PanelGroupBox(QStringLiteral("Source"), this);
+    section->setObjectName(QStringLiteral("sourceSection"));
+
+    m_folderButton = new ElidedButton(section);
+    m_folderButton->setObjectName(QStringLiteral("folderButton"));
+    m_folderButton->setIcon(PaneStyle::folderIcon());
+    m_revealButton = new QToolButton(section);
+    m_revealButton->setObjectName(QStringLiteral("revealFolderButton"));
+    m_revealButton->setIcon(PaneStyle::revealIcon());
+    m_revealButton->setToolTip(QStringLiteral("Show selected folder in File Manager"));
+    m_revealButton->setAccessibleName(QStringLiteral("Show selected folder in File Manager"));
+    m_revealButton->setFocusPolicy(Qt::StrongFocus);
+    m_revealButton->setMinimumHeight(m_folderButton->sizeHint().height());
+    section->addContent(row(section, { m_folderButton, m_revealButton }, false));
+
+    m_subfoldersToggle = toggle(QStringLiteral("includeSubfoldersToggle"), QStringLiteral("Include Subfolders"), section);
+    section->addContent(m_subfoldersToggle);
+
+    connect(m_folderButton, &QPushButton::clicked, this, [this] {
+        m_viewModel.releaseFolderAccess();
+        Q_EMIT chooseFolderRequested();
+    });
+    connect(m_revealButton, &QToolButton::clicked, this, [this] { m_viewModel.openSelectedFolder(); });
+    connect(m_subfoldersToggle, &QCheckBox::clicked, this, [this] {
+        m_viewModel.toggleIncludeSubfolders();
+        syncSource();
+    });
+    return section;
+}
+
+QWidget *SidebarView::buildFilter()
+{
+    auto *section = new PanelGroupBox(QStringLiteral("Filter"), this);
+    section->setObjectName(QStringLiteral("filterSection"));
+
+    m_searchField = textField(QStringLiteral("searchField"), QStringLiteral("File name contains…"), section);
+    m_extensionsField = textField(QStringLiteral("extensionsField"), QStringLiteral("Extensions (png, jpg…)"), section);
+    m_caseSensitiveToggle = toggle(QStringLiteral("caseSensitiveToggle"), QStringLiteral("Case sensitive"), section);
+    m_clearFilterButton = new QPushButton(PaneStyle::clearIcon(), QStringLiteral("Clear Filter"), section);
+    m_clearFilterButton->setObjectName(QStringLiteral("clearFilterButton"));
+    m_clearFilterButton->setFont(PaneStyle::calloutFont(font()));
+    section->addContent(m_searchField);
+    section->addContent(m_extensionsField);
+    section->addContent(m_caseSensitiveToggle);
+    section->addContent(row(section, { m_clearFilterButton }, false));
+    m_clearFilterButton->parentWidget()->layout()->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding));
+
+    connect(m_searchField, &QLineEdit::textEdited, this, [this](const QString &text) {
+        editFilter([&text](FileFilterCriteria &criteria) { criteria.searchText = QtConversions::toStdString(text); });
+    });
+    connect(m_extensionsField, &QLineEdit::textEdited, this, [this](const QString &text) {
+        // While typing, the field keeps the user's spelling; it shows the parsed form once editing ends.
+        m_typingExtensions = true;
+        m_viewModel.setIncludeExtensions(text);
+        m_typingExtensions = false;
+    });
+    connect(m_extensionsField, &QLineEdit::editingFinished, this, &SidebarView::syncFilter);
+    connect(m_caseSensitiveToggle, &QCheckBox::clicked, this,
+        [this](bool checked) { editFilter([checked](FileFilterCriteria &criteria) { criteria.caseSensitive = checked; }); });
+    connect(m_clearFilterButton, &QPushButton::clicked, this, [this] {
+        m_viewModel.setFilterCriteria(FileFilterCriteria {});
+        m_viewModel.applyFilters();
+    });
+    return section;
+}
+
+QWidget *SidebarView::buildRename()
+{
+    auto *section = new PanelGroupBox(QStringLiteral("Rename"), this);
+    section->setObjectName(QStringLiteral("renameSection"));
+
+    auto *strategyLabel = new QLabel(QStringLiteral("Strategy"), section);
+    m_strategyButton = new QToolButton(section);
+    m_strategyButton->setObjectName(QStringLiteral("strategyButton"));
+    m_strategyButton->setPopupMode(QToolButton::InstantPopup);
+    m_strategyButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_strategyButton->setFocusPolicy(Qt::StrongFocus);
+    m_strategyMenu = new QMenu(m_strategyButton);
+    m_strategyMenu->setObjectName(QStringLiteral("strategyMenu"));
+    for (RenameStrategy strategy : allRenameStrategies) {
+        QAction *action = m_strategyMenu->addAction(DisplayTitles::title(strategy));
+        connect(action, &QAction::triggered, this, [this, strategy] { m_viewModel.selectStrategy(strategy); });
+    }
+    m_strategyButton->setMenu(m_strategyMenu);
+    strategyLabel->setBuddy(m_strategyButton);
+    m_strategyButton->setAccessibleDescription(QStringLiteral("Strategy"));
+    section->addContent(row(section, { strategyLabel, m_strategyButton }, true));
+
+    m_prefixField = textField(QStringLiteral("prefixField"), QStringLiteral("Prefix text"), section);
+    m_suffixField = textField(QStringLiteral("suffixField"), QStringLiteral("Suffix text"), section);
+    section->addContent(m_prefixField);
+    section->addContent(m_suffixField);
+
+    m_replaceBlock = new QWidget(section);
+    m_replaceBlock->setObjectName(QStringLiteral("replaceBlock"));
+    auto *replaceLayout = new QVBoxLayout(m_replaceBlock);
+    replaceLayout->setContentsMargins(0, 0, 0, 0);
+    replaceLayout->setSpacing(8);
+    m_findField = textField(QStringLiteral("findField"), QStringLiteral("Find"), m_replaceBlock);
+    m_replaceField = textField(QStringLiteral("replaceField"), QStringLiteral("Replace with"), m_replaceBlock);
+    m_regexToggle = toggle(QStringLiteral("regexToggle"), QStringLiteral("Regular expression"), m_replaceBlock);
+    replaceLayout->addWidget(m_findField);
+    replaceLayout->addWidget(m_replaceField);
+    replaceLayout->addWidget(m_regexToggle);
+    section->addContent(m_replaceBlock);
+
+    m_sequenceBlock = new SequenceBlock(m_viewModel, QStringLiteral("sequence"), false, section);
+    m_sequenceBlock->setObjectName(QStringLiteral("sequenceBlock"));
+    section->addContent(m_sequenceBlock);
+
+    section->addContent(buildDateBlock());
+
+    m_preserveExtensionToggle
+        = toggle(QStringLiteral("preserveExtensionToggle"), QStringLiteral("Preserve file extension"), section);
+    section->addContent(m_preserveExtensionToggle);
+
+    m_presetsButton = new QToolButton(section);
+    m_presetsButton->setObjectName(QStringLiteral("presetsButton"));
+    m_presetsButton->setText(QStringLiteral("Presets"));
+    m_presetsButton->setIcon(PaneStyle::bookmarkIcon());
+    m_presetsButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_presetsButton->setAutoRaise(true);
+    m_presetsButton->setPopupMode(QToolButton::InstantPopup);
+    m_presetsButton->setFocusPolicy(Qt::StrongFocus);
+    m_presetsMenu = new QMenu(m_presetsButton);
+    m_presetsMenu->setObjectName(QStringLiteral("presetsMenu"));
+    m_presetsButton->setMenu(m_presetsMenu);
+    m_savePresetButton = new QPushButton(QStringLiteral("Save Preset…"), section);
+    m_savePresetButton->setObjectName(QStringLiteral("savePresetButton"));
+    section->addContent(row(section, { m_presetsButton, m_savePresetButton }, true));
+
+    const auto editText = [this](QLineEdit *field, std::string RenameParameters::*member) {
+        connect(field, &QLineEdit::textEdited, this, [this, member](const QString &text) {
+            editRename([&](RenameParameters &parameters) { parameters.*member = QtConversions::toStdString(text); });
+        });
+    };
+    editText(m_prefixField, &RenameParameters::prefixText);
+    editText(m_suffixField, &RenameParameters::suffixText);
+    editText(m_findField, &RenameParameters::searchText);
+    editText(m_replaceField, &RenameParameters::replaceText);
+    connect(m_regexToggle, &QCheckBox::clicked, this, [this] {
+        m_viewModel.toggleRegularExpression();
+        syncRename();
+    });
+    connect(m_preserveExtensionToggle, &QCheckBox::clicked, this, [this](bool checked) {
+        editRename([checked](RenameParameters &parameters) { parameters.preserveExtension = checked; });
+    });
+    connect(m_savePresetButton, &QPushButton::clicked, this, &SidebarView::openSavePresetSheet);
+    return section;
+}
+
+QWidget *SidebarView::buildDateBlock()
+{
+    m_dateBlock = new QWidget(this);
+    m_dateBlock->setObjectName(QStringLiteral("dateBlock"));
+    auto *layout = new QVBoxLayout(m_dateBlock);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+
+    const auto labelled = [this](const QString &text, QWidget *control) {
+        auto *label = new QLabel(text, m_dateBlock);
+        label->setBuddy(control);
+        control->setAccessibleName(text);
+        return row(m_dateBlock, { label, control }, true);
+    };
+
+    m_dateSourcePicker = new QComboBox(m_dateBlock);
+    m_dateSourcePicker->setObjectName(QStringLiteral("dateSourcePicker"));
+    for (DateSource source : allDateSources)
+        m_dateSourcePicker->addItem(DisplayTitles::title(source));
+    layout->addWidget(labelled(QStringLiteral("Date source"), m_dateSourcePicker));
+
+    m_dateFormatPicker = new QComboBox(m_dateBlock);
+    m_dateFormatPicker->setObjectName(QStringLiteral("dateFormatPicker"));
+    for (DateNameFormat format : allDateNameFormats)
+        m_dateFormatPicker->addItem(DisplayTitles::title(format));
+    layout->addWidget(labelled(QStringLiteral("Format"), m_dateFormatPicker));
+
+    m_dateSequenceToggle
+        = toggle(QStringLiteral("dateSequenceToggle"), QStringLiteral("Add sequence number"), m_dateBlock);
+    layout->addWidget(m_dateSequenceToggle);
+
+    m_dateSequenceBlock = new SequenceBlock(m_viewModel, QStringLiteral("dateSequence"), true, m_dateBlock);
+    m_dateSequenceBlock->setObjectName(QStringLiteral("dateSequenceBlock"));
+    layout->addWidget(m_dateSequenceBlock);
+
+    QStringList positions;
+    for (DatePosition position : allDatePositions)
+        positions.append(DisplayTitles::title(position));
+    m_datePositionPicker = new SegmentedControl(positions, QStringLiteral("datePosition"), m_dateBlock);
+    m_datePositionPicker->setObjectName(QStringLiteral("datePositionPicker"));
+    auto *positionLabel = new QLabel(QStringLiteral("Date position"), m_dateBlock);
+    m_datePositionPicker->setAccessibleName(QStringLiteral("Date position"));
+    auto *positionRow = new QWidget(m_dateBlock);
+    auto *positionLayout = new QVBoxLayout(positionRow);
+    positionLayout->setContentsMargins(0, 0, 0, 0);
+    positionLayout->setSpacing(4);
+    positionLayout->addWidget(positionLabel);
+    positionLayout->addWidget(m_datePositionPicker);
+    layout->addWidget(positionRow);
+
+    m_captureNote = new QLabel(QStringLiteral("Files without photo metadata use the file's creation date."), m_dateBlock);
+    m_captureNote->setObjectName(QStringLiteral("captureDateNote"));
+    m_captureNote->setWordWrap(true);
+    m_captureNote->setFont(PaneStyle::captionFont(font()));
+    QPalette secondary = m_captureNote->palette();
+    secondary.setColor(QPalette::WindowText, PaneStyle::secondaryColor(palette()));
+    m_captureNote->setPalette(secondary);
+    layout->addWidget(m_captureNote);
+
+    connect(m_dateSourcePicker, &QComboBox::activated, this, [this](int index) {
+        editRename([index](RenameParameters &parameters) {
+            parameters.dateSource = allDateSources.at(static_cast<std::size_t>(index));
+        });
+    });
+    connect(m_dateFormatPicker, &QComboBox::activated, this, [this](int index) {
+        editRename([index](RenameParameters &parameters) {
+            parameters.dateFormat = allDateNameFormats.at(static_cast<std::size_t>(index));
+        });
+    });
+    connect(m_dateSequenceToggle, &QCheckBox::clicked, this, [this](bool checked) {
+        editRename([checked](RenameParameters &parameters) { parameters.dateIncludeSequence = checked; });
+    });
+    connect(m_datePositionPicker, &SegmentedControl::activated, this, [this](int index) {
+        editRename([index](RenameParameters &parameters) {
+            parameters.datePosition = allDatePositions.at(static_cast<std::size_t>(index));
+        });
+    });
+    return m_dateBlock;
+}
+
+void SidebarView::setUpTabOrder()
+{
+    QList<QWidget *> chain { m_folderButton, m_revealButton, m_subfoldersToggle, m_searchField, m_extensionsField,
+        m_caseSensitiveToggle, m_clearFilterButton, m_strategyButton, m_prefixField, m_suffixField, m_findField,
+        m_replaceField, m_regexToggle };
+    const auto addSequence = [&chain](SequenceBlock *block) {
+        chain.append(block->startField());
+        for (QToolButton *segment : block->paddingPicker()->findChildren<QToolButton *>())
+            chain.append(segment);
+        chain.append(block->separatorField());
+    };
+    addSequence(m_sequenceBlock);
+    chain << m_dateSourcePicker << m_dateFormatPicker << m_dateSequenceToggle;
+    addSequence(m_dateSequenceBlock);
+    for (QToolButton *segment : m_datePositionPicker->findChildren<QToolButton *>())
+        chain.append(segment);
+    chain << m_preserveExtensionToggle << m_presetsButton << m_savePresetButton << m_preview->list();
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        setTabOrder(chain.at(i - 1), chain.at(i));
+}
+
+void SidebarView::syncSource()
+{
+    const auto &folder = m_viewModel.selectedFolderURL();
+    if (folder) {
+        const std::filesystem::path name = folder->filename().empty() ? folder->parent_path().filename()
+                                                                      : folder->filename();
+        const QString text = name.empty() ? QtConversions::toQString(*folder) : QtConversions::toQString(name);
+        m_folderButton->setText(text);
+        m_folderButton->setToolTip(QtConversions::toQString(*folder));
+        m_folderButton->setAccessibleName(QStringLiteral("Folder: ") + text);
+    } else {
+        m_folderButton->setText(QStringLiteral("Select Folder…"));
+        m_folderButton->setToolTip({});
+        m_folderButton->setAccessibleName({});
+    }
+    m_revealButton->setEnabled(folder.has_value());
+    const QSignalBlocker blocker(m_subfoldersToggle);
+    m_subfoldersToggle->setChecked(m_viewModel.includeSubfolders());
+}
+
+void SidebarView::syncFilter()
+{
+    const FileFilterCriteria &criteria = m_viewModel.filterCriteria();
+    setTextKeepingCursor(m_searchField, QtConversions::toQString(criteria.searchText));
+    if (!m_typingExtensions)
+        setTextKeepingCursor(m_extensionsField, joinedExtensions(criteria.includeExtensions));
+    {
+        const QSignalBlocker blocker(m_caseSensitiveToggle);
+        m_caseSensitiveToggle->setChecked(criteria.caseSensitive);
+    }
+    m_clearFilterButton->setEnabled(!criteria.searchText.empty() || !criteria.includeExtensions.empty());
+}
+
+void SidebarView::syncRename()
+{
+    const RenameParameters &parameters = m_viewModel.renameParameters();
+    const RenameStrategy strategy = parameters.strategy;
+    m_strategyButton->setText(DisplayTitles::title(strategy));
+    m_strategyButton->setAccessibleName(QStringLiteral("Strategy: ") + DisplayTitles::title(strategy));
+    const QList<QAction *> actions = m_strategyMenu->actions();
+    for (std::size_t i = 0; i < allRenameStrategies.size() && i < static_cast<std::size_t>(actions.size()); ++i) {
+        QAction *action = actions.at(static_cast<qsizetype>(i));
+        const bool current = allRenameStrategies.at(i) == strategy;
+        action->setIcon(current ? PaneStyle::checkmarkIcon() : QIcon());
+        action->setIconVisibleInMenu(true);
+        action->setData(current);
+    }
+
+    m_prefixField->setVisible(strategy == RenameStrategy::prefix);
+    m_suffixField->setVisible(strategy == RenameStrategy::suffix);
+    m_replaceBlock->setVisible(strategy == RenameStrategy::replace);
+    m_sequenceBlock->setVisible(
+        strategy == RenameStrategy::prefixSequence || strategy == RenameStrategy::suffixSequence);
+    m_dateBlock->setVisible(strategy == RenameStrategy::dateName);
+    m_preserveExtensionToggle->setVisible(strategy != RenameStrategy::dateName);
+
+    setTextKeepingCursor(m_prefixField, QtConversions::toQString(parameters.prefixText));
+    setTextKeepingCursor(m_suffixField, QtConversions::toQString(parameters.suffixText));
+    setTextKeepingCursor(m_findField, QtConversions::toQString(parameters.searchText));
+    setTextKeepingCursor(m_replaceField, QtConversions::toQString(parameters.replaceText));
+    {
+        const QSignalBlocker regexBlocker(m_regexToggle);
+        m_regexToggle->setChecked(parameters.useRegularExpression);
+        const QSignalBlocker preserveBlocker(m_preserveExtensionToggle);
+        m_preserveExtensionToggle->setChecked(parameters.preserveExtension);
+        const QSignalBlocker sequenceBlocker(m_dateSequenceToggle);
+        m_dateSequenceToggle->setChecked(parameters.dateIncludeSequence);
+    }
+    m_sequenceBlock->sync();
+    m_dateSequenceBlock->sync();
+    m_dateSequenceBlock->setVisible(parameters.dateIncludeSequence);
+    m_dateSourcePicker->setCurrentIndex(static_cast<int>(parameters.dateSource));
+    m_dateFormatPicker->setCurrentIndex(static_cast<int>(parameters.dateFormat));
+    m_datePositionPicker->setCurrentIndex(static_cast<int>(parameters.datePosition));
+    m_captureNote->setVisible(parameters.dateSource == DateSource::capture);
+}
+
+void SidebarView::rebuildPresetsMenu()
+{
+    m_presetsMenu->clear();
+    const QList<RenamePreset> &presets = m_viewModel.presetStore().presets();
+    if (presets.isEmpty()) {
+        QAction *none = m_presetsMenu->addAction(QStringLiteral("No Saved Presets"));
+        none->setEnabled(false);
+        return;
+    }
+    for (const RenamePreset &preset : presets) {
+        QAction *action = m_presetsMenu->addAction(preset.name);
+        // A copy: the store's list changes (and its elements move) when presets are added or deleted.
+        connect(action, &QAction::triggered, this, [this, preset] { m_viewModel.applyPreset(preset); });
+    }
+    m_presetsMenu->addSeparator();
+    QMenu *deleteMenu = m_presetsMenu->addMenu(QStringLiteral("Delete Preset"));
+    deleteMenu->setObjectName(QStringLiteral("deletePresetMenu"));
+    for (const RenamePreset &preset : presets) {
+        QAction *action = deleteMenu->addAction(preset.name);
+        const QUuid id = preset.id;
+        // Deleting rebuilds this menu; the deletion is posted so the triggered action is not destroyed under Qt.
+        connect(action, &QAction::triggered, this, [this, id] {
+            QMetaObject::invokeMethod(
+                this, [this, id] { m_viewModel.presetStore().deletePreset(id); }, Qt::QueuedConnection);
+        });
+    }
+}
+
+void SidebarView::openSavePresetSheet()
+{
+    // A fresh sheet each time, so its name field always starts as "My Preset".
+    auto *sheet = new SavePresetSheet([this](const QString &name) { m_viewModel.saveCurrentAsPreset(name); }, this);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->open();
+}
+
+void SidebarView::editFilter(const std::function<void(FileFilterCriteria &)> &change)
+{
+    FileFilterCriteria criteria = m_viewModel.filterCriteria();
+    change(criteria);
+    m_viewModel.setFilterCriteria(criteria);
+    m_viewModel.applyFilters();
+}
+
+void SidebarView::editRename(const std::function<void(RenameParameters &)> &change)
+{
+    RenameParameters parameters = m_viewModel.renameParameters();
+    change(parameters);
+    m_viewModel.setRenameParameters(parameters);
+    m_viewModel.updateRenamePlans();
+}
