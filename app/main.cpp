@@ -1,7 +1,12 @@
 #include <QApplication>
 
+#include "QuorvaneApp.h"
+
 int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
-    return 0;
+    QuorvaneApp::configureApplication(application);
+    QuorvaneApp app;
+    app.show();
+    return QApplication::exec();
 }

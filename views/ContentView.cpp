@@ -1,0 +1,173 @@
+#include "ContentView.h"
+
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTimer>
+#include <QUrl>
+
+#include "AboutView.h"
+#include "NotificationHub.h"
+#include "QuorvaneViewModel.h"
+
+namespace {
+
+constexpr int sidebarMinimumWidth = 280;
+constexpr int sidebarInitialWidth = 320;
+constexpr int sidebarMaximumWidth = 400;
+
+} // namespace
+
+ContentView::ContentView(
+    QuorvaneViewModel &viewModel, UpdatePrompter &prompter, UpdateChecker::Options aboutUpdateOptions, QWidget *parent)
+    : QWidget(parent)
+    , m_viewModel(viewModel)
+    , m_prompter(prompter)
+    , m_aboutUpdateOptions(std::move(aboutUpdateOptions))
+    , m_splitter(new QSplitter(Qt::Horizontal, this))
+{
+    setObjectName(QStringLiteral("contentView"));
+    setMinimumSize(960, 640);
+
+    // Placeholders until the sidebar and the detail pane are written.
+    auto *sidebar = new QWidget(m_splitter);
+    sidebar->setObjectName(QStringLiteral("sidebarView"));
+    auto *detail = new QWidget(m_splitter);
+    detail->setObjectName(QStringLiteral("detailView"));
+
+    sidebar->setMinimumWidth(sidebarMinimumWidth);
+    sidebar->setMaximumWidth(sidebarMaximumWidth);
+    m_splitter->setObjectName(QStringLiteral("mainSplitter"));
+    m_splitter->addWidget(sidebar);
+    m_splitter->addWidget(detail);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setCollapsible(0, false);
+    m_splitter->setCollapsible(1, false);
+    m_splitter->setSizes({ sidebarInitialWidth, 960 - sidebarInitialWidth });
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_splitter);
+
+    connect(&m_viewModel, &QuorvaneViewModel::showErrorChanged, this, &ContentView::syncErrorAlert);
+    connect(&m_viewModel, &QuorvaneViewModel::errorMessageChanged, this, [this] {
+        if (m_errorAlert)
+            m_errorAlert->setText(m_viewModel.errorMessage());
+    });
+    connect(&m_viewModel, &QuorvaneViewModel::showConflictWarningChanged, this, &ContentView::syncConflictAlert);
+    connect(&m_viewModel, &QuorvaneViewModel::conflictWarningMessageChanged, this, [this] {
+        if (m_conflictAlert)
+            m_conflictAlert->setText(m_viewModel.conflictWarningMessage());
+    });
+    connect(&m_viewModel, &QuorvaneViewModel::openFolderRequested, this,
+        [](const QString &path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); });
+
+    NotificationHub &hub = NotificationHub::instance();
+    hub.observe(NotificationHub::showAbout(), this, [this] { setShowAbout(true); });
+    hub.observe(NotificationHub::checkForUpdates(), this, [this] {
+        setShowAbout(true);
+        // The sheet must have been asked to open before it is told to check, so the request waits one turn.
+        QTimer::singleShot(0, this, [] { NotificationHub::instance().post(NotificationHub::performUpdateCheck()); });
+    });
+}
+
+ContentView::~ContentView() = default;
+
+void ContentView::setShowAbout(bool show)
+{
+    if (show == m_showAbout)
+        return;
+    m_showAbout = show;
+    if (show && !(m_aboutView && m_aboutView->isVisible())) {
+        auto *sheet = new AboutView(m_prompter, m_aboutUpdateOptions, window());
+        sheet->setAttribute(Qt::WA_DeleteOnClose);
+        connect(sheet, &QDialog::finished, this, [this] { setShowAbout(false); });
+        m_aboutView = sheet;
+        sheet->open();
+    } else if (!show && m_aboutView && m_aboutView->isVisible()) {
+        m_aboutView->reject();
+    }
+    Q_EMIT showAboutChanged();
+}
+
+AboutView *ContentView::aboutView() const
+{
+    return m_aboutView.data();
+}
+
+void ContentView::chooseFolder()
+{
+    m_viewModel.releaseFolderAccess();
+    if (const std::optional<std::filesystem::path> folder = m_viewModel.fileAccess().chooseFolder())
+        m_viewModel.loadFolder(*folder);
+}
+
+void ContentView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_appeared)
+        return;
+    m_appeared = true;
+    // Listing a large folder takes a while; the window is drawn first and fills in when the listing is done.
+    QTimer::singleShot(0, this, &ContentView::restoreLastFolder);
+}
+
+void ContentView::restoreLastFolder()
+{
+    if (const std::optional<std::filesystem::path> folder = m_viewModel.fileAccess().restoreLastFolder())
+        m_viewModel.loadFolder(*folder);
+}
+
+void ContentView::syncErrorAlert()
+{
+    if (!m_viewModel.showError()) {
+        if (m_errorAlert && m_errorAlert->isVisible())
+            m_errorAlert->done(QDialog::Rejected);
+        return;
+    }
+    if (m_errorAlert && m_errorAlert->isVisible()) {
+        m_errorAlert->setText(m_viewModel.errorMessage());
+        return;
+    }
+    auto *alert = new QMessageBox(
+        QMessageBox::Critical, QStringLiteral("Error"), m_viewModel.errorMessage(), QMessageBox::NoButton, window());
+    alert->setObjectName(QStringLiteral("errorAlert"));
+    QPushButton *ok = alert->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
+    alert->setDefaultButton(ok);
+    alert->setEscapeButton(ok);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    connect(alert, &QDialog::finished, this, [this] { m_viewModel.setShowError(false); });
+    m_errorAlert = alert;
+    alert->open();
+}
+
+void ContentView::syncConflictAlert()
+{
+    if (!m_viewModel.showConflictWarning()) {
+        if (m_conflictAlert && m_conflictAlert->isVisible())
+            m_conflictAlert->done(QDialog::Rejected);
+        return;
+    }
+    if (m_conflictAlert && m_conflictAlert->isVisible()) {
+        m_conflictAlert->setText(m_viewModel.conflictWarningMessage());
+        return;
+    }
+    auto *alert = new QMessageBox(QMessageBox::Warning, QStringLiteral("Conflicts Detected"),
+        m_viewModel.conflictWarningMessage(), QMessageBox::NoButton, window());
+    alert->setObjectName(QStringLiteral("conflictAlert"));
+    QPushButton *cancel = alert->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    QPushButton *proceed = alert->addButton(QStringLiteral("Proceed Anyway"), QMessageBox::DestructiveRole);
+    alert->setDefaultButton(cancel);
+    alert->setEscapeButton(cancel);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    connect(alert, &QDialog::finished, this, [this, alert, proceed] {
+        const bool proceeds = alert->clickedButton() == proceed;
+        m_viewModel.setShowConflictWarning(false);
+        if (proceeds)
+            m_viewModel.proceedWithPendingRename();
+    });
+    m_conflictAlert = alert;
+    alert->open();
+}
