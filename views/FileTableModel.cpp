@@ -1,5 +1,8 @@
 #include "FileTableModel.h"
 
+#include <cmath>
+#include <iterator>
+
 #include <QLocale>
 #include <QRegularExpression>
 
@@ -104,7 +107,25 @@ QVariant FileTableModel::headerData(int section, Qt::Orientation orientation, in
 
 QString FileTableModel::formattedSize(qint64 bytes)
 {
-    return QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
+    const QLocale locale;
+    if (bytes == 1)
+        return QStringLiteral("1 byte");
+    if (bytes < 1000)
+        return locale.toString(bytes) + QStringLiteral(" bytes");
+    static const char *const units[] = { "kB", "MB", "GB", "TB", "PB", "EB" };
+    double value = static_cast<double>(bytes);
+    std::size_t unit = 0;
+    value /= 1000.0;
+    // Divide on while the value, rounded to the one decimal shown, would read 1000 or more ("1000 kB").
+    while (std::round(value * 10.0) >= 10000.0 && unit + 1 < std::size(units)) {
+        value /= 1000.0;
+        ++unit;
+    }
+    const double tenths = std::round(value * 10.0);
+    // Whole values drop the decimal: "2 MB", not "2.0 MB".
+    const QString number = std::fmod(tenths, 10.0) == 0.0 ? locale.toString(tenths / 10.0, 'f', 0)
+                                                          : locale.toString(tenths / 10.0, 'f', 1);
+    return number + QLatin1Char(' ') + QLatin1String(units[unit]);
 }
 
 QString FileTableModel::kindText(const QString &extension)

@@ -24,7 +24,8 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    /// A byte count in decimal units as file browsers show it: 1 kB = 1000 bytes, one decimal ("1.5 kB").
+    /// A byte count in decimal units as file browsers show it: 1 kB = 1000 bytes, at most one decimal, in the
+    /// user's locale ("999 bytes", "1.5 kB", "2 MB").
     static QString formattedSize(qint64 bytes);
     /// "JPG" for the extension "jpg"; "Unknown" for none.
     static QString kindText(const QString &extension);
