@@ -1,7 +1,9 @@
 // Listing and planning costs against bare system-call loops on the same folders, in one run.
 //   ./build/bench/bench_engine --benchmark_counters_tabular=true
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -10,7 +12,7 @@
 #include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/resource.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -145,20 +147,80 @@ void BM_GeneratePlansAllOneName(benchmark::State &state)
     planBenchmark(state, parameters);
 }
 
-// Resident memory of the records and plans of one folder: maximum resident size after building both.
+/// Memory figures of this process, in megabytes.
+struct MemorySample {
+    double heapInUse = 0; ///< bytes handed out by malloc and not freed
+    double resident = 0; ///< current resident set
+    double residentPeak = 0; ///< highest resident set since the last resetResidentPeak
+};
+
+double megabytes(double bytes)
+{
+    return bytes / (1024.0 * 1024.0);
+}
+
+MemorySample sampleMemory()
+{
+    MemorySample sample;
+    const struct mallinfo2 heap = ::mallinfo2();
+    sample.heapInUse = megabytes(static_cast<double>(heap.uordblks + heap.hblkhd));
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        // Both lines read "VmRSS:     12345 kB".
+        const auto kilobytes = [&line] { return std::strtod(line.c_str() + line.find(':') + 1, nullptr) / 1024.0; };
+        if (line.rfind("VmRSS:", 0) == 0)
+            sample.resident = kilobytes();
+        else if (line.rfind("VmHWM:", 0) == 0)
+            sample.residentPeak = kilobytes();
+    }
+    return sample;
+}
+
+/// Lets VmHWM start again from the current resident set (Linux 4.0 and later), so that a peak can be
+/// attributed to one phase instead of to everything the process did before.
+void resetResidentPeak()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// The memory that the records and plans of one folder add to a process that has already loaded ICU, its
+// collation and normalisation data and built one small preview: the baseline is taken after such a warm-up and
+// after handing freed memory back to the system.
+//   records_MB, plans_MB: heap in use after the listing (and its sort) and after planning, minus what was in use
+//                         before each; both are still alive at the end.
+//   rssDelta_MB:          resident set with records and plans alive, minus the baseline resident set.
+//   peakDelta_MB:         highest resident set while listing, sorting and planning, minus the baseline; this
+//                         includes transient buffers (sort keys, the resolver's tables).
+//   baselineRSS_MB:       the process before the records were built (program, libraries, ICU data).
+// Run it alone for the process figures to mean anything:
+//   ./build/bench/bench_engine --benchmark_filter=Memory
 void BM_MemoryRecordsAndPlans(benchmark::State &state)
 {
     const auto &folder = folderOf(static_cast<int>(state.range(0)));
-    for (auto _ : state) {
-        const auto files = sortedListing(folder.path());
+    NoMetadataProvider metadata;
+    {
+        const auto warmUp = sortedListing(folderOf(10).path());
         FileAccessService access;
-        NoMetadataProvider metadata;
-        const auto plans = FileRenameService(access, metadata).generatePlans(files, RenameParameters());
+        const auto plans = FileRenameService(access, metadata).generatePlans(warmUp, RenameParameters());
         benchmark::DoNotOptimize(plans.data());
     }
-    struct rusage usage {};
-    ::getrusage(RUSAGE_SELF, &usage);
-    state.counters["maxRSS_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    for (auto _ : state) {
+        ::malloc_trim(0);
+        const MemorySample baseline = sampleMemory();
+        resetResidentPeak();
+        const auto files = sortedListing(folder.path());
+        const MemorySample listed = sampleMemory();
+        FileAccessService access;
+        const auto plans = FileRenameService(access, metadata).generatePlans(files, RenameParameters());
+        const MemorySample planned = sampleMemory();
+        benchmark::DoNotOptimize(plans.data());
+
+        state.counters["records_MB"] = listed.heapInUse - baseline.heapInUse;
+        state.counters["plans_MB"] = planned.heapInUse - listed.heapInUse;
+        state.counters["rssDelta_MB"] = planned.resident - baseline.resident;
+        state.counters["peakDelta_MB"] = std::max(listed.residentPeak, planned.residentPeak) - baseline.resident;
+        state.counters["baselineRSS_MB"] = baseline.resident;
+    }
 }
 
 } // namespace

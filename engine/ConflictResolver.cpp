@@ -1,6 +1,8 @@
 #include "ConflictResolver.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,16 +33,60 @@ using NameSet = std::unordered_set<std::string>;
 // that m in full before resuming therefore gives the first free counter, exactly as the plain loop would.
 // Accepting it leaves the resume point where it was: m is reserved from then on.
 
-/// The tables of one call; none of them outlives it.
-struct Resolution {
-    const FileRenameFileSystem &fileSystem;
-    /// Names given out per folder key, in NFD.
-    std::unordered_map<std::string, NameSet> reserved;
-    /// Per folder key, base and extension: the first counter not yet known to be taken.
-    std::unordered_map<std::string, std::uint64_t> resumeAt;
-    /// Exact entry names per folder, read only when a case-only match must be told apart from another file.
-    std::unordered_map<std::string, std::optional<NameSet>> entryNames;
+// Reading a folder costs about a fifth of one existence test per entry, plus opening it; below a few hundred
+// planned files the saving is too small to be worth a read.
+constexpr std::size_t minimumFilesForScan = 256;
+// A folder is read only while it holds at most this many entries per planned file; a few files in a huge
+// folder keep their existence tests.
+constexpr std::size_t scanEntriesPerFile = 8;
+
+/// Hashing by string_view, so that a folder is found from part of a path without building a string.
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view> {}(text); }
 };
+
+/// What one call knows about one folder (by standardised path) in which it plans files.
+struct FolderState {
+    std::string key;
+    std::size_t expectedFiles = 0;
+    /// Names given out in this folder, in NFD.
+    NameSet reserved;
+    /// Per base and extension (joined by NUL, which no name holds): the first counter not yet known to be taken.
+    std::unordered_map<std::string, std::uint64_t> resumeAt;
+    enum class Scan { notTried, usable, unusable } scan = Scan::notTried;
+    /// Sorted hashes of the matching keys of the folder's entries, when `scan` is usable. Equal hashes prove
+    /// nothing; a hash that is absent proves that no entry can be found under a name with that key.
+    std::vector<std::uint64_t> entryKeyHashes;
+};
+
+std::uint64_t keyHash(std::string_view name)
+{
+    return std::hash<std::string> {}(Unicode::matchingKey(name));
+}
+
+bool isPlainName(std::string_view name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos;
+}
+
+/// The parent part of a standardised path ("/" for an item at the root).
+std::string_view parentOf(std::string_view standardized)
+{
+    const std::size_t slash = standardized.rfind('/');
+    return slash == 0 ? standardized.substr(0, 1) : standardized.substr(0, slash);
+}
+
+std::string joined(std::string_view folder, std::string_view name)
+{
+    std::string path;
+    path.reserve(folder.size() + 1 + name.size());
+    path.append(folder);
+    if (path.back() != '/')
+        path += '/';
+    path.append(name);
+    return path;
+}
 
 std::string counterName(std::string_view base, std::string_view extension, std::uint64_t counter)
 {
@@ -70,96 +116,236 @@ std::vector<std::uint64_t> counterGroups(std::string_view name)
     return counters;
 }
 
-/// Whether `folder` holds an entry spelled exactly `name`; nothing when the folder cannot be read.
-std::optional<bool> folderHoldsExactly(Resolution &resolution, const Path &folder, const std::string &name)
+/// The standardised form of `path` as text, without rebuilding a path that is already standardised.
+std::string standardizedText(const Path &path)
 {
-    auto found = resolution.entryNames.find(folder.native());
-    if (found == resolution.entryNames.end())
-        found = resolution.entryNames.emplace(folder.native(), resolution.fileSystem.entryNames(folder)).first;
+    return FilePaths::isStandardized(path.native()) ? path.native() : FilePaths::standardized(path).native();
+}
+
+/// One file being settled: its folder and its own location.
+struct Subject {
+    FolderState &folder;
+    const Path &originalURL;
+    /// Whether `originalURL` is standardised, so that a candidate's location is the folder's key plus its name.
+    bool standardized;
+    std::string ownPath;
+};
+
+} // namespace
+
+struct ConflictResolver::Impl {
+    explicit Impl(const FileRenameFileSystem &fileSystem)
+        : m_fileSystem(fileSystem)
+    {
+    }
+
+    FolderState &folderOf(const Path &originalURL, bool standardized);
+    RenamePlan settle(Subject &subject, const std::string &originalName, std::string newName, const Path *newURL);
+    std::string candidateText(const Subject &subject, const std::string &name) const;
+    Path candidateLocation(const Subject &subject, const std::string &name, const std::string &text) const;
+    bool isFree(Subject &subject, const std::string &at, const std::string &name);
+    bool exists(FolderState &folder, const std::string &at);
+    void scan(FolderState &folder);
+    std::optional<bool> folderHoldsExactly(const Path &folder, const std::string &name);
+
+    const FileRenameFileSystem &m_fileSystem;
+    std::unordered_map<std::string, FolderState, TextHash, std::equal_to<>> m_folders;
+    /// The folder of the previous file: listings keep a folder's files together.
+    FolderState *m_lastFolder = nullptr;
+    /// Exact entry names per folder, read only when a case-only match must be told apart from another file.
+    std::unordered_map<std::string, std::optional<NameSet>> m_entryNames;
+};
+
+FolderState &ConflictResolver::Impl::folderOf(const Path &originalURL, bool standardized)
+{
+    std::string computed;
+    std::string_view key;
+    if (standardized) {
+        key = parentOf(originalURL.native());
+    } else {
+        computed = FilePaths::standardized(originalURL.parent_path()).native();
+        key = computed;
+    }
+    if (m_lastFolder && m_lastFolder->key == key)
+        return *m_lastFolder;
+    auto found = m_folders.find(key);
+    if (found == m_folders.end()) {
+        std::string owned(key);
+        found = m_folders.try_emplace(owned).first;
+        found->second.key = std::move(owned);
+    }
+    m_lastFolder = &found->second;
+    return found->second;
+}
+
+std::string ConflictResolver::Impl::candidateText(const Subject &subject, const std::string &name) const
+{
+    if (subject.standardized && isPlainName(name))
+        return joined(subject.folder.key, name);
+    return FilePaths::standardized(subject.originalURL.parent_path() / name).native();
+}
+
+Path ConflictResolver::Impl::candidateLocation(
+    const Subject &subject, const std::string &name, const std::string &text) const
+{
+    // The folder of a standardised location plus a plain name is already the standardised candidate.
+    if (subject.standardized && isPlainName(name))
+        return Path(text);
+    return subject.originalURL.parent_path() / name;
+}
+
+void ConflictResolver::Impl::scan(FolderState &folder)
+{
+    folder.scan = FolderState::Scan::unusable;
+    if (folder.expectedFiles < minimumFilesForScan)
+        return;
+    std::vector<std::uint64_t> hashes;
+    const bool complete = m_fileSystem.visitEntryNames(Path(folder.key), folder.expectedFiles * scanEntriesPerFile,
+        [&hashes](std::string_view name) { hashes.push_back(keyHash(name)); });
+    if (!complete)
+        return;
+    std::sort(hashes.begin(), hashes.end());
+    folder.entryKeyHashes = std::move(hashes);
+    folder.scan = FolderState::Scan::usable;
+}
+
+bool ConflictResolver::Impl::exists(FolderState &folder, const std::string &at)
+{
+    if (folder.scan == FolderState::Scan::notTried)
+        scan(folder);
+    if (folder.scan == FolderState::Scan::usable && parentOf(at) == folder.key) {
+        const std::string_view name = std::string_view(at).substr(at.rfind('/') + 1);
+        // A "~" may be a FAT or NTFS short-name alias of an entry listed under its long name only; such
+        // candidates are always asked for.
+        if (name.find('~') == std::string_view::npos
+            && !std::binary_search(folder.entryKeyHashes.begin(), folder.entryKeyHashes.end(), keyHash(name)))
+            return false;
+    }
+    return m_fileSystem.itemExists(Path(at));
+}
+
+std::optional<bool> ConflictResolver::Impl::folderHoldsExactly(const Path &folder, const std::string &name)
+{
+    auto found = m_entryNames.find(folder.native());
+    if (found == m_entryNames.end())
+        found = m_entryNames.emplace(folder.native(), m_fileSystem.entryNames(folder)).first;
     if (!found->second)
         return std::nullopt;
     return found->second->contains(name);
 }
 
-/// Step 4 of the search: whether the candidate may be given to the file whose standardised path is `ownPath`.
-bool isFree(Resolution &resolution, const std::string &folderKey, const Path &location, const std::string &name,
-    const Path &ownPath)
+/// Step 4 of the search: whether the candidate `name`, whose standardised location is `at`, may be given to
+/// the subject.
+bool ConflictResolver::Impl::isFree(Subject &subject, const std::string &at, const std::string &name)
 {
-    if (const auto reserved = resolution.reserved.find(folderKey);
-        reserved != resolution.reserved.end() && reserved->second.contains(Unicode::toNFD(name)))
+    if (subject.folder.reserved.contains(Unicode::toNFD(name)))
         return false;
-    const Path standardized = FilePaths::standardized(location);
-    if (!resolution.fileSystem.itemExists(standardized))
+    if (!exists(subject.folder, at))
         return true;
-    if (standardized == ownPath)
+    if (at == subject.ownPath)
         return true;
-    if (!Unicode::equalIgnoringCase(standardized.native(), ownPath.native()))
+    if (!Unicode::equalIgnoringCase(at, subject.ownPath))
         return false;
     // The paths differ only in letter case. On a case-insensitive volume the item found is the file itself;
     // on a case-sensitive one it is another file spelled exactly like the candidate, which must not be
     // planned over. A folder that cannot be read leaves only the first reading.
-    const auto holds
-        = folderHoldsExactly(resolution, standardized.parent_path(), FilePaths::lastComponent(standardized));
+    const Path standardized(at);
+    const auto holds = folderHoldsExactly(standardized.parent_path(), FilePaths::lastComponent(standardized));
     return !holds.value_or(false);
 }
 
-RenamePlan settle(Resolution &resolution, const RenamePlan &plan)
+RenamePlan ConflictResolver::Impl::settle(
+    Subject &subject, const std::string &originalName, std::string newName, const Path *newURL)
 {
-    const Path folder = plan.originalURL.parent_path();
-    const std::string folderKey = FilePaths::standardized(folder).native();
-    const Path ownPath = FilePaths::standardized(plan.originalURL);
-
-    std::string name = plan.newName;
-    Path location = plan.newURL;
-    if (!isFree(resolution, folderKey, location, name, ownPath)) {
+    std::string name = std::move(newName);
+    const std::string at = newURL ? standardizedText(*newURL) : candidateText(subject, name);
+    std::optional<Path> location;
+    if (isFree(subject, at, name)) {
+        location = newURL ? *newURL : candidateLocation(subject, name, at);
+    } else {
         // The extension is split off whatever the strategy did with it, so that the counter goes before it.
         const std::string extension = [&] {
-            const std::string_view bare = FilePaths::pathExtension(plan.newName);
+            const std::string_view bare = FilePaths::pathExtension(name);
             return bare.empty() ? std::string() : "." + std::string(bare);
         }();
-        const std::string base = plan.newName.substr(0, plan.newName.size() - extension.size());
-        // NUL stands in no path or name, so it keeps the three parts apart.
-        std::string key = folderKey;
-        key.append(1, '\0').append(base).append(1, '\0').append(extension);
-        std::uint64_t &resume = resolution.resumeAt.try_emplace(std::move(key), 1).first->second;
+        const std::string base = name.substr(0, name.size() - extension.size());
+        std::string key = base;
+        key.append(1, '\0').append(extension);
+        std::uint64_t &resume = subject.folder.resumeAt.try_emplace(std::move(key), 1).first->second;
 
         std::optional<std::uint64_t> accepted;
-        for (const std::uint64_t counter : counterGroups(FilePaths::lastComponent(ownPath))) {
+        std::string acceptedAt;
+        const std::string_view ownName = std::string_view(subject.ownPath).substr(subject.ownPath.rfind('/') + 1);
+        for (const std::uint64_t counter : counterGroups(ownName)) {
             if (counter == 0 || counter >= resume)
                 continue;
             const std::string candidate = counterName(base, extension, counter);
-            const Path candidateLocation = folder / candidate;
-            if (!Unicode::equalIgnoringCase(FilePaths::standardized(candidateLocation).native(), ownPath.native()))
+            std::string candidateAt = candidateText(subject, candidate);
+            if (!Unicode::equalIgnoringCase(candidateAt, subject.ownPath))
                 continue;
-            if (isFree(resolution, folderKey, candidateLocation, candidate, ownPath))
+            if (isFree(subject, candidateAt, candidate)) {
                 accepted = counter;
+                acceptedAt = std::move(candidateAt);
+            }
             break;
         }
         if (!accepted) {
             for (std::uint64_t counter = resume; !accepted; ++counter) {
                 const std::string candidate = counterName(base, extension, counter);
-                if (isFree(resolution, folderKey, folder / candidate, candidate, ownPath))
+                std::string candidateAt = candidateText(subject, candidate);
+                if (isFree(subject, candidateAt, candidate)) {
                     accepted = counter;
+                    acceptedAt = std::move(candidateAt);
+                }
             }
             resume = *accepted + 1;
         }
         name = counterName(base, extension, *accepted);
-        location = folder / name;
+        location = candidateLocation(subject, name, acceptedAt);
     }
 
-    resolution.reserved[folderKey].insert(Unicode::toNFD(name));
-    return RenamePlan { Uuid::random(), plan.originalURL, std::move(location), plan.originalName, std::move(name) };
+    subject.folder.reserved.insert(Unicode::toNFD(name));
+    return RenamePlan { Uuid::random(), subject.originalURL, std::move(*location), originalName, std::move(name) };
 }
 
-} // namespace
+ConflictResolver::ConflictResolver(const FileRenameFileSystem &fileSystem)
+    : m_impl(std::make_unique<Impl>(fileSystem))
+{
+}
+
+ConflictResolver::~ConflictResolver() = default;
+
+void ConflictResolver::expect(const std::filesystem::path &originalURL)
+{
+    ++m_impl->folderOf(originalURL, FilePaths::isStandardized(originalURL.native())).expectedFiles;
+}
+
+RenamePlan ConflictResolver::settle(
+    const std::filesystem::path &originalURL, const std::string &originalName, std::string newName)
+{
+    const bool standardized = FilePaths::isStandardized(originalURL.native());
+    Subject subject { m_impl->folderOf(originalURL, standardized), originalURL, standardized,
+        standardizedText(originalURL) };
+    return m_impl->settle(subject, originalName, std::move(newName), nullptr);
+}
+
+RenamePlan ConflictResolver::settle(const RenamePlan &provisional)
+{
+    const bool standardized = FilePaths::isStandardized(provisional.originalURL.native());
+    Subject subject { m_impl->folderOf(provisional.originalURL, standardized), provisional.originalURL, standardized,
+        standardizedText(provisional.originalURL) };
+    return m_impl->settle(subject, provisional.originalName, provisional.newName, &provisional.newURL);
+}
 
 std::vector<RenamePlan> resolveConflicts(
     const std::vector<RenamePlan> &provisional, const FileRenameFileSystem &fileSystem)
 {
-    Resolution resolution { fileSystem, {}, {}, {} };
+    ConflictResolver resolver(fileSystem);
+    for (const RenamePlan &plan : provisional)
+        resolver.expect(plan.originalURL);
     std::vector<RenamePlan> plans;
     plans.reserve(provisional.size());
     for (const RenamePlan &plan : provisional)
-        plans.push_back(settle(resolution, plan));
+        plans.push_back(resolver.settle(plan));
     return plans;
 }

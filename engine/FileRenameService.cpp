@@ -17,15 +17,17 @@ std::vector<RenamePlan> FileRenameService::generatePlans(
     if (files.empty())
         return {};
 
+    ConflictResolver resolver(m_fileAccess);
+    for (const FileItem &file : files)
+        resolver.expect(file.url);
+
+    // Each name is settled as soon as it is made: a list of provisional plans beside the final ones would
+    // double the memory of a large preview for no gain.
     std::int64_t counter = parameters.sequenceStart;
     NameGenerator generator(parameters, m_metadata);
-    std::vector<RenamePlan> provisional;
-    provisional.reserve(files.size());
-    for (const FileItem &file : files) {
-        std::string newName = generator.newName(file, counter);
-        // The provisional plans carry no id: resolveConflicts gives every final plan a fresh one.
-        provisional.push_back(
-            RenamePlan { {}, file.url, file.url.parent_path() / newName, file.name, std::move(newName) });
-    }
-    return resolveConflicts(provisional, m_fileAccess);
+    std::vector<RenamePlan> plans;
+    plans.reserve(files.size());
+    for (const FileItem &file : files)
+        plans.push_back(resolver.settle(file.url, file.name, generator.newName(file, counter)));
+    return plans;
 }

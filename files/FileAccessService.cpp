@@ -104,7 +104,7 @@ private:
 
     void visitFile(int fd, const char *name, unsigned char type, const std::string &relative)
     {
-        struct statx info {};
+        struct statx info { };
         const unsigned mask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME;
         std::optional<FileItem::ResourceValues> values;
         if (::statx(fd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &info) == 0) {
@@ -168,7 +168,10 @@ std::string temporaryName(const std::string &name)
     return "." + kept + suffix;
 }
 
-bool flagRefused(int error) { return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP; }
+bool flagRefused(int error)
+{
+    return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP;
+}
 
 bool linkRefused(int error)
 {
@@ -180,7 +183,7 @@ bool linkRefused(int error)
 /// rename over that placeholder of our own. The only item ever replaced is the one just created.
 std::optional<FileSystemError> renameOntoPlaceholder(const char *from, const char *to)
 {
-    struct stat source {};
+    struct stat source { };
     if (::lstat(from, &source) != 0)
         return FileSystemError::fromErrno(errno);
     const bool folder = S_ISDIR(source.st_mode);
@@ -206,7 +209,8 @@ std::optional<FileSystemError> renameOntoPlaceholder(const char *from, const cha
 }
 
 /// One rename step that never replaces an existing item.
-std::optional<FileSystemError> renameWithoutReplacing(const std::filesystem::path &from, const std::filesystem::path &to)
+std::optional<FileSystemError> renameWithoutReplacing(
+    const std::filesystem::path &from, const std::filesystem::path &to)
 {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return std::nullopt;
@@ -247,7 +251,9 @@ FileListing FileAccessService::listFiles(const std::filesystem::path &folder, bo
 
 bool FileAccessService::itemExists(const std::filesystem::path &location) const
 {
-    struct stat info {};
+    struct stat info { };
+    if (FilePaths::isStandardized(location.native()))
+        return ::stat(location.c_str(), &info) == 0;
     return ::stat(FilePaths::standardized(location).c_str(), &info) == 0;
 }
 
@@ -294,4 +300,35 @@ std::optional<std::unordered_set<std::string>> FileAccessService::entryNames(con
     if (errno != 0)
         return std::nullopt;
     return names;
+}
+
+bool FileAccessService::visitEntryNames(const std::filesystem::path &folder, std::size_t entryLimit,
+    const std::function<void(std::string_view)> &visit) const
+{
+    const std::filesystem::path path = FilePaths::standardized(folder);
+    DirectoryStream stream(streamFor(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
+    if (!stream.get())
+        return false;
+    // A directory entry takes at least 12 bytes on ext4 and about 20 on tmpfs, so the reported size bounds the
+    // entry count from above well enough to skip a folder far larger than the caller can use. Where the size
+    // says nothing, the count stops the read instead.
+    constexpr std::size_t smallEntryBytes = 16;
+    struct stat info { };
+    if (::fstat(::dirfd(stream.get()), &info) != 0
+        || static_cast<std::size_t>(info.st_size) / smallEntryBytes > entryLimit)
+        return false;
+    std::size_t count = 0;
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(stream.get());
+        if (!entry)
+            break;
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        if (++count > entryLimit)
+            return false;
+        visit(name);
+    }
+    return errno == 0;
 }

@@ -55,6 +55,8 @@ public:
     [[nodiscard]] std::optional<FileSystemError> moveItem(
         const std::filesystem::path &from, const std::filesystem::path &to) override;
     std::optional<std::unordered_set<std::string>> entryNames(const std::filesystem::path &folder) const override;
+    bool visitEntryNames(const std::filesystem::path &folder, std::size_t entryLimit,
+        const std::function<void(std::string_view)> &visit) const override;
 
 private:
     SettingsStore *m_settings = nullptr;

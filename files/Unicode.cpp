@@ -1,5 +1,7 @@
 #include "Unicode.h"
 
+#include <algorithm>
+
 #include <unicode/locid.h>
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
@@ -9,53 +11,61 @@ namespace Unicode {
 
 namespace {
 
-icu::UnicodeString fromUtf8(std::string_view text)
-{
-    return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-}
-
-std::string toUtf8(const icu::UnicodeString &text)
-{
-    std::string result;
-    text.toUTF8String(result);
-    return result;
-}
-
-std::string normalize(std::string_view text, const icu::Normalizer2 *(*instance)(UErrorCode &))
-{
-    UErrorCode status = U_ZERO_ERROR;
-    const icu::Normalizer2 *normalizer = instance(status);
-    if (U_FAILURE(status))
-        return std::string(text);
-    const icu::UnicodeString source = fromUtf8(text);
-    // Most names are already normalised; checking is cheaper than normalising.
-    if (normalizer->isNormalized(source, status) && U_SUCCESS(status))
-        return std::string(text);
-    status = U_ZERO_ERROR;
-    const icu::UnicodeString normalized = normalizer->normalize(source, status);
-    return U_SUCCESS(status) ? toUtf8(normalized) : std::string(text);
-}
-
-// Most names are plain ASCII, whose case mapping in the root locale is the ASCII one; filtering and
-// planning lower-case every name, so skipping the conversion to UTF-16 there pays.
-bool isAscii(std::string_view text)
-{
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
+    icu::UnicodeString fromUtf8(std::string_view text)
+    {
+        return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
     }
-    return true;
-}
 
-std::string mapAscii(std::string_view text, char first, char last, int shift)
-{
-    std::string result(text);
-    for (char &c : result) {
-        if (c >= first && c <= last)
-            c = static_cast<char>(c + shift);
+    std::string toUtf8(const icu::UnicodeString &text)
+    {
+        std::string result;
+        text.toUTF8String(result);
+        return result;
     }
-    return result;
-}
+
+    // Most names are plain ASCII, whose case mapping in the root locale is the ASCII one and which every
+    // normalisation form leaves as it is; filtering and planning handle every name, so skipping the conversion to
+    // UTF-16 there pays.
+    bool isAscii(std::string_view text)
+    {
+        for (const char c : text) {
+            if (static_cast<unsigned char>(c) >= 0x80)
+                return false;
+        }
+        return true;
+    }
+
+    char asciiLower(char c)
+    {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+    }
+
+    std::string normalize(std::string_view text, const icu::Normalizer2 *(*instance)(UErrorCode &))
+    {
+        if (isAscii(text))
+            return std::string(text);
+        UErrorCode status = U_ZERO_ERROR;
+        const icu::Normalizer2 *normalizer = instance(status);
+        if (U_FAILURE(status))
+            return std::string(text);
+        const icu::UnicodeString source = fromUtf8(text);
+        // Most names are already normalised; checking is cheaper than normalising.
+        if (normalizer->isNormalized(source, status) && U_SUCCESS(status))
+            return std::string(text);
+        status = U_ZERO_ERROR;
+        const icu::UnicodeString normalized = normalizer->normalize(source, status);
+        return U_SUCCESS(status) ? toUtf8(normalized) : std::string(text);
+    }
+
+    std::string mapAscii(std::string_view text, char first, char last, int shift)
+    {
+        std::string result(text);
+        for (char &c : result) {
+            if (c >= first && c <= last)
+                c = static_cast<char>(c + shift);
+        }
+        return result;
+    }
 
 } // namespace
 
@@ -73,9 +83,15 @@ bool isValidUtf8(std::string_view text)
     return true;
 }
 
-std::string toNFC(std::string_view text) { return normalize(text, icu::Normalizer2::getNFCInstance); }
+std::string toNFC(std::string_view text)
+{
+    return normalize(text, icu::Normalizer2::getNFCInstance);
+}
 
-std::string toNFD(std::string_view text) { return normalize(text, icu::Normalizer2::getNFDInstance); }
+std::string toNFD(std::string_view text)
+{
+    return normalize(text, icu::Normalizer2::getNFDInstance);
+}
 
 std::string toUpper(std::string_view text)
 {
@@ -93,7 +109,33 @@ std::string toLower(std::string_view text)
 
 bool equalIgnoringCase(std::string_view a, std::string_view b)
 {
+    // Default case folding maps ASCII only onto ASCII; a non-ASCII character may fold onto an ASCII letter
+    // (KELVIN SIGN onto "k"), so the shortcut needs both sides to be ASCII.
+    if (isAscii(a) && isAscii(b)) {
+        return a.size() == b.size()
+            && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return asciiLower(x) == asciiLower(y); });
+    }
     return fromUtf8(a).caseCompare(fromUtf8(b), U_FOLD_CASE_DEFAULT) == 0;
+}
+
+std::string matchingKey(std::string_view name)
+{
+    std::string key;
+    if (isAscii(name)) {
+        // NFKC_Casefold of ASCII is its lower case: no ASCII character is default-ignorable.
+        key = mapAscii(name, 'A', 'Z', 'a' - 'A');
+    } else {
+        UErrorCode status = U_ZERO_ERROR;
+        const icu::Normalizer2 *folding = icu::Normalizer2::getNFKCCasefoldInstance(status);
+        if (U_FAILURE(status))
+            return std::string(name);
+        const icu::UnicodeString folded = folding->normalize(fromUtf8(name), status);
+        key = U_SUCCESS(status) ? toUtf8(folded) : std::string(name);
+    }
+    // Some volumes (FAT among them) ignore trailing dots when they look a name up.
+    while (key.size() > 1 && (key.back() == '.' || key.back() == ' '))
+        key.pop_back();
+    return key;
 }
 
 } // namespace Unicode

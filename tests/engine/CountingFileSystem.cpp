@@ -1,8 +1,9 @@
 #include "CountingFileSystem.h"
 
-CountingFileSystem::CountingFileSystem(FileRenameFileSystem &inner, bool foldersReadable)
+CountingFileSystem::CountingFileSystem(FileRenameFileSystem &inner, bool foldersReadable, bool scansOffered)
     : m_inner(inner)
     , m_foldersReadable(foldersReadable)
+    , m_scansOffered(scansOffered)
 {
 }
 
@@ -24,4 +25,15 @@ std::optional<std::unordered_set<std::string>> CountingFileSystem::entryNames(co
     if (!m_foldersReadable)
         return std::nullopt;
     return m_inner.entryNames(folder);
+}
+
+bool CountingFileSystem::visitEntryNames(const std::filesystem::path &folder, std::size_t entryLimit,
+    const std::function<void(std::string_view)> &visit) const
+{
+    ++m_folderScans;
+    if (!m_foldersReadable || !m_scansOffered)
+        return false;
+    const bool completed = m_inner.visitEntryNames(folder, entryLimit, visit);
+    m_completedFolderScans += completed ? 1 : 0;
+    return completed;
 }
