@@ -9,8 +9,10 @@
 #include <QUrl>
 
 #include "AboutView.h"
+#include "DetailView.h"
 #include "NotificationHub.h"
 #include "QuorvaneViewModel.h"
+#include "SidebarView.h"
 
 namespace {
 
@@ -31,11 +33,10 @@ ContentView::ContentView(
     setObjectName(QStringLiteral("contentView"));
     setMinimumSize(960, 640);
 
-    // Placeholders until the sidebar and the detail pane are written.
-    auto *sidebar = new QWidget(m_splitter);
-    sidebar->setObjectName(QStringLiteral("sidebarView"));
-    auto *detail = new QWidget(m_splitter);
-    detail->setObjectName(QStringLiteral("detailView"));
+    auto *sidebar = new SidebarView(m_viewModel, m_splitter);
+    auto *detail = new DetailView(m_viewModel, m_splitter);
+    connect(sidebar, &SidebarView::chooseFolderRequested, this, &ContentView::chooseFolder);
+    connect(detail, &DetailView::chooseFolderRequested, this, &ContentView::chooseFolder);
 
     sidebar->setMinimumWidth(sidebarMinimumWidth);
     sidebar->setMaximumWidth(sidebarMaximumWidth);
