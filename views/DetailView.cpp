@@ -346,9 +346,6 @@ void DetailView::syncHeader()
         const QString path = QtConversions::toQString(*folder);
         m_pathButton->setText(path);
         m_pathButton->setAccessibleName(path);
-        // The path takes what it needs up to half of the header; longer paths shorten in the middle.
-        const int wanted = m_pathButton->fontMetrics().horizontalAdvance(path) + 20;
-        m_pathButton->setMaximumWidth(qMax(80, wanted));
     }
 }
 

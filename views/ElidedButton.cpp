@@ -27,9 +27,12 @@ QString ElidedButton::displayedText() const
 
 QSize ElidedButton::sizeHint() const
 {
+    // Ask for room for the whole text but accept far less (see minimumSizeHint): the text shortens itself.
     QSize hint = QPushButton::sizeHint();
-    // Ask for room for the whole text but accept far less: the text shortens itself.
-    hint.setWidth(qMin(hint.width(), 240));
+    int width = 2 * horizontalPadding + fontMetrics().horizontalAdvance(text()) + 2;
+    if (!icon().isNull())
+        width += iconSize().width() + iconGap;
+    hint.setWidth(width);
     return hint;
 }
 

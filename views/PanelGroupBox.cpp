@@ -11,7 +11,15 @@ PanelGroupBox::PanelGroupBox(const QString &title, QWidget *parent)
     // The title keeps the heading font while the controls inside keep the normal one.
     const QFont normal = font();
     setFont(PaneStyle::sectionFont(normal));
+    // Every attribute set explicitly: a font that only equals the inherited one would still inherit the
+    // heading's weight and size.
     m_normalFont = normal;
+    m_normalFont.setWeight(normal.weight());
+    if (normal.pointSizeF() > 0)
+        m_normalFont.setPointSizeF(normal.pointSizeF());
+    else
+        m_normalFont.setPixelSize(normal.pixelSize());
+    m_normalFont.setFamilies(normal.families());
     m_layout->setSpacing(8);
     m_layout->setContentsMargins(10, 6 + 4, 10, 10);
     m_layout->setAlignment(Qt::AlignTop);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,7 +31,8 @@ SequenceBlock::SequenceBlock(QuorvaneViewModel &viewModel, const QString &namePr
     const int margin = boxed ? 10 : 0;
     layout->setContentsMargins(margin, margin, margin, margin);
 
-    const QFont callout = PaneStyle::calloutFont(font());
+    // From the application's font: a block built inside a section would otherwise inherit its heading font.
+    const QFont callout = PaneStyle::calloutFont(QApplication::font());
     m_start->setObjectName(namePrefix + QStringLiteral("Start"));
     m_start->setRange(0, 9999);
     m_start->setSingleStep(1);

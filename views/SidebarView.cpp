@@ -204,11 +204,8 @@ QWidget *SidebarView::buildRename()
     section->setObjectName(QStringLiteral("renameSection"));
 
     auto *strategyLabel = new QLabel(QStringLiteral("Strategy"), section);
-    m_strategyButton = new QToolButton(section);
+    m_strategyButton = new QPushButton(section);
     m_strategyButton->setObjectName(QStringLiteral("strategyButton"));
-    m_strategyButton->setPopupMode(QToolButton::InstantPopup);
-    m_strategyButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    m_strategyButton->setFocusPolicy(Qt::StrongFocus);
     m_strategyMenu = new QMenu(m_strategyButton);
     m_strategyMenu->setObjectName(QStringLiteral("strategyMenu"));
     for (RenameStrategy strategy : allRenameStrategies) {

@@ -66,7 +66,7 @@ private:
     QPushButton *m_clearFilterButton = nullptr;
     bool m_typingExtensions = false;
 
-    QToolButton *m_strategyButton = nullptr;
+    QPushButton *m_strategyButton = nullptr;
     QMenu *m_strategyMenu = nullptr;
     QLineEdit *m_prefixField = nullptr;
     QLineEdit *m_suffixField = nullptr;

@@ -190,7 +190,7 @@ private Q_SLOTS:
         Window w;
         w.chooseStrategy(title);
 
-        QCOMPARE(w.find<QToolButton>("strategyButton")->text(), title);
+        QCOMPARE(w.find<QPushButton>("strategyButton")->text(), title);
         const QList<QAction *> actions = w.find<QMenu>("strategyMenu")->actions();
         QCOMPARE(actions.size(), 8);
         for (QAction *action : actions)
@@ -453,10 +453,10 @@ private Q_SLOTS:
         QTest::keyClicks(w.find<QLineEdit>("suffixField"), QStringLiteral("_v2"));
         w.model.saveCurrentAsPreset(QStringLiteral("Versioned"));
         w.chooseStrategy(QStringLiteral("UPPERCASE"));
-        QCOMPARE(w.find<QToolButton>("strategyButton")->text(), QStringLiteral("UPPERCASE"));
+        QCOMPARE(w.find<QPushButton>("strategyButton")->text(), QStringLiteral("UPPERCASE"));
 
         w.find<QMenu>("presetsMenu")->actions().first()->trigger();
-        QCOMPARE(w.find<QToolButton>("strategyButton")->text(), QStringLiteral("Add Suffix"));
+        QCOMPARE(w.find<QPushButton>("strategyButton")->text(), QStringLiteral("Add Suffix"));
         QVERIFY(w.find<QLineEdit>("suffixField")->isVisible());
         QCOMPARE(w.find<QLineEdit>("suffixField")->text(), QStringLiteral("_v2"));
     }
