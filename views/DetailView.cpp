@@ -266,6 +266,9 @@ QWidget *DetailView::buildTable()
     columns->setHighlightSections(false);
 
     connect(m_table, &QTableView::customContextMenuRequested, this, &DetailView::showContextMenu);
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, &DetailView::rememberSelection);
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_resettingTable = true; });
+    connect(m_model, &QAbstractItemModel::modelReset, this, &DetailView::restoreSelection);
     return m_table;
 }
 
@@ -413,4 +416,38 @@ void DetailView::showContextMenu(const QPoint &position)
     QAction *reveal = menu.addAction(QStringLiteral("Reveal in File Manager"));
     connect(reveal, &QAction::triggered, this, [path] { FileRevealer::showItem(path); });
     menu.exec(m_table->viewport()->mapToGlobal(position));
+}
+
+void DetailView::rememberSelection()
+{
+    if (m_resettingTable)
+        return;
+    m_selectedItemIDs.clear();
+    const std::vector<FileItem> &files = m_viewModel.filteredFiles();
+    for (const QModelIndex &index : m_table->selectionModel()->selectedRows()) {
+        if (static_cast<std::size_t>(index.row()) < files.size())
+            m_selectedItemIDs.insert(files[static_cast<std::size_t>(index.row())].id);
+    }
+}
+
+void DetailView::restoreSelection()
+{
+    if (!m_selectedItemIDs.empty()) {
+        QItemSelection selection;
+        const std::vector<FileItem> &files = m_viewModel.filteredFiles();
+        const int rows = static_cast<int>(files.size());
+        // One range per run of selected rows keeps a large selection cheap to restore.
+        for (int row = 0; row < rows;) {
+            if (!m_selectedItemIDs.contains(files[static_cast<std::size_t>(row)].id)) {
+                ++row;
+                continue;
+            }
+            const int first = row;
+            while (row < rows && m_selectedItemIDs.contains(files[static_cast<std::size_t>(row)].id))
+                ++row;
+            selection.select(m_model->index(first, 0), m_model->index(row - 1, FileTableModel::ColumnCount - 1));
+        }
+        m_table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    }
+    m_resettingTable = false;
 }

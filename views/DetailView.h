@@ -1,7 +1,11 @@
 #pragma once
 
+#include <unordered_set>
+
 #include <QTimer>
 #include <QWidget>
+
+#include "Uuid.h"
 
 class ElidedButton;
 class FileTableModel;
@@ -47,6 +51,8 @@ private:
     void syncProgress();
     void advanceSpinner();
     void showContextMenu(const QPoint &position);
+    void rememberSelection();
+    void restoreSelection();
 
     QuorvaneViewModel &m_viewModel;
     FileTableModel *m_model;
@@ -68,6 +74,10 @@ private:
     QPushButton *m_refreshButton = nullptr;
     QPushButton *m_undoButton = nullptr;
     QPushButton *m_mainButton = nullptr;
+    // The selected files by id, so that a selection survives a new filter or order; ids no longer listed
+    // select nothing.
+    std::unordered_set<Uuid> m_selectedItemIDs;
+    bool m_resettingTable = false;
     QTimer m_spinnerTimer;
     int m_spinnerStep = 0;
 };

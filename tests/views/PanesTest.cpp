@@ -7,7 +7,6 @@
 #include <utime.h>
 
 #include <QAbstractItemModelTester>
-#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -484,6 +483,8 @@ private Q_SLOTS:
         w.model.loadFolder(dir.path());
         QCOMPARE(w.find<QLabel>("fileCountLabel")->text(), QStringLiteral("Files (3)"));
         QCOMPARE(content->currentWidget()->objectName(), QStringLiteral("fileTable"));
+        auto *table = w.find<QTableView>("fileTable");
+        table->selectRow(1);
         QVERIFY(path->isVisible());
         QCOMPARE(path->text(), toQString(dir.path()));
         QCOMPARE(w.find<QPushButton>("folderButton")->text(), toQString(dir.path().filename()));
@@ -497,6 +498,10 @@ private Q_SLOTS:
         QCOMPARE(w.find<QLabel>("fileCountLabel")->text(), QStringLiteral("Files (0)"));
         w.find<QPushButton>("emptyClearFilterButton")->click();
         QCOMPARE(content->currentWidget()->objectName(), QStringLiteral("fileTable"));
+        // The selected file is selected again once the filter lets it through.
+        const QModelIndexList selected = table->selectionModel()->selectedRows();
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(selected.first().data().toString(), QStringLiteral("b.txt"));
         QCOMPARE(w.find<QLabel>("fileCountLabel")->text(), QStringLiteral("Files (3)"));
         QVERIFY(!caseSensitive->isChecked());
     }
