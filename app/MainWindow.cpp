@@ -3,9 +3,11 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 
 #include "ContentView.h"
 #include "NotificationHub.h"
@@ -21,6 +23,11 @@ MainWindow::MainWindow(
     setWindowTitle(QStringLiteral("Quorvane"));
     setCentralWidget(m_contentView);
     buildMenus();
+    // Room for the sidebar's sections without scrolling, where the screen allows; the minimum stays 960 x 640.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QSize available = screen->availableSize();
+        resize(qMin(1120, available.width()), qMin(780, available.height()));
+    }
 
     connect(&m_viewModel, &QuorvaneViewModel::selectedFolderURLChanged, this, &MainWindow::updateCommandStates);
     connect(&m_viewModel, &QuorvaneViewModel::renamePlansChanged, this, &MainWindow::updateCommandStates);

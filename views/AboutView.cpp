@@ -57,6 +57,15 @@ QFrame *divider(QWidget *parent)
     return line;
 }
 
+// Between the text and the background: quieter than the text, still readable (the disabled colour is not).
+QColor secondaryColour(const QPalette &palette)
+{
+    const QColor text = palette.color(QPalette::WindowText);
+    const QColor background = palette.color(QPalette::Window);
+    return QColor::fromRgbF(text.redF() * 0.6f + background.redF() * 0.4f,
+        text.greenF() * 0.6f + background.greenF() * 0.4f, text.blueF() * 0.6f + background.blueF() * 0.4f);
+}
+
 void setTextColour(QLabel *label, const QColor &colour)
 {
     QPalette palette = label->palette();
@@ -77,7 +86,7 @@ AboutView::AboutView(UpdatePrompter &prompter, UpdateChecker::Options updateOpti
     const QFont base = font();
     const QFont callout = scaledFont(base, 0.95);
     const QFont caption = scaledFont(base, 0.85);
-    const QColor secondary = palette().color(QPalette::Disabled, QPalette::WindowText);
+    const QColor secondary = secondaryColour(palette());
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
