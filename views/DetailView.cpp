@@ -181,9 +181,9 @@ QWidget *DetailView::buildNoFolderState()
     title->setFont(PaneStyle::titleFont(font()));
     title->setAlignment(Qt::AlignCenter);
     layout->addWidget(title);
-    auto *message = new QLabel(
-        QStringLiteral("Click the Select Folder button in the sidebar\nto browse and manage your files."),
-        m_noFolderState);
+    auto *message
+        = new QLabel(QStringLiteral("Click the Select Folder button in the sidebar\nto browse and manage your files."),
+            m_noFolderState);
     message->setObjectName(QStringLiteral("noFolderMessage"));
     message->setFont(PaneStyle::calloutFont(font()));
     message->setAlignment(Qt::AlignCenter);
@@ -262,7 +262,8 @@ QWidget *DetailView::buildTable()
     const QFontMetrics metrics = m_table->fontMetrics();
     columns->resizeSection(FileTableModel::Kind, metrics.horizontalAdvance(QStringLiteral("Unknown")) + 24);
     columns->resizeSection(FileTableModel::Size, metrics.horizontalAdvance(QStringLiteral("999.9 MB")) + 24);
-    columns->resizeSection(FileTableModel::Modified, metrics.horizontalAdvance(QStringLiteral("Sep 30, 2026 12:59 PM")) + 24);
+    columns->resizeSection(
+        FileTableModel::Modified, metrics.horizontalAdvance(QStringLiteral("Sep 30, 2026 12:59 PM")) + 24);
     columns->setHighlightSections(false);
 
     connect(m_table, &QTableView::customContextMenuRequested, this, &DetailView::showContextMenu);

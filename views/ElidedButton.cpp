@@ -55,8 +55,8 @@ void ElidedButton::paintEvent(QPaintEvent *)
     QRect area = rect().adjusted(horizontalPadding, 0, -horizontalPadding, 0);
     if (!icon().isNull()) {
         const QSize size = iconSize();
-        const QRect iconRect(area.left(), area.top() + (area.height() - size.height()) / 2, size.width(),
-            size.height());
+        const QRect iconRect(
+            area.left(), area.top() + (area.height() - size.height()) / 2, size.width(), size.height());
         icon().paint(&painter, iconRect, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
         area.setLeft(iconRect.right() + 1 + iconGap);
     }

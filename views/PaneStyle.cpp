@@ -6,27 +6,27 @@ namespace PaneStyle {
 
 namespace {
 
-QColor blended(const QPalette &palette, double strength)
-{
-    const QColor text = palette.color(QPalette::Text);
-    const QColor base = palette.color(QPalette::Base);
-    // Mixing toward the background instead of using alpha keeps the colour legible on any row highlight.
-    const auto mix = [strength](int front, int back) {
-        return static_cast<int>(front * strength + back * (1.0 - strength) + 0.5);
-    };
-    return QColor(mix(text.red(), base.red()), mix(text.green(), base.green()), mix(text.blue(), base.blue()));
-}
+    QColor blended(const QPalette &palette, double strength)
+    {
+        const QColor text = palette.color(QPalette::Text);
+        const QColor base = palette.color(QPalette::Base);
+        // Mixing toward the background instead of using alpha keeps the colour legible on any row highlight.
+        const auto mix = [strength](int front, int back) {
+            return static_cast<int>(front * strength + back * (1.0 - strength) + 0.5);
+        };
+        return QColor(mix(text.red(), base.red()), mix(text.green(), base.green()), mix(text.blue(), base.blue()));
+    }
 
-QFont scaled(const QFont &base, double factor, QFont::Weight weight)
-{
-    QFont font = base;
-    if (base.pointSizeF() > 0)
-        font.setPointSizeF(base.pointSizeF() * factor);
-    else
-        font.setPixelSize(static_cast<int>(base.pixelSize() * factor + 0.5));
-    font.setWeight(weight);
-    return font;
-}
+    QFont scaled(const QFont &base, double factor, QFont::Weight weight)
+    {
+        QFont font = base;
+        if (base.pointSizeF() > 0)
+            font.setPointSizeF(base.pointSizeF() * factor);
+        else
+            font.setPixelSize(static_cast<int>(base.pixelSize() * factor + 0.5));
+        font.setWeight(weight);
+        return font;
+    }
 
 } // namespace
 

@@ -127,8 +127,8 @@ void PreviewListView::pointerMoved(const QPoint &position)
     if (target.belowRows) {
         QTimer::singleShot(0, &m_viewModel, [model = &m_viewModel, dragged] { model->moveFileToEnd(dragged); });
     } else if (dragged != target.path) {
-        QTimer::singleShot(0, &m_viewModel,
-            [model = &m_viewModel, dragged, path = target.path] { model->moveFile(dragged, path); });
+        QTimer::singleShot(
+            0, &m_viewModel, [model = &m_viewModel, dragged, path = target.path] { model->moveFile(dragged, path); });
     }
 }
 

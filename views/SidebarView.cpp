@@ -147,7 +147,8 @@ QWidget *SidebarView::buildSource()
     m_revealButton->setMinimumHeight(m_folderButton->sizeHint().height());
     section->addContent(row(section, { m_folderButton, m_revealButton }, false));
 
-    m_subfoldersToggle = toggle(QStringLiteral("includeSubfoldersToggle"), QStringLiteral("Include Subfolders"), section);
+    m_subfoldersToggle
+        = toggle(QStringLiteral("includeSubfoldersToggle"), QStringLiteral("Include Subfolders"), section);
     section->addContent(m_subfoldersToggle);
 
     connect(m_folderButton, &QPushButton::clicked, this, [this] {
@@ -189,8 +190,9 @@ QWidget *SidebarView::buildFilter()
         m_typingExtensions = false;
     });
     connect(m_extensionsField, &QLineEdit::editingFinished, this, &SidebarView::syncFilter);
-    connect(m_caseSensitiveToggle, &QCheckBox::clicked, this,
-        [this](bool checked) { editFilter([checked](FileFilterCriteria &criteria) { criteria.caseSensitive = checked; }); });
+    connect(m_caseSensitiveToggle, &QCheckBox::clicked, this, [this](bool checked) {
+        editFilter([checked](FileFilterCriteria &criteria) { criteria.caseSensitive = checked; });
+    });
     connect(m_clearFilterButton, &QPushButton::clicked, this, [this] {
         m_viewModel.setFilterCriteria(FileFilterCriteria {});
         m_viewModel.applyFilters();
@@ -330,7 +332,8 @@ QWidget *SidebarView::buildDateBlock()
     positionLayout->addWidget(m_datePositionPicker);
     layout->addWidget(positionRow);
 
-    m_captureNote = new QLabel(QStringLiteral("Files without photo metadata use the file's creation date."), m_dateBlock);
+    m_captureNote
+        = new QLabel(QStringLiteral("Files without photo metadata use the file's creation date."), m_dateBlock);
     m_captureNote->setObjectName(QStringLiteral("captureDateNote"));
     m_captureNote->setWordWrap(true);
     m_captureNote->setFont(PaneStyle::captionFont(font()));
@@ -385,8 +388,8 @@ void SidebarView::syncSource()
 {
     const auto &folder = m_viewModel.selectedFolderURL();
     if (folder) {
-        const std::filesystem::path name = folder->filename().empty() ? folder->parent_path().filename()
-                                                                      : folder->filename();
+        const std::filesystem::path name
+            = folder->filename().empty() ? folder->parent_path().filename() : folder->filename();
         const QString text = name.empty() ? QtConversions::toQString(*folder) : QtConversions::toQString(name);
         m_folderButton->setText(text);
         m_folderButton->setToolTip(QtConversions::toQString(*folder));

@@ -141,8 +141,8 @@ void startRowDrag(const Window &window, int row)
     QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, start);
     for (int step = 1; step <= 3; ++step) {
         const QPoint position = start + QPoint(0, step * QApplication::startDragDistance());
-        QMouseEvent move(QEvent::MouseMove, position, viewport->mapToGlobal(position), Qt::NoButton, Qt::LeftButton,
-            Qt::NoModifier);
+        QMouseEvent move(
+            QEvent::MouseMove, position, viewport->mapToGlobal(position), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &move);
     }
 }
@@ -167,12 +167,14 @@ private Q_SLOTS:
         QTest::addColumn<bool>("preserveToggleShown");
         QTest::newRow("prefix") << QStringLiteral("Add Prefix") << strings({ "prefixField" }) << true;
         QTest::newRow("suffix") << QStringLiteral("Add Suffix") << strings({ "suffixField" }) << true;
-        QTest::newRow("replace") << QStringLiteral("Find and Replace") << strings({ "findField", "replaceField", "regexToggle" })
-                                 << true;
+        QTest::newRow("replace") << QStringLiteral("Find and Replace")
+                                 << strings({ "findField", "replaceField", "regexToggle" }) << true;
         QTest::newRow("prefix sequence") << QStringLiteral("Prefix Sequence Number")
-                                         << strings({ "sequenceStart", "sequencePadding", "sequenceSeparator" }) << true;
+                                         << strings({ "sequenceStart", "sequencePadding", "sequenceSeparator" })
+                                         << true;
         QTest::newRow("suffix sequence") << QStringLiteral("Suffix Sequence Number")
-                                         << strings({ "sequenceStart", "sequencePadding", "sequenceSeparator" }) << true;
+                                         << strings({ "sequenceStart", "sequencePadding", "sequenceSeparator" })
+                                         << true;
         QTest::newRow("date") << QStringLiteral("Format with Date")
                               << strings({ "dateSourcePicker", "dateFormatPicker", "dateSequenceToggle",
                                      "dateSequenceStart", "datePositionPicker", "captureDateNote" })
@@ -360,8 +362,8 @@ private Q_SLOTS:
         w.chooseStrategy(QStringLiteral("Suffix Sequence Number"));
         w.list()->setDragRunner([&](QDrag &drag) {
             const QRect last = w.list()->visualRect(w.preview()->index(2, 0));
-            dragText(w.list()->viewport(), drag.mimeData()->text(), { w.rowCenter(1), last.center() + QPoint(0, 40) },
-                true);
+            dragText(
+                w.list()->viewport(), drag.mimeData()->text(), { w.rowCenter(1), last.center() + QPoint(0, 40) }, true);
         });
         startRowDrag(w, 1);
         QCOMPARE(w.oldNames(), strings({ "a.txt", "c.txt", "b.txt" }));
@@ -514,8 +516,8 @@ private Q_SLOTS:
         dir.createFile("large.JPG", std::string(2'000'000, 'x'));
         const auto when = std::chrono::sys_days(std::chrono::year(2024) / 7 / 14) + std::chrono::hours(18)
             + std::chrono::minutes(30);
-        const auto seconds = static_cast<time_t>(
-            std::chrono::duration_cast<std::chrono::seconds>(when.time_since_epoch()).count());
+        const auto seconds
+            = static_cast<time_t>(std::chrono::duration_cast<std::chrono::seconds>(when.time_since_epoch()).count());
         const utimbuf times { seconds, seconds };
         QCOMPARE(utime((dir.path() / "small").c_str(), &times), 0);
         Window w;
@@ -624,9 +626,9 @@ private Q_SLOTS:
                 current = current->nextInFocusChain();
         }
         QCOMPARE(order,
-            strings({ "folderButton", "revealFolderButton", "includeSubfoldersToggle", "searchField",
-                "extensionsField", "caseSensitiveToggle", "strategyButton", "prefixField", "preserveExtensionToggle",
-                "presetsButton", "savePresetButton", "previewList" }));
+            strings({ "folderButton", "revealFolderButton", "includeSubfoldersToggle", "searchField", "extensionsField",
+                "caseSensitiveToggle", "strategyButton", "prefixField", "preserveExtensionToggle", "presetsButton",
+                "savePresetButton", "previewList" }));
     }
 };
 
