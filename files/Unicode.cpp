@@ -129,7 +129,11 @@ std::string matchingKey(std::string_view name)
         const icu::Normalizer2 *folding = icu::Normalizer2::getNFKCCasefoldInstance(status);
         if (U_FAILURE(status))
             return std::string(name);
-        const icu::UnicodeString folded = folding->normalize(fromUtf8(name), status);
+        // Folded, upper-cased and folded again: volumes that compare upper-cased names also equate letters
+        // that case folding keeps apart ("\u0131" and "i" both upper-case to "I").
+        icu::UnicodeString folded = folding->normalize(fromUtf8(name), status);
+        if (U_SUCCESS(status))
+            folded = folding->normalize(folded.toUpper(icu::Locale::getRoot()), status);
         key = U_SUCCESS(status) ? toUtf8(folded) : std::string(name);
     }
     // Some volumes (FAT among them) ignore trailing dots when they look a name up.

@@ -20,9 +20,9 @@ std::string toLower(std::string_view text);
 /// Whether two texts are equal under default full case folding.
 bool equalIgnoringCase(std::string_view a, std::string_view b);
 /// A deliberately coarse matching key for a file name: compatibility-normalised and case-folded (NFKC_Casefold,
-/// which also drops default-ignorable characters), with trailing dots and spaces removed. Two names that a
-/// volume comparing names without regard to letter case or Unicode normalisation takes for one entry always get
-/// the same key; names with equal keys may still be different entries. Never empty for a non-empty name.
+/// which also drops default-ignorable characters), also after upper-casing, with trailing dots and spaces removed. Two
+/// names that a volume comparing names without regard to letter case or Unicode normalisation takes for one entry
+/// always get the same key; names with equal keys may still be different entries. Never empty for a non-empty name.
 std::string matchingKey(std::string_view name);
 
 } // namespace Unicode

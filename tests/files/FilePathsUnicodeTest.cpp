@@ -31,7 +31,7 @@ TEST(UnicodeTest, matchingKeysMeetWhereLetterCaseOrNormalisationDiffer)
         { "stra\xC3\x9F"
           "e",
             "STRASSE" },
-        { "\xE2\x84\xAA", "k" }, { "notes.", "notes" },
+        { "\xE2\x84\xAA", "k" }, { "notes.", "notes" }, { "f\xC4\xB1le", "FILE" },
         { "a\xE2\x80\x8B"
           "b",
             "ab" } };
