@@ -331,10 +331,12 @@ RenamePlan ConflictResolver::settle(
 
 RenamePlan ConflictResolver::settle(const RenamePlan &provisional)
 {
-    const bool standardized = FilePaths::isStandardized(provisional.originalURL.native());
-    Subject subject { m_impl->folderOf(provisional.originalURL, standardized), provisional.originalURL, standardized,
-        standardizedText(provisional.originalURL) };
-    return m_impl->settle(subject, provisional.originalName, provisional.newName, &provisional.newURL);
+    const Path originalURL = provisional.originalURL;
+    const Path newURL = provisional.newURL;
+    const bool standardized = FilePaths::isStandardized(originalURL.native());
+    Subject subject { m_impl->folderOf(originalURL, standardized), originalURL, standardized,
+        standardizedText(originalURL) };
+    return m_impl->settle(subject, provisional.originalName, provisional.newName, &newURL);
 }
 
 std::vector<RenamePlan> resolveConflicts(

@@ -3,13 +3,14 @@
 #include <filesystem>
 #include <string>
 
+#include "FileLocation.h"
 #include "Uuid.h"
 
 /// One planned rename. A plan whose `newName` equals `originalName` changes nothing.
 struct RenamePlan {
     Uuid id; ///< fresh on every planning call
-    std::filesystem::path originalURL; ///< the file's current location
-    std::filesystem::path newURL; ///< its folder plus `newName`
+    FileLocation originalURL; ///< the file's current location
+    FileLocation newURL; ///< its folder plus `newName`
     std::string originalName;
     std::string newName; ///< after conflict resolution, NFC
 

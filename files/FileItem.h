@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "FileLocation.h"
 #include "Uuid.h"
 
 /// A point in time, as the file layer and the engine keep dates.
@@ -22,7 +23,7 @@ struct FileItem {
     };
 
     Uuid id; ///< fresh for every record
-    std::filesystem::path url; ///< absolute, standardised location
+    FileLocation url; ///< absolute, standardised location
     std::string name; ///< the last path component, UTF-8
     std::int64_t size = 0; ///< bytes; 0 when unknown
     TimePoint creationDate; ///< birth time where the file system records one
