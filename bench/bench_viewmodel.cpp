@@ -13,6 +13,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include "BenchFolder.h"
 #include "FileAccessService.h"
 #include "FileFilterService.h"
 #include "FileMetadataProviding.h"
@@ -24,36 +25,7 @@
 
 namespace {
 
-// A folder of `count` empty files named IMG_000001.JPG ..., made once per size and removed at exit.
-class Folder {
-public:
-    explicit Folder(int count)
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-bench-XXXXXX").string();
-        m_path = ::mkdtemp(pattern.data());
-        for (int i = 0; i < count; ++i) {
-            char name[32];
-            std::snprintf(name, sizeof name, "IMG_%06d.JPG", i);
-            const int fd = ::open((m_path / name).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
-            if (fd >= 0)
-                ::close(fd);
-        }
-    }
-    ~Folder() { std::filesystem::remove_all(m_path); }
-    const std::filesystem::path &path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
-
-const Folder &folderOf(int count)
-{
-    static std::map<int, std::unique_ptr<Folder>> folders;
-    auto &folder = folders[count];
-    if (!folder)
-        folder = std::make_unique<Folder>(count);
-    return *folder;
-}
+const BenchFolder &folderOf(int count) { return BenchFolder::of(count); }
 
 RenameParameters prefixParameters()
 {
