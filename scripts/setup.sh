@@ -10,7 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev hyperfine
     fuse3 fusefat dosfstools e2fsprogs
     libimage-exiftool-perl
-    xvfb xauth imagemagick adwaita-icon-theme
+    xvfb xauth xdotool imagemagick adwaita-icon-theme
 )
 
 missing=()
