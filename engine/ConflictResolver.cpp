@@ -240,9 +240,11 @@ bool ConflictResolver::Impl::isFree(Subject &subject, const std::string &at, con
 {
     if (subject.folder.reserved.contains(Unicode::toNFD(name)))
         return false;
-    if (!exists(subject.folder, at))
-        return true;
+    // The file's own location is free for it whether or not the disk still shows it, so an unchanged name
+    // costs no existence test.
     if (at == subject.ownPath)
+        return true;
+    if (!exists(subject.folder, at))
         return true;
     if (!Unicode::equalIgnoringCase(at, subject.ownPath))
         return false;
