@@ -15,6 +15,7 @@
 #include <unicode/unistr.h>
 
 #include "FilePaths.h"
+#include "IcuText.h"
 #include "Unicode.h"
 
 namespace {
@@ -30,17 +31,8 @@ constexpr int32_t regexTimeLimit = 20;
 // the cap only keeps a huge setting from allocating a huge text.
 constexpr std::int64_t maximumPadding = 255;
 
-icu::UnicodeString fromUtf8(std::string_view text)
-{
-    return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-}
-
-std::string toUtf8(const icu::UnicodeString &text)
-{
-    std::string result;
-    text.toUTF8String(result);
-    return result;
-}
+using IcuText::fromUtf8;
+using IcuText::toUtf8;
 
 // Typed texts may come from outside the program (a command line, a preset); ill-formed bytes are replaced by
 // U+FFFD so that every generated name is well-formed UTF-8.

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <limits>
 #include <utility>
 
 #include <dirent.h>
@@ -282,22 +283,10 @@ std::optional<FileSystemError> FileAccessService::moveItem(
 
 std::optional<std::unordered_set<std::string>> FileAccessService::entryNames(const std::filesystem::path &folder) const
 {
-    const std::filesystem::path path = FilePaths::standardized(folder);
-    DirectoryStream stream(::opendir(path.c_str()));
-    if (!stream.get())
-        return std::nullopt;
     std::unordered_set<std::string> names;
-    for (;;) {
-        errno = 0;
-        const dirent *entry = ::readdir(stream.get());
-        if (!entry)
-            break;
-        const std::string_view name = entry->d_name;
-        if (name != "." && name != "..")
-            names.emplace(name);
-    }
     // A read that broke off would give a partial answer, which is worse than none.
-    if (errno != 0)
+    if (!visitEntryNames(
+            folder, std::numeric_limits<std::size_t>::max(), [&](std::string_view name) { names.emplace(name); }))
         return std::nullopt;
     return names;
 }

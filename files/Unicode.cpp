@@ -7,21 +7,14 @@
 #include <unicode/unistr.h>
 #include <unicode/utf8.h>
 
+#include "IcuText.h"
+
 namespace Unicode {
 
 namespace {
 
-    icu::UnicodeString fromUtf8(std::string_view text)
-    {
-        return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-    }
-
-    std::string toUtf8(const icu::UnicodeString &text)
-    {
-        std::string result;
-        text.toUTF8String(result);
-        return result;
-    }
+    using IcuText::fromUtf8;
+    using IcuText::toUtf8;
 
     // Most names are plain ASCII, whose case mapping in the root locale is the ASCII one and which every
     // normalisation form leaves as it is; filtering and planning handle every name, so skipping the conversion to
