@@ -81,6 +81,21 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string> &argu
         } else if (argument == "--apply") {
             if (!flag(command.apply))
                 return std::nullopt;
+        } else if (argument == "--undo") {
+            if (!flag(command.undo))
+                return std::nullopt;
+        } else if (argument == "--journal") {
+            if (!flag(command.journal))
+                return std::nullopt;
+        } else if (argument == "--recover") {
+            const auto text = value();
+            if (!text)
+                return std::nullopt;
+            if (*text != "finish" && *text != "undo") {
+                error = "--recover takes finish or undo, not \"" + *text + "\"";
+                return std::nullopt;
+            }
+            command.recover = *text;
         } else if (argument == "--params") {
             const auto text = value();
             if (!text)
@@ -145,6 +160,12 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string> &argu
         error = "--json and --apply cannot be combined";
         return std::nullopt;
     }
+    if (int(command.apply) + int(command.undo) + int(command.journal) + int(command.recover.has_value()) > 1) {
+        error = "--apply, --undo, --recover and --journal cannot be combined";
+        return std::nullopt;
+    }
+    if (command.journal && positional.empty())
+        return command;
     if (positional.size() != 1) {
         error = positional.empty() ? "missing FOLDER (see --help)" : "only one FOLDER may be given";
         return std::nullopt;
@@ -186,7 +207,15 @@ Output and action:
                          "newName"} objects, in plan order, instead of lines
   --apply                perform the renames of the changed names, then print "Renamed N items"
                          or "Renamed N, M failed" and one line per failure
+  --undo                 take back the newest rename batch of FOLDER (also after a restart);
+                         files changed since are left alone and listed with the reason
+  --recover finish|undo  complete or take back an interrupted rename batch of FOLDER
+  --journal              list the rename batches the journal knows (of FOLDER, if given)
   --help                 show this text
+
+Every batch is written to a journal under $XDG_STATE_HOME/Quorvane (~/.local/state/Quorvane)
+before the first file is renamed. A run on a folder whose last batch was interrupted (a crash,
+a kill, a power cut) says so; --apply then refuses until the batch is recovered.
 
 Exit status: 0 on success; 1 when the folder cannot be listed ("Cannot access the selected
 folder.") or, with --apply, when a rename failed; 2 for bad options or settings.

@@ -21,6 +21,9 @@ struct CommandLine {
     bool help = false;
     std::optional<std::string> presetName; ///< --preset NAME
     std::optional<std::string> savePresetName; ///< --save-preset NAME
+    std::optional<std::string> recover; ///< --recover finish|undo
+    bool undo = false; ///< --undo: take back the newest batch of FOLDER
+    bool journal = false; ///< --journal: list the batches of the journal store (FOLDER optional)
 };
 
 /// Parses the arguments after the program name. Returns nothing and sets `error` to a one-line message when an

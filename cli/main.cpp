@@ -11,6 +11,7 @@
 #include "FileFilterService.h"
 #include "FileRenameService.h"
 #include "FileSorting.h"
+#include "JournalCommands.h"
 #include "PhotoMetadataService.h"
 #include "PresetOptions.h"
 #include "Unicode.h"
@@ -43,7 +44,8 @@ void printPreview(const std::vector<RenamePlan> &plans, bool json)
 
 // Performs the plans that change a name (compared under canonical equivalence, as the window does) and
 // reports the outcome. Returns the exit status: 0 when nothing failed, 1 otherwise.
-int applyChangedPlans(FileRenameService &renameService, const std::vector<RenamePlan> &plans)
+int applyChangedPlans(
+    const std::filesystem::path &folder, std::optional<FolderIdentity> listed, const std::vector<RenamePlan> &plans)
 {
     std::vector<RenamePlan> changed;
     for (const auto &plan : plans) {
@@ -55,17 +57,21 @@ int applyChangedPlans(FileRenameService &renameService, const std::vector<Rename
     const bool showProgress = static_cast<std::int64_t>(changed.size()) > progressThreshold && ::isatty(STDERR_FILENO);
     if (showProgress) {
         progress = [](std::int64_t done, std::int64_t total) {
-            std::fprintf(stderr, "\rRenaming %lld of %lld", static_cast<long long>(done), static_cast<long long>(total));
+            std::fprintf(
+                stderr, "\rRenaming %lld of %lld", static_cast<long long>(done), static_cast<long long>(total));
             if (done == total)
                 std::fputc('\n', stderr);
         };
     }
-    const auto result = renameService.applyPlans(changed, progress);
+    std::optional<std::string> batchError;
+    const auto result = applyJournaled(folder, listed, changed, progress, batchError);
+    if (batchError)
+        std::cerr << *batchError << '\n';
 
     const auto renamed = result.undoEntries.size();
     if (result.failures.empty()) {
         std::cout << "Renamed " << renamed << " items\n";
-        return 0;
+        return batchError ? 1 : 0;
     }
     std::cout << "Renamed " << renamed << ", " << result.failures.size() << " failed\n";
     for (const auto &failure : result.failures)
@@ -96,6 +102,19 @@ int main(int argc, char **argv)
         return 2;
     }
 
+    if (command->journal)
+        return listJournal(
+            command->folder.empty() ? std::nullopt : std::optional<std::filesystem::path>(command->folder));
+    if (command->undo)
+        return undoNewest(command->folder);
+    if (command->recover)
+        return recoverFolder(command->folder, *command->recover);
+
+    // The folder's identity before and after listing: a folder swapped meanwhile is not the one that was listed.
+    const auto listed = FolderIdentity::of(command->folder);
+    if (listed && reportInterrupted(*listed) > 0 && command->apply)
+        return 1;
+
     FileAccessService fileAccess;
     const auto listing = fileAccess.listFiles(command->folder, command->includeSubfolders);
     if (listing.error) {
@@ -108,8 +127,13 @@ int main(int argc, char **argv)
 
     FileRenameService renameService(fileAccess, PhotoMetadataService::shared());
     const auto plans = renameService.generatePlans(files, command->parameters);
-    if (command->apply)
-        return applyChangedPlans(renameService, plans);
+    if (command->apply) {
+        if (!listed || FolderIdentity::of(command->folder) != listed) {
+            std::cerr << "The folder " << command->folder << " was moved or replaced while it was listed.\n";
+            return 1;
+        }
+        return applyChangedPlans(command->folder, listed, plans);
+    }
     printPreview(plans, command->json);
     return 0;
 }

@@ -61,7 +61,8 @@ TEST_F(CliTest, PreviewListsSortedFilteredPlans)
         folder.createFile(name, "x");
     folder.createFile("sub/d.txt", "x");
 
-    const auto run = runCli(scratch, { "--params", R"({"strategy":"prefixSequence"})", "--include-ext", " TXT ", folder.path().string() });
+    const auto run = runCli(
+        scratch, { "--params", R"({"strategy":"prefixSequence"})", "--include-ext", " TXT ", folder.path().string() });
     EXPECT_EQ(run.status, 0) << run.err;
     // Case-insensitive, stable by listing order for A/a; hidden, jpg and subfolder files left out.
     const auto lines = run.out;
@@ -72,7 +73,8 @@ TEST_F(CliTest, PreviewListsSortedFilteredPlans)
     const auto recursive = runCli(scratch, { "--recursive", "--name-contains", "D", folder.path().string() });
     EXPECT_EQ(recursive.status, 0);
     EXPECT_EQ(recursive.out, "d.txt -> d.txt\n");
-    const auto caseSensitive = runCli(scratch, { "--recursive", "--case-sensitive", "--name-contains", "D", folder.path().string() });
+    const auto caseSensitive
+        = runCli(scratch, { "--recursive", "--case-sensitive", "--name-contains", "D", folder.path().string() });
     EXPECT_EQ(caseSensitive.out, "");
 }
 
@@ -191,6 +193,34 @@ TEST_F(CliTest, ApplyRenamesChangedFilesAndReportsFailures)
     EXPECT_EQ(folder.read(longPrefix + "l.md"), "keep me");
 
     EXPECT_EQ(runCli(scratch, { "--apply", "--json", folder.path().string() }).status, 2);
+}
+
+// Each run is a process of its own: the undo history lives in the journal store, not in a process.
+TEST_F(CliTest, UndoInALaterRunTakesBackTheNewestBatchOfTheFolder)
+{
+    const std::string state = "XDG_STATE_HOME=" + quote((scratch.path() / "state").string());
+    folder.createFile("a.txt", "alpha");
+    folder.createFile("b.txt", "beta");
+    ASSERT_EQ(
+        runCli(scratch, { "--apply", "--params", R"({"prefixText":"x_"})", folder.path().string() }, state).status, 0);
+    ASSERT_EQ(
+        runCli(scratch, { "--apply", "--params", R"({"prefixText":"y_"})", folder.path().string() }, state).status, 0);
+    const auto listed = runCli(scratch, { "--journal", folder.path().string() }, state);
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_NE(listed.out.find("2 files  applied  " + folder.path().string()), std::string::npos) << listed.out;
+
+    auto undone = runCli(scratch, { "--undo", folder.path().string() }, state);
+    EXPECT_EQ(undone.status, 0) << undone.err;
+    EXPECT_EQ(undone.out, "Reverted 2 items\n");
+    EXPECT_EQ(folder.read("x_a.txt"), "alpha");
+    // The file that took x_b.txt's place meanwhile is left alone and reported by name.
+    std::filesystem::remove(folder.path() / "x_b.txt");
+    folder.createFile("x_b.txt", "another file");
+    undone = runCli(scratch, { "--undo", folder.path().string() }, state);
+    EXPECT_EQ(undone.status, 1);
+    EXPECT_EQ(undone.out, "Reverted 1 items, 1 could not be restored\nx_b.txt: another file now has this name\n");
+    EXPECT_EQ(folder.read("a.txt"), "alpha");
+    EXPECT_EQ(folder.read("x_b.txt"), "another file");
 }
 
 TEST_F(CliTest, PresetsAreSavedAndReusedThroughTheSettingsFile)

@@ -1,0 +1,161 @@
+#include "JournalCommands.h"
+
+#include <csignal>
+#include <ctime>
+#include <iostream>
+
+#include "PhotoMetadataService.h"
+#include "RenameBatchRunner.h"
+#include "RenameJournal.h"
+
+namespace {
+
+void requestStop(int)
+{
+    stopRequested().store(true);
+}
+
+std::string timeText(std::int64_t nanoseconds)
+{
+    const std::time_t seconds = static_cast<std::time_t>(nanoseconds / 1'000'000'000);
+    std::tm local {};
+    ::localtime_r(&seconds, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+std::optional<FolderIdentity> identityOrReport(const std::filesystem::path &folder)
+{
+    auto identity = FolderIdentity::of(folder);
+    if (!identity)
+        std::cerr << "Cannot access the selected folder.\n";
+    return identity;
+}
+
+int printOutcome(const RenameBatchRunner::Outcome &outcome, const std::string &verb)
+{
+    std::cout << verb << " " << outcome.renamed.size() << " items";
+    if (!outcome.failures.empty())
+        std::cout << ", " << outcome.failures.size() << " could not be handled";
+    std::cout << '\n';
+    for (const auto &failure : outcome.failures)
+        std::cout << failure.name << ": " << failure.reason << '\n';
+    if (outcome.error)
+        std::cerr << *outcome.error << '\n';
+    return outcome.error || !outcome.failures.empty() ? 1 : 0;
+}
+
+} // namespace
+
+std::atomic<bool> &stopRequested()
+{
+    static std::atomic<bool> stop { false };
+    return stop;
+}
+
+int reportInterrupted(const FolderIdentity &folder)
+{
+    const auto interrupted = RenameJournalStore().interrupted(folder);
+    for (const auto &record : interrupted) {
+        std::cerr << RenameBatchRunner::interruptedMessage(record) << "\n"
+                  << "Run quorvane-cli --recover finish FOLDER to complete it, or --recover undo FOLDER to take it "
+                     "back.\n";
+    }
+    return static_cast<int>(interrupted.size());
+}
+
+FileRenameService::ApplyResult applyJournaled(const std::filesystem::path &folder, std::optional<FolderIdentity> listed,
+    const std::vector<RenamePlan> &plans, const FileRenameService::ProgressCallback &progress,
+    std::optional<std::string> &error)
+{
+    // Ctrl-C stops between two files, so that no file is caught between two names; the journal stays open.
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+    const RenameJournalStore store;
+    RenameBatchRunner runner(store, PhotoMetadataService::shared());
+    const auto outcome = runner.apply(folder, listed, plans, progress, &stopRequested());
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    FileRenameService::ApplyResult result;
+    result.undoEntries = outcome.renamed;
+    for (const auto &failure : outcome.failures)
+        result.failures.push_back(FileRenameService::RenameFailure { failure.name, failure.newName, failure.reason });
+    error = outcome.error;
+    return result;
+}
+
+int recoverFolder(const std::filesystem::path &folder, const std::string &direction)
+{
+    const auto identity = identityOrReport(folder);
+    if (!identity)
+        return 1;
+    const RenameJournalStore store;
+    const auto interrupted = store.interrupted(*identity);
+    if (interrupted.empty()) {
+        std::cout << "No interrupted rename in " << folder.string() << ".\n";
+        return 0;
+    }
+    RenameBatchRunner runner(store, PhotoMetadataService::shared());
+    int status = 0;
+    for (const auto &record : interrupted) {
+        const auto outcome = runner.recover(
+            record, direction == "finish" ? RenameBatchRunner::Direction::finish : RenameBatchRunner::Direction::undo);
+        status
+            = std::max(status, printOutcome(outcome, direction == "finish" ? "Finished: renamed" : "Undone: renamed"));
+    }
+    return status;
+}
+
+int undoNewest(const std::filesystem::path &folder)
+{
+    const auto identity = identityOrReport(folder);
+    if (!identity)
+        return 1;
+    if (reportInterrupted(*identity) > 0)
+        return 1;
+    const RenameJournalStore store;
+    const auto history = store.history(*identity);
+    if (history.empty()) {
+        std::cout << "Nothing to undo in " << folder.string() << ".\n";
+        return 0;
+    }
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+    RenameBatchRunner runner(store, PhotoMetadataService::shared());
+    const auto outcome = runner.undo(history.back(), {}, &stopRequested());
+    std::cout << "Reverted " << outcome.renamed.size() << " items";
+    if (!outcome.failures.empty())
+        std::cout << ", " << outcome.failures.size() << " could not be restored";
+    std::cout << '\n';
+    for (const auto &failure : outcome.failures)
+        std::cout << failure.name << ": " << failure.reason << '\n';
+    if (outcome.error)
+        std::cerr << *outcome.error << '\n';
+    return outcome.error || !outcome.failures.empty() ? 1 : 0;
+}
+
+int listJournal(const std::optional<std::filesystem::path> &folder)
+{
+    std::optional<FolderIdentity> identity;
+    if (folder) {
+        identity = identityOrReport(*folder);
+        if (!identity)
+            return 1;
+    }
+    const RenameJournalStore store;
+    const auto interrupted = store.interrupted(identity);
+    for (const auto &record : store.records(false)) {
+        if (identity && record.identity != *identity)
+            continue;
+        std::string state = record.complete ? record.outcome : "running";
+        for (const auto &open : interrupted) {
+            if (open.id == record.id)
+                state = "interrupted";
+        }
+        std::cout << record.id << "  " << timeText(record.started) << "  "
+                  << (record.kind == JournalRecord::Kind::undo ? "undo " : "apply") << "  " << record.stepCount
+                  << " files  " << state << "  " << record.folder.string() << '\n';
+    }
+    return 0;
+}

@@ -1,0 +1,486 @@
+#include "RenameBatchRunner.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+#include <thread>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "FilePaths.h"
+#include "Log.h"
+#include "Unicode.h"
+
+namespace {
+
+// Files between two progress reports (and yields) of a long batch.
+constexpr std::size_t progressInterval = 50;
+// A placeholder made by the batch has a status change time after the journal's start; FAT keeps times in
+// steps of two seconds.
+constexpr std::int64_t clockSlack = 2'000'000'000;
+
+std::string folderOf(const std::string &relative)
+{
+    const std::size_t slash = relative.rfind('/');
+    return slash == std::string::npos ? std::string() : relative.substr(0, slash + 1);
+}
+
+std::string baseOf(const std::string &relative)
+{
+    const std::size_t slash = relative.rfind('/');
+    return slash == std::string::npos ? relative : relative.substr(slash + 1);
+}
+
+/// Whether `status` is the file a step was planned for: same size, and same inode or (on volumes whose inode
+/// numbers do not last, such as FAT through FUSE) same modification time, which a rename leaves alone.
+bool isStepFile(const std::optional<EntryStatus> &status, const JournalStep &step)
+{
+    return status && status->regular && status->size == step.size
+        && (status->inode == step.inode || status->modified == step.modified);
+}
+
+std::filesystem::path absolute(const BatchFolder &folder, const std::string &relative)
+{
+    return folder.root() / relative;
+}
+
+/// The exact names of the folders a recovery or undo looks at, read once each and kept up to date with the
+/// changes it makes. On a volume that ignores letter case, only the listing tells which spelling is there.
+class NameCache final {
+public:
+    explicit NameCache(BatchFolder &folder)
+        : m_folder(folder)
+    {
+    }
+
+    bool has(const std::string &relative)
+    {
+        const auto &names = namesOf(relative);
+        return names.count(baseOf(relative)) > 0;
+    }
+    std::optional<EntryStatus> entry(const std::string &relative)
+    {
+        return has(relative) ? m_folder.entry(relative) : std::nullopt;
+    }
+    void moved(const std::string &from, const std::string &to)
+    {
+        namesOf(from).erase(baseOf(from));
+        namesOf(to).insert(baseOf(to));
+    }
+    void removed(const std::string &relative) { namesOf(relative).erase(baseOf(relative)); }
+    /// Reads the folder of `relative` again at the next question (after a step whose end state is unknown).
+    void forget(const std::string &relative) { m_names.erase(folderOf(relative)); }
+
+private:
+    std::unordered_set<std::string> &namesOf(const std::string &relative)
+    {
+        const std::string folder = folderOf(relative);
+        auto found = m_names.find(folder);
+        if (found == m_names.end())
+            found = m_names.emplace(folder, m_folder.namesBeside(relative).value_or(std::unordered_set<std::string> {}))
+                        .first;
+        return found->second;
+    }
+
+    BatchFolder &m_folder;
+    std::unordered_map<std::string, std::unordered_set<std::string>> m_names;
+};
+
+/// Performs one step. A change of letter case goes through the step's hidden name; when its second half
+/// fails, the file goes back to its old name if that is still free, and otherwise the reason says where it is.
+std::optional<std::string> performStep(
+    BatchFolder &folder, const JournalStep &step, const PlaceholderCallback &placeholder)
+{
+    if (step.temporary.empty()) {
+        if (auto error = folder.rename(step.from, step.to, placeholder))
+            return error->description;
+        return std::nullopt;
+    }
+    if (auto error = folder.rename(step.from, step.temporary, placeholder))
+        return error->description;
+    const auto error = folder.rename(step.temporary, step.to, placeholder);
+    if (!error)
+        return std::nullopt;
+    if (!folder.rename(step.temporary, step.from))
+        return error->description;
+    const std::string hidden = baseOf(step.temporary);
+    if (error->code == EEXIST)
+        return "renamed to " + hidden + " because the new name appeared during the rename";
+    return "renamed to " + hidden + ": " + error->description;
+}
+
+/// Runs steps in order under a journal, reporting progress, stopping when asked or when the folder moves.
+struct StepRun {
+    std::vector<std::size_t> failed;
+    std::vector<std::string> reasons;
+    std::size_t attempted = 0;
+    bool interrupted = false; ///< `stop` was set
+    bool folderMoved = false;
+};
+
+StepRun runSteps(BatchFolder &folder, RenameJournalWriter &journal, const std::vector<JournalStep> &steps,
+    const FileRenameService::ProgressCallback &progress, const std::atomic<bool> *stop, FileMetadataProviding &metadata,
+    std::vector<RenameUndoEntry> &renamed)
+{
+    StepRun run;
+    const auto total = static_cast<std::int64_t>(steps.size());
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        if (stop && stop->load(std::memory_order_relaxed)) {
+            run.interrupted = true;
+            break;
+        }
+        // The renames themselves cannot be redirected, but a folder that is no longer where the user sees it
+        // is not the batch the user asked for: stop rather than go on renaming out of sight.
+        if (!folder.stillAtRoot()) {
+            run.folderMoved = true;
+            break;
+        }
+        const JournalStep &step = steps[i];
+        const auto reason = performStep(folder, step, [&](std::uint64_t inode) { journal.placeholder(i, inode); });
+        if (reason) {
+            run.failed.push_back(i);
+            run.reasons.push_back(*reason);
+        } else {
+            const auto from = absolute(folder, step.from);
+            const auto to = absolute(folder, step.to);
+            metadata.itemMoved(from, to);
+            renamed.push_back(RenameUndoEntry { to, from });
+        }
+        run.attempted = i + 1;
+        journal.progress(run.attempted);
+        if (i > 0 && i % progressInterval == 0) {
+            if (progress)
+                progress(static_cast<std::int64_t>(i) + 1, total);
+            std::this_thread::yield();
+        }
+    }
+    if (progress && total > 0 && run.attempted == steps.size())
+        progress(total, total);
+    return run;
+}
+
+std::string folderError(const std::filesystem::path &folder, const FileSystemError &error)
+{
+    if (error.code == ESTALE)
+        return "The folder " + folder.string() + " was moved or replaced since it was listed. Nothing was renamed.";
+    return "The folder " + folder.string() + " cannot be opened: " + error.description;
+}
+
+std::string movedError(const std::filesystem::path &folder, std::size_t done, std::size_t total)
+{
+    return "The folder " + folder.string() + " was moved or replaced during the rename; " + std::to_string(done)
+        + " of " + std::to_string(total) + " files were handled, the rest were left alone.";
+}
+
+} // namespace
+
+RenameBatchRunner::RenameBatchRunner(const RenameJournalStore &store, FileMetadataProviding &metadata)
+    : m_store(store)
+    , m_metadata(metadata)
+{
+}
+
+std::string RenameBatchRunner::interruptedMessage(const JournalRecord &record)
+{
+    return "A rename of " + std::to_string(record.stepCount) + " files in " + record.folder.string()
+        + " was interrupted.";
+}
+
+RenameBatchRunner::Outcome RenameBatchRunner::apply(const std::filesystem::path &folderPath,
+    std::optional<FolderIdentity> listed, const std::vector<RenamePlan> &plans,
+    const FileRenameService::ProgressCallback &progress, const std::atomic<bool> *stop)
+{
+    Outcome outcome;
+    FileSystemError openError;
+    auto folder = BatchFolder::open(folderPath, listed, openError);
+    if (!folder) {
+        outcome.error = folderError(folderPath, openError);
+        return outcome;
+    }
+    std::string lockError;
+    const auto lock = m_store.lockFolder(folder->identity(), lockError);
+    if (!lock) {
+        outcome.error = lockError;
+        return outcome;
+    }
+    if (const auto interrupted = m_store.interrupted(folder->identity()); !interrupted.empty()) {
+        outcome.error = interruptedMessage(interrupted.front());
+        return outcome;
+    }
+
+    std::vector<JournalStep> steps;
+    std::vector<const RenamePlan *> stepPlans;
+    steps.reserve(plans.size());
+    for (const RenamePlan &plan : plans) {
+        const auto from = folder->relative(plan.originalURL);
+        const auto to = folder->relative(plan.newURL);
+        if (from && to && *from == *to)
+            continue;
+        const auto status = from ? folder->entry(*from) : std::nullopt;
+        if (!from || !to || !status) {
+            outcome.failures.push_back(Failure { plan.originalName, plan.newName,
+                !from || !to ? "The file is not inside the folder being renamed." : "No such file or directory" });
+            continue;
+        }
+        JournalStep step { *from, *to, {}, status->inode, status->size, status->modified, -1 };
+        // A volume that ignores letter case sees the new name as the file itself; a third name makes the change
+        // happen on every volume.
+        if (Unicode::equalIgnoringCase(*from, *to))
+            step.temporary = folderOf(*from) + hiddenTemporaryName(baseOf(*from));
+        steps.push_back(std::move(step));
+        stepPlans.push_back(&plan);
+    }
+    if (steps.empty())
+        return outcome;
+
+    std::string journalError;
+    auto journal = RenameJournalWriter::create(m_store, JournalRecord::Kind::apply, *folder, steps, {}, journalError);
+    if (!journal) {
+        outcome.error = journalError + " Nothing was renamed.";
+        return outcome;
+    }
+    outcome.journalId = journal->id();
+    const StepRun run = runSteps(*folder, *journal, steps, progress, stop, m_metadata, outcome.renamed);
+    for (std::size_t k = 0; k < run.failed.size(); ++k) {
+        const RenamePlan &plan = *stepPlans[run.failed[k]];
+        logMessage("Rename failed " + plan.originalName + " -> " + plan.newName + ": " + run.reasons[k]);
+        outcome.failures.push_back(Failure { plan.originalName, plan.newName, run.reasons[k] });
+    }
+    if (run.interrupted) {
+        outcome.error = "The rename was interrupted after " + std::to_string(run.attempted) + " of "
+            + std::to_string(steps.size()) + " files.";
+        return outcome;
+    }
+    std::vector<std::size_t> notDone = run.failed;
+    for (std::size_t i = run.attempted; i < steps.size(); ++i)
+        notDone.push_back(i);
+    if (run.folderMoved)
+        outcome.error = movedError(folderPath, run.attempted, steps.size());
+    journal->complete(run.folderMoved ? "stopped" : "applied", notDone);
+    m_store.prune();
+    return outcome;
+}
+
+RenameBatchRunner::Outcome RenameBatchRunner::undo(const RenameJournalStore::HistoryEntry &entry,
+    const FileRenameService::ProgressCallback &progress, const std::atomic<bool> *stop)
+{
+    Outcome outcome;
+    const JournalRecord &batch = entry.batch;
+    FileSystemError openError;
+    auto folder = BatchFolder::open(batch.folder, batch.identity, openError);
+    if (!folder) {
+        outcome.error = openError.code == ESTALE
+            ? "The folder " + batch.folder.string() + " is no longer the folder that was renamed. Nothing was undone."
+            : "The folder " + batch.folder.string() + " cannot be opened: " + openError.description;
+        return outcome;
+    }
+    std::string lockError;
+    const auto lock = m_store.lockFolder(folder->identity(), lockError);
+    if (!lock) {
+        outcome.error = lockError;
+        return outcome;
+    }
+
+    NameCache names(*folder);
+    std::vector<JournalStep> steps;
+    std::vector<std::size_t> skipped;
+    for (auto index = entry.steps.rbegin(); index != entry.steps.rend(); ++index) {
+        if (*index >= batch.steps.size())
+            continue;
+        const JournalStep &done = batch.steps[*index];
+        const auto status = names.entry(done.to);
+        if (!isStepFile(status, done)) {
+            skipped.push_back(*index);
+            outcome.failures.push_back(Failure { baseOf(done.to), baseOf(done.from),
+                status || names.has(done.to) ? "another file now has this name" : "it is no longer there" });
+            continue;
+        }
+        JournalStep back { done.to, done.from, {}, status->inode, status->size, status->modified,
+            static_cast<std::int64_t>(*index) };
+        if (!done.temporary.empty())
+            back.temporary = folderOf(done.to) + hiddenTemporaryName(baseOf(done.to));
+        steps.push_back(std::move(back));
+    }
+    std::string journalError;
+    auto journal = RenameJournalWriter::createWithSkipped(
+        m_store, JournalRecord::Kind::undo, *folder, steps, batch.id, skipped, journalError);
+    if (!journal) {
+        outcome.error = journalError + " Nothing was undone.";
+        return outcome;
+    }
+    outcome.journalId = journal->id();
+    const StepRun run = runSteps(*folder, *journal, steps, progress, stop, m_metadata, outcome.renamed);
+    std::vector<std::size_t> remaining = skipped;
+    for (std::size_t k = 0; k < run.failed.size(); ++k) {
+        const JournalStep &step = steps[run.failed[k]];
+        logMessage("Undo rename failed " + absolute(*folder, step.from).string() + " -> "
+            + absolute(*folder, step.to).string() + ": " + run.reasons[k]);
+        outcome.failures.push_back(Failure { baseOf(step.from), baseOf(step.to), run.reasons[k] });
+        remaining.push_back(static_cast<std::size_t>(step.source));
+    }
+    if (run.interrupted) {
+        outcome.error = "The undo was interrupted after " + std::to_string(run.attempted) + " of "
+            + std::to_string(steps.size()) + " files.";
+        return outcome;
+    }
+    std::vector<std::size_t> notDone = run.failed;
+    for (std::size_t i = run.attempted; i < steps.size(); ++i) {
+        notDone.push_back(i);
+        remaining.push_back(static_cast<std::size_t>(steps[i].source));
+    }
+    if (run.folderMoved)
+        outcome.error = movedError(batch.folder, run.attempted, steps.size());
+    journal->complete(run.folderMoved ? "stopped" : "applied", notDone, remaining);
+    m_store.prune();
+    return outcome;
+}
+
+RenameBatchRunner::Outcome RenameBatchRunner::recover(const JournalRecord &interrupted, Direction direction)
+{
+    Outcome outcome;
+    FileSystemError openError;
+    auto folder = BatchFolder::open(interrupted.folder, interrupted.identity, openError);
+    if (!folder) {
+        outcome.error = "The folder " + interrupted.folder.string()
+            + " of the interrupted rename cannot be opened: " + openError.description;
+        return outcome;
+    }
+    std::string lockError;
+    const auto lock = m_store.lockFolder(folder->identity(), lockError);
+    if (!lock) {
+        outcome.error = lockError;
+        return outcome;
+    }
+    // Read again under the lock: the summary may be stale, and the steps are needed now.
+    const auto record = m_store.read(interrupted.file);
+    if (!record || record->complete) {
+        outcome.error = "The interrupted rename was already recovered.";
+        return outcome;
+    }
+
+    NameCache names(*folder);
+    std::vector<std::size_t> failed;
+    const bool finish = direction == Direction::finish;
+    const auto fail = [&](std::size_t index, const std::string &name, const std::string &reason) {
+        failed.push_back(index);
+        outcome.failures.push_back(Failure { name, {}, reason });
+    };
+    const auto move = [&](const std::string &from, const std::string &to) -> std::optional<std::string> {
+        if (auto error = folder->rename(from, to))
+            return error->description;
+        names.moved(from, to);
+        const auto source = absolute(*folder, from);
+        const auto target = absolute(*folder, to);
+        m_metadata.itemMoved(source, target);
+        outcome.renamed.push_back(RenameUndoEntry { target, source });
+        return std::nullopt;
+    };
+
+    const std::size_t count = record->steps.size();
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t i = finish ? k : count - 1 - k;
+        const JournalStep &step = record->steps[i];
+        const auto placeholders = record->placeholders.find(i);
+
+        // Empty placeholders of this step at its new or hidden name: by their recorded inode, or, when the
+        // batch was cut off before it could record one, as an empty file made after the batch began while the
+        // file itself is still in place.
+        for (const std::string *name : { &step.to, &step.temporary }) {
+            if (name->empty())
+                continue;
+            const auto status = names.entry(*name);
+            if (!status || !status->regular || status->size != 0 || isStepFile(status, step))
+                continue;
+            const bool recorded = placeholders != record->placeholders.end()
+                && std::find(placeholders->second.begin(), placeholders->second.end(), status->inode)
+                    != placeholders->second.end();
+            const bool madeByBatch = status->changed + clockSlack >= record->started
+                && (isStepFile(names.entry(step.from), step)
+                    || (!step.temporary.empty() && isStepFile(names.entry(step.temporary), step)));
+            if ((recorded || madeByBatch) && !folder->remove(*name))
+                names.removed(*name);
+        }
+
+        auto atFrom = names.entry(step.from);
+        auto atTo = names.entry(step.to);
+        bool isFrom = isStepFile(atFrom, step);
+        bool isTo = isStepFile(atTo, step);
+        // A hard link made in place of a rename, cut off before the old name was removed: one file, two names.
+        if (isFrom && isTo && atFrom->inode == atTo->inode && atFrom->links >= 2) {
+            const std::string &extra = finish ? step.from : step.to;
+            if (!folder->remove(extra)) {
+                names.removed(extra);
+                (finish ? isFrom : isTo) = false;
+            }
+        }
+        const bool isHidden = !step.temporary.empty() && isStepFile(names.entry(step.temporary), step);
+
+        if (finish) {
+            if (isTo)
+                continue;
+            if (isHidden) {
+                if (const auto error = move(step.temporary, step.to)) {
+                    // The new name was taken meanwhile: the old one, if free, is better than a hidden one.
+                    if (move(step.temporary, step.from))
+                        fail(i, baseOf(step.temporary), "renamed to " + baseOf(step.temporary) + ": " + *error);
+                    else
+                        fail(i, baseOf(step.from), *error);
+                }
+                continue;
+            }
+            if (isFrom) {
+                if (const auto reason = performStep(*folder, step, {})) {
+                    fail(i, baseOf(step.from), *reason);
+                    names.forget(step.from);
+                } else {
+                    names.moved(step.from, step.to);
+                    const auto source = absolute(*folder, step.from);
+                    const auto target = absolute(*folder, step.to);
+                    m_metadata.itemMoved(source, target);
+                    outcome.renamed.push_back(RenameUndoEntry { target, source });
+                }
+                continue;
+            }
+            fail(i, baseOf(step.from), "it is under neither its old nor its new name");
+            continue;
+        }
+
+        if (isFrom && !isTo)
+            continue;
+        if (isHidden) {
+            if (const auto error = move(step.temporary, step.from))
+                fail(i, baseOf(step.temporary), "renamed to " + baseOf(step.temporary) + ": " + *error);
+            continue;
+        }
+        if (isTo) {
+            const JournalStep back { step.to, step.from, step.temporary, step.inode, step.size, step.modified, -1 };
+            if (const auto reason = performStep(*folder, back, {})) {
+                fail(i, baseOf(step.to), *reason);
+                names.forget(step.to);
+            } else {
+                names.moved(step.to, step.from);
+                const auto source = absolute(*folder, step.to);
+                const auto target = absolute(*folder, step.from);
+                m_metadata.itemMoved(source, target);
+                outcome.renamed.push_back(RenameUndoEntry { target, source });
+            }
+            continue;
+        }
+        fail(i, baseOf(step.from), "it is under neither its old nor its new name");
+    }
+
+    // An interrupted undo batch settles which steps of the batch it took back are still renamed.
+    std::vector<std::size_t> remaining = record->remaining;
+    if (record->kind == JournalRecord::Kind::undo) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const bool stillRenamed = !finish || std::find(failed.begin(), failed.end(), i) != failed.end();
+            if (stillRenamed && record->steps[i].source >= 0)
+                remaining.push_back(static_cast<std::size_t>(record->steps[i].source));
+        }
+    }
+    std::sort(failed.begin(), failed.end());
+    if (!RenameJournalWriter::completeInterrupted(*record, finish ? "finished" : "undone", failed, remaining))
+        outcome.error = "The journal of the interrupted rename cannot be closed.";
+    m_store.prune();
+    return outcome;
+}

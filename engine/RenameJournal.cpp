@@ -1,0 +1,462 @@
+#include "RenameJournal.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+#include <unordered_set>
+
+#include <fcntl.h>
+#include <nlohmann/json.hpp>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "Uuid.h"
+
+namespace {
+
+constexpr std::string_view runningSuffix = ".running";
+constexpr std::string_view completeSuffix = ".batch";
+
+std::int64_t nowNanoseconds()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+/// Appends `text` as a JSON string. Names reaching the journal are valid UTF-8 (the listing leaves out the rest),
+/// so only quotes, backslashes and control characters need escaping; this is much cheaper than building a
+/// JSON value per step of a large batch.
+void appendString(std::string &out, std::string_view text)
+{
+    out += '"';
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            static constexpr char hex[] = "0123456789abcdef";
+            out += "\\u00";
+            out += hex[byte >> 4];
+            out += hex[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+std::string indexList(const std::vector<std::size_t> &indices)
+{
+    std::string out = "[";
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        out += std::to_string(indices[i]);
+    }
+    return out + "]";
+}
+
+bool writeAll(int fd, const std::string &text)
+{
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t count = ::write(fd, text.data() + written, text.size() - written);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        written += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
+bool syncFolder(const std::filesystem::path &folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
+bool hasSuffix(const std::string &name, std::string_view suffix)
+{
+    return name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+std::vector<std::size_t> indicesOf(const nlohmann::json &value)
+{
+    std::vector<std::size_t> indices;
+    if (value.is_array()) {
+        for (const auto &item : value) {
+            if (item.is_number_unsigned())
+                indices.push_back(item.get<std::size_t>());
+        }
+    }
+    return indices;
+}
+
+/// Parses a journal's text. Lines that do not parse (a line cut short by a crash) are passed over.
+std::optional<JournalRecord> parse(const std::string &text, bool withSteps)
+{
+    JournalRecord record;
+    bool ready = false;
+    bool headerSeen = false;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto json = nlohmann::json::parse(line, nullptr, false);
+        if (json.is_discarded() || !json.is_object())
+            continue;
+        if (!headerSeen) {
+            if (!json.contains("journal"))
+                return std::nullopt;
+            headerSeen = true;
+            record.id = json.value("id", "");
+            record.kind = json.value("kind", "") == "undo" ? JournalRecord::Kind::undo : JournalRecord::Kind::apply;
+            record.folder = json.value("folder", "");
+            record.identity
+                = FolderIdentity { json.value<std::uint64_t>("device", 0), json.value<std::uint64_t>("inode", 0) };
+            record.started = json.value<std::int64_t>("started", 0);
+            record.undoes = json.value("undoes", "");
+            record.stepCount = json.value<std::size_t>("steps", 0);
+            record.remaining = indicesOf(json.value("skipped", nlohmann::json::array()));
+            continue;
+        }
+        if (json.contains("from")) {
+            if (withSteps) {
+                JournalStep step;
+                step.from = json.value("from", "");
+                step.to = json.value("to", "");
+                step.temporary = json.value("tmp", "");
+                step.inode = json.value<std::uint64_t>("ino", 0);
+                step.size = json.value<std::int64_t>("size", 0);
+                step.modified = json.value<std::int64_t>("mtime", 0);
+                step.source = json.value<std::int64_t>("src", -1);
+                record.steps.push_back(std::move(step));
+            }
+        } else if (json.contains("ready")) {
+            ready = true;
+        } else if (json.contains("done")) {
+            record.progress = std::max(record.progress, json.value<std::int64_t>("done", 0));
+        } else if (json.contains("placeholder")) {
+            record.placeholders[json.value<std::size_t>("placeholder", 0)].push_back(
+                json.value<std::uint64_t>("ino", 0));
+        } else if (json.contains("complete")) {
+            record.complete = true;
+            record.outcome = json.value("complete", "");
+            record.failed = indicesOf(json.value("failed", nlohmann::json::array()));
+            if (json.contains("remaining"))
+                record.remaining = indicesOf(json["remaining"]);
+        }
+    }
+    // Without the line that closes the list of steps, the batch never began: nothing was renamed.
+    if (!headerSeen || !ready || (withSteps && record.steps.size() != record.stepCount))
+        return std::nullopt;
+    return record;
+}
+
+std::optional<std::string> readFile(const std::filesystem::path &file)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::filesystem::path lockFileOf(const std::filesystem::path &store, const FolderIdentity &folder)
+{
+    return store / "locks" / (std::to_string(folder.device) + "-" + std::to_string(folder.inode) + ".lock");
+}
+
+/// Whether some process holds the lock of `folder` (a batch on it is running).
+bool folderBusy(const std::filesystem::path &store, const FolderIdentity &folder)
+{
+    const int fd = ::open(lockFileOf(store, folder).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool busy = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return busy;
+}
+
+} // namespace
+
+std::filesystem::path RenameJournalStore::defaultLocation()
+{
+    const char *state = std::getenv("XDG_STATE_HOME");
+    if (state && state[0] == '/')
+        return std::filesystem::path(state) / "Quorvane";
+    const char *home = std::getenv("HOME");
+    return std::filesystem::path(home && home[0] ? home : "/") / ".local" / "state" / "Quorvane";
+}
+
+RenameJournalStore::RenameJournalStore(std::filesystem::path location)
+    : m_location(std::move(location))
+{
+}
+
+RenameJournalStore::FolderLock::FolderLock(int fd)
+    : m_fd(fd)
+{
+}
+
+RenameJournalStore::FolderLock::~FolderLock()
+{
+    ::close(m_fd);
+}
+
+std::unique_ptr<RenameJournalStore::FolderLock> RenameJournalStore::lockFolder(
+    const FolderIdentity &folder, std::string &error) const
+{
+    std::error_code made;
+    std::filesystem::create_directories(m_location / "locks", made);
+    const int fd = ::open(lockFileOf(m_location, folder).c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        error = "The rename journal cannot be written: " + std::error_code(errno, std::generic_category()).message();
+        return nullptr;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        error = errno == EWOULDBLOCK
+            ? "Another rename is running in this folder."
+            : "The rename journal cannot be locked: " + std::error_code(errno, std::generic_category()).message();
+        ::close(fd);
+        return nullptr;
+    }
+    return std::make_unique<FolderLock>(fd);
+}
+
+std::optional<JournalRecord> RenameJournalStore::read(const std::filesystem::path &file) const
+{
+    const auto text = readFile(file);
+    if (!text)
+        return std::nullopt;
+    auto record = parse(*text, true);
+    if (record)
+        record->file = file;
+    return record;
+}
+
+std::vector<JournalRecord> RenameJournalStore::records(bool withSteps) const
+{
+    std::vector<JournalRecord> found;
+    std::error_code error;
+    for (const auto &item : std::filesystem::directory_iterator(m_location, error)) {
+        const std::string name = item.path().filename().native();
+        if (!hasSuffix(name, runningSuffix) && !hasSuffix(name, completeSuffix))
+            continue;
+        const auto text = readFile(item.path());
+        if (!text)
+            continue;
+        if (auto record = parse(*text, withSteps)) {
+            record->file = item.path();
+            found.push_back(std::move(*record));
+        }
+    }
+    std::stable_sort(found.begin(), found.end(),
+        [](const JournalRecord &a, const JournalRecord &b) { return a.started < b.started; });
+    return found;
+}
+
+std::vector<JournalRecord> RenameJournalStore::interrupted(std::optional<FolderIdentity> folder) const
+{
+    std::vector<JournalRecord> found;
+    for (auto &record : records(false)) {
+        if (record.complete || (folder && record.identity != *folder) || folderBusy(m_location, record.identity))
+            continue;
+        found.push_back(std::move(record));
+    }
+    return found;
+}
+
+std::vector<RenameJournalStore::HistoryEntry> RenameJournalStore::history(std::optional<FolderIdentity> folder) const
+{
+    std::vector<HistoryEntry> entries;
+    for (auto &record : records(true)) {
+        if (!record.complete)
+            continue;
+        if (record.kind == JournalRecord::Kind::apply) {
+            if (record.outcome == "undone")
+                continue;
+            const std::unordered_set<std::size_t> failed(record.failed.begin(), record.failed.end());
+            HistoryEntry entry { std::move(record), {} };
+            for (std::size_t i = 0; i < entry.batch.steps.size(); ++i) {
+                if (!failed.count(i))
+                    entry.steps.push_back(i);
+            }
+            if (!entry.steps.empty())
+                entries.push_back(std::move(entry));
+            continue;
+        }
+        // An undo takes its batch out of the history; what it could not restore comes back as the newest entry.
+        const auto undone = std::find_if(
+            entries.begin(), entries.end(), [&](const HistoryEntry &entry) { return entry.batch.id == record.undoes; });
+        if (undone == entries.end())
+            continue;
+        HistoryEntry rest { std::move(undone->batch), record.remaining };
+        entries.erase(undone);
+        std::sort(rest.steps.begin(), rest.steps.end());
+        if (!rest.steps.empty())
+            entries.push_back(std::move(rest));
+    }
+    if (entries.size() > historyDepth)
+        entries.erase(entries.begin(), entries.end() - static_cast<std::ptrdiff_t>(historyDepth));
+    if (folder) {
+        std::erase_if(entries, [&](const HistoryEntry &entry) { return entry.batch.identity != *folder; });
+    }
+    return entries;
+}
+
+void RenameJournalStore::prune() const
+{
+    const auto kept = history();
+    std::unordered_set<std::string> keep;
+    for (const auto &entry : kept)
+        keep.insert(entry.batch.id);
+    for (const auto &record : records(false)) {
+        if (!record.complete)
+            continue;
+        // An undo journal is kept while the batch it took back (part of) is still in the history.
+        if (keep.count(record.id) || (record.kind == JournalRecord::Kind::undo && keep.count(record.undoes)))
+            continue;
+        std::error_code error;
+        std::filesystem::remove(record.file, error);
+    }
+}
+
+std::unique_ptr<RenameJournalWriter> RenameJournalWriter::create(const RenameJournalStore &store,
+    JournalRecord::Kind kind, const BatchFolder &folder, const std::vector<JournalStep> &steps,
+    const std::string &undoes, std::string &error)
+{
+    return createWithSkipped(store, kind, folder, steps, undoes, {}, error);
+}
+
+std::unique_ptr<RenameJournalWriter> RenameJournalWriter::createWithSkipped(const RenameJournalStore &store,
+    JournalRecord::Kind kind, const BatchFolder &folder, const std::vector<JournalStep> &steps,
+    const std::string &undoes, const std::vector<std::size_t> &skipped, std::string &error)
+{
+    const auto fail = [&](int code) {
+        error = "The rename journal cannot be written: " + std::error_code(code, std::generic_category()).message();
+        return nullptr;
+    };
+    std::error_code made;
+    std::filesystem::create_directories(store.location(), made);
+    if (made)
+        return fail(made.value());
+
+    std::unique_ptr<RenameJournalWriter> writer(new RenameJournalWriter);
+    writer->m_started = nowNanoseconds();
+    writer->m_id = std::to_string(writer->m_started) + "-" + Uuid::random().toString();
+    writer->m_path = store.location() / (writer->m_id + std::string(runningSuffix));
+
+    std::string text = "{\"journal\":1,\"id\":";
+    appendString(text, writer->m_id);
+    text += kind == JournalRecord::Kind::undo ? ",\"kind\":\"undo\",\"folder\":" : ",\"kind\":\"apply\",\"folder\":";
+    appendString(text, folder.root().native());
+    text += ",\"device\":" + std::to_string(folder.identity().device);
+    text += ",\"inode\":" + std::to_string(folder.identity().inode);
+    text += ",\"started\":" + std::to_string(writer->m_started);
+    text += ",\"undoes\":";
+    appendString(text, undoes);
+    text += ",\"skipped\":" + indexList(skipped);
+    text += ",\"steps\":" + std::to_string(steps.size()) + "}\n";
+    text.reserve(text.size() + steps.size() * 96);
+    for (const JournalStep &step : steps) {
+        text += "{\"from\":";
+        appendString(text, step.from);
+        text += ",\"to\":";
+        appendString(text, step.to);
+        if (!step.temporary.empty()) {
+            text += ",\"tmp\":";
+            appendString(text, step.temporary);
+        }
+        text += ",\"ino\":" + std::to_string(step.inode);
+        text += ",\"size\":" + std::to_string(step.size);
+        text += ",\"mtime\":" + std::to_string(step.modified);
+        if (step.source >= 0)
+            text += ",\"src\":" + std::to_string(step.source);
+        text += "}\n";
+    }
+    text += "{\"ready\":" + std::to_string(steps.size()) + "}\n";
+
+    writer->m_fd = ::open(writer->m_path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_APPEND | O_CLOEXEC, 0600);
+    if (writer->m_fd < 0)
+        return fail(errno);
+    // The steps must be on disk, and the file findable in its folder, before the first rename.
+    if (!writeAll(writer->m_fd, text) || ::fsync(writer->m_fd) != 0 || !syncFolder(store.location())) {
+        const int code = errno ? errno : EIO;
+        ::close(writer->m_fd);
+        writer->m_fd = -1;
+        ::unlink(writer->m_path.c_str());
+        return fail(code);
+    }
+    writer->m_lastFlush = std::chrono::steady_clock::now();
+    return writer;
+}
+
+RenameJournalWriter::~RenameJournalWriter()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void RenameJournalWriter::append(const std::string &line, bool flush)
+{
+    if (m_fd < 0)
+        return;
+    (void)writeAll(m_fd, line);
+    if (flush) {
+        ::fdatasync(m_fd);
+        m_lastFlush = std::chrono::steady_clock::now();
+    }
+}
+
+void RenameJournalWriter::placeholder(std::size_t index, std::uint64_t inode)
+{
+    append("{\"placeholder\":" + std::to_string(index) + ",\"ino\":" + std::to_string(inode) + "}\n", false);
+}
+
+void RenameJournalWriter::progress(std::size_t done)
+{
+    if (done == m_lastDone || std::chrono::steady_clock::now() - m_lastFlush < std::chrono::seconds(1))
+        return;
+    m_lastDone = done;
+    append("{\"done\":" + std::to_string(done) + "}\n", true);
+}
+
+void RenameJournalWriter::complete(
+    const std::string &outcome, const std::vector<std::size_t> &failed, const std::vector<std::size_t> &remaining)
+{
+    std::string line = "{\"complete\":";
+    appendString(line, outcome);
+    line += ",\"failed\":" + indexList(failed);
+    line += ",\"remaining\":" + indexList(remaining) + "}\n";
+    append(line, true);
+    ::close(m_fd);
+    m_fd = -1;
+    std::filesystem::path done = m_path;
+    done.replace_extension(completeSuffix);
+    if (::rename(m_path.c_str(), done.c_str()) == 0)
+        syncFolder(m_path.parent_path());
+}
+
+bool RenameJournalWriter::completeInterrupted(const JournalRecord &record, const std::string &outcome,
+    const std::vector<std::size_t> &failed, const std::vector<std::size_t> &remaining)
+{
+    RenameJournalWriter writer;
+    writer.m_path = record.file;
+    writer.m_fd = ::open(record.file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (writer.m_fd < 0)
+        return false;
+    // A journal cut off in the middle of a line gets a line break first, so the closing line parses.
+    writer.append("\n", false);
+    writer.complete(outcome, failed, remaining);
+    return true;
+}

@@ -1,0 +1,293 @@
+#include "BatchFolder.h"
+
+#include <cerrno>
+#include <climits>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "FilePaths.h"
+#include "Uuid.h"
+
+namespace {
+
+// More subfolders than this in one batch: the cache is emptied and folders reopened as needed, which keeps
+// the process well below its descriptor limit.
+constexpr std::size_t subfolderCacheLimit = 256;
+
+std::int64_t nanoseconds(const struct timespec &time)
+{
+    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+bool flagRefused(int error)
+{
+    return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP;
+}
+
+bool linkRefused(int error)
+{
+    return error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK;
+}
+
+/// Where neither RENAME_NOREPLACE nor hard links exist: claim the destination by creating it exclusively (which
+/// fails if anything, in any letter case the volume equates, is already there), then rename over that
+/// placeholder of our own. The only item ever replaced is the one just created.
+std::optional<FileSystemError> renameOntoPlaceholder(
+    int fromFolder, const char *from, int toFolder, const char *to, const PlaceholderCallback &placeholderCreated)
+{
+    struct stat source { };
+    if (::fstatat(fromFolder, from, &source, AT_SYMLINK_NOFOLLOW) != 0)
+        return FileSystemError::fromErrno(errno);
+    const bool folder = S_ISDIR(source.st_mode);
+    if (folder) {
+        // rename(2) replaces only an empty folder with a folder, so the placeholder must be one.
+        if (::mkdirat(toFolder, to, 0700) != 0)
+            return FileSystemError::fromErrno(errno);
+        struct stat made { };
+        if (placeholderCreated && ::fstatat(toFolder, to, &made, AT_SYMLINK_NOFOLLOW) == 0)
+            placeholderCreated(made.st_ino);
+    } else {
+        const int fd = ::openat(toFolder, to, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return FileSystemError::fromErrno(errno);
+        struct stat made { };
+        if (placeholderCreated && ::fstat(fd, &made) == 0)
+            placeholderCreated(made.st_ino);
+        // Closed before the rename: an open file replaced on a FUSE volume would linger as a hidden copy.
+        ::close(fd);
+    }
+    if (::renameat(fromFolder, from, toFolder, to) == 0)
+        return std::nullopt;
+    const int error = errno;
+    ::unlinkat(toFolder, to, folder ? AT_REMOVEDIR : 0);
+    return FileSystemError::fromErrno(error);
+}
+
+} // namespace
+
+std::optional<FileSystemError> renameNoReplace(
+    int fromFolder, const char *from, int toFolder, const char *to, const PlaceholderCallback &placeholderCreated)
+{
+    if (::renameat2(fromFolder, from, toFolder, to, RENAME_NOREPLACE) == 0)
+        return std::nullopt;
+    const int error = errno;
+    if (!flagRefused(error))
+        return FileSystemError::fromErrno(error);
+
+    // Some file systems (FAT through FUSE, for one) refuse RENAME_NOREPLACE even when the destination is free.
+    // Plain rename(2) would silently replace an existing destination, so the fallbacks only ever create a new
+    // name that nothing else holds: first a hard link (which fails with EEXIST if the name is taken) followed
+    // by removing the old name; where hard links are refused too, an exclusively created placeholder.
+    if (::linkat(fromFolder, from, toFolder, to, 0) == 0) {
+        if (::unlinkat(fromFolder, from, 0) == 0)
+            return std::nullopt;
+        const int unlinkError = errno;
+        ::unlinkat(toFolder, to, 0);
+        return FileSystemError::fromErrno(unlinkError);
+    }
+    const int linkError = errno;
+    if (!linkRefused(linkError))
+        return FileSystemError::fromErrno(linkError);
+    return renameOntoPlaceholder(fromFolder, from, toFolder, to, placeholderCreated);
+}
+
+std::string hiddenTemporaryName(const std::string &name)
+{
+    const std::string suffix = ".qvtmp-" + Uuid::random().toString();
+    std::string kept = name;
+    const std::size_t room = NAME_MAX - 1 - suffix.size();
+    if (kept.size() > room) {
+        std::size_t cut = room;
+        while (cut > 0 && (static_cast<unsigned char>(kept[cut]) & 0xC0) == 0x80)
+            --cut;
+        kept.resize(cut);
+    }
+    return "." + kept + suffix;
+}
+
+std::optional<FolderIdentity> FolderIdentity::of(const std::filesystem::path &path)
+{
+    struct stat info { };
+    if (::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return std::nullopt;
+    return FolderIdentity { static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino) };
+}
+
+std::unique_ptr<BatchFolder> BatchFolder::open(
+    const std::filesystem::path &root, std::optional<FolderIdentity> expected, FileSystemError &error)
+{
+    const std::filesystem::path path = FilePaths::standardized(root);
+    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    // A folder chosen through a link of its own is still that folder, provided the link leads to the folder
+    // that was listed; the batch then holds the folder itself and never looks at the link again.
+    if (fd < 0 && (errno == ELOOP || errno == ENOTDIR) && expected)
+        fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        error = FileSystemError::fromErrno(errno);
+        return nullptr;
+    }
+    struct stat info { };
+    if (::fstat(fd, &info) != 0) {
+        error = FileSystemError::fromErrno(errno);
+        ::close(fd);
+        return nullptr;
+    }
+    const FolderIdentity identity { static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino) };
+    if (expected && *expected != identity) {
+        error = FileSystemError::fromErrno(ESTALE);
+        ::close(fd);
+        return nullptr;
+    }
+    std::unique_ptr<BatchFolder> folder(new BatchFolder);
+    folder->m_root = path;
+    folder->m_identity = identity;
+    folder->m_fd = fd;
+    return folder;
+}
+
+BatchFolder::~BatchFolder()
+{
+    for (const auto &[name, fd] : m_subfolders)
+        ::close(fd);
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool BatchFolder::stillAtRoot() const
+{
+    struct stat info { };
+    return ::lstat(m_root.c_str(), &info) == 0 && S_ISDIR(info.st_mode)
+        && static_cast<std::uint64_t>(info.st_dev) == m_identity.device
+        && static_cast<std::uint64_t>(info.st_ino) == m_identity.inode;
+}
+
+std::optional<std::string> BatchFolder::relative(const std::filesystem::path &location) const
+{
+    const std::string path = FilePaths::standardized(location).native();
+    const std::string &root = m_root.native();
+    const std::size_t prefix = root == "/" ? 1 : root.size() + 1;
+    if (path.size() <= prefix || path.compare(0, root.size(), root) != 0 || path[prefix - 1] != '/')
+        return std::nullopt;
+    return path.substr(prefix);
+}
+
+void BatchFolder::trimCache()
+{
+    if (m_subfolders.size() < subfolderCacheLimit)
+        return;
+    for (const auto &[path, fd] : m_subfolders)
+        ::close(fd);
+    m_subfolders.clear();
+}
+
+int BatchFolder::folderOf(const std::string &relative, std::string &name, FileSystemError &error)
+{
+    const std::size_t slash = relative.rfind('/');
+    if (slash == std::string::npos) {
+        name = relative;
+        return m_fd;
+    }
+    name = relative.substr(slash + 1);
+    const std::string folder = relative.substr(0, slash);
+    if (const auto cached = m_subfolders.find(folder); cached != m_subfolders.end())
+        return cached->second;
+    // One component at a time, none of them followed if it is a link: a subfolder swapped for a link to
+    // somewhere else fails here instead of leading the batch out of the folder.
+    int current = m_fd;
+    std::size_t start = 0;
+    while (start <= folder.size()) {
+        const std::size_t end = std::min(folder.find('/', start), folder.size());
+        const std::string component = folder.substr(start, end - start);
+        const int next = ::openat(current, component.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int openError = errno;
+        if (current != m_fd)
+            ::close(current);
+        if (next < 0) {
+            error = FileSystemError::fromErrno(openError);
+            return -1;
+        }
+        current = next;
+        start = end + 1;
+    }
+    m_subfolders.emplace(folder, current);
+    return current;
+}
+
+std::optional<EntryStatus> BatchFolder::entry(const std::string &relative)
+{
+    trimCache();
+    std::string name;
+    FileSystemError error;
+    const int fd = folderOf(relative, name, error);
+    struct stat info { };
+    if (fd < 0 || ::fstatat(fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return std::nullopt;
+    EntryStatus status;
+    status.inode = static_cast<std::uint64_t>(info.st_ino);
+    status.size = static_cast<std::int64_t>(info.st_size);
+    status.modified = nanoseconds(info.st_mtim);
+    status.changed = nanoseconds(info.st_ctim);
+    status.links = static_cast<std::uint64_t>(info.st_nlink);
+    status.regular = S_ISREG(info.st_mode);
+    status.directory = S_ISDIR(info.st_mode);
+    return status;
+}
+
+std::optional<std::unordered_set<std::string>> BatchFolder::namesBeside(const std::string &relative)
+{
+    trimCache();
+    std::string name;
+    FileSystemError error;
+    const int fd = folderOf(relative, name, error);
+    if (fd < 0)
+        return std::nullopt;
+    // A stream of its own: reading moves the descriptor's position, and the cached one must stay usable.
+    const int own = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *stream = own >= 0 ? ::fdopendir(own) : nullptr;
+    if (!stream) {
+        if (own >= 0)
+            ::close(own);
+        return std::nullopt;
+    }
+    std::unordered_set<std::string> names;
+    errno = 0;
+    while (const dirent *item = ::readdir(stream))
+        names.emplace(item->d_name);
+    const bool complete = errno == 0;
+    ::closedir(stream);
+    if (!complete)
+        return std::nullopt;
+    return names;
+}
+
+std::optional<FileSystemError> BatchFolder::rename(
+    const std::string &from, const std::string &to, const PlaceholderCallback &placeholderCreated)
+{
+    trimCache();
+    std::string fromName;
+    std::string toName;
+    FileSystemError error;
+    const int fromFd = folderOf(from, fromName, error);
+    if (fromFd < 0)
+        return error;
+    const int toFd = folderOf(to, toName, error);
+    if (toFd < 0)
+        return error;
+    return renameNoReplace(fromFd, fromName.c_str(), toFd, toName.c_str(), placeholderCreated);
+}
+
+std::optional<FileSystemError> BatchFolder::remove(const std::string &relative)
+{
+    trimCache();
+    std::string name;
+    FileSystemError error;
+    const int fd = folderOf(relative, name, error);
+    if (fd < 0)
+        return error;
+    if (::unlinkat(fd, name.c_str(), 0) != 0)
+        return FileSystemError::fromErrno(errno);
+    return std::nullopt;
+}

@@ -1,0 +1,215 @@
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "BatchFolder.h"
+#include "Log.h"
+#include "RenameBatchRunner.h"
+#include "RenameJournal.h"
+#include "TestDir.h"
+#include "Uuid.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class NoMetadata final : public FileMetadataProviding {
+public:
+    std::optional<TimePoint> captureDate(const fs::path &) override { return std::nullopt; }
+};
+
+/// Every entry of a folder (hidden ones too) with its contents.
+std::map<std::string, std::string> snapshot(const fs::path &folder)
+{
+    std::map<std::string, std::string> entries;
+    for (const auto &item : fs::directory_iterator(folder)) {
+        std::ifstream in(item.path(), std::ios::binary);
+        entries[item.path().filename().string()] = std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    return entries;
+}
+
+class RenameJournalTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_previousSink = setLogSink([](const std::string &) {});
+    }
+    void TearDown() override { setLogSink(std::move(m_previousSink)); }
+
+    /// `count` files "Photo<i>.JPG" holding "content <i>", and plans for `newName(i)`.
+    std::vector<RenamePlan> makeBatch(int count, const std::function<std::string(int)> &newName) const
+    {
+        std::vector<RenamePlan> plans;
+        for (int i = 0; i < count; ++i) {
+            const std::string name = "Photo" + std::to_string(i) + ".JPG";
+            folder.createFile(name, "content " + std::to_string(i));
+            plans.push_back(
+                RenamePlan { Uuid::random(), folder.path() / name, folder.path() / newName(i), name, newName(i) });
+        }
+        return plans;
+    }
+
+    TestDir state;
+    TestDir folder;
+    RenameJournalStore store { state.path() / "Quorvane" };
+    NoMetadata metadata;
+    RenameBatchRunner runner { store, metadata };
+
+private:
+    std::function<void(const std::string &)> m_previousSink;
+};
+
+TEST_F(RenameJournalTest, FolderSwappedForALinkStopsTheBatchAndNothingOutsideMoves)
+{
+    const auto plans = makeBatch(200, [](int i) { return "p_Photo" + std::to_string(i) + ".JPG"; });
+    TestDir other;
+    for (int i = 0; i < 200; ++i)
+        other.createFile("Photo" + std::to_string(i) + ".JPG", "other " + std::to_string(i));
+    const auto otherBefore = snapshot(other.path());
+    const fs::path moved = folder.path().string() + ".moved";
+
+    // A folder that is not the one listed: refused before anything happens.
+    auto outcome = runner.apply(folder.path(), FolderIdentity::of(other.path()), plans);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_NE(outcome.error->find("was moved or replaced since it was listed"), std::string::npos) << *outcome.error;
+    EXPECT_TRUE(outcome.renamed.empty());
+
+    // Swapped for a link to the other folder while the batch runs (at its first progress report).
+    bool swapped = false;
+    outcome = runner.apply(folder.path(), FolderIdentity::of(folder.path()), plans, [&](std::int64_t, std::int64_t) {
+        if (!swapped) {
+            fs::rename(folder.path(), moved);
+            fs::create_directory_symlink(other.path(), folder.path());
+            swapped = true;
+        }
+    });
+    ASSERT_TRUE(swapped);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_NE(outcome.error->find("was moved or replaced during the rename"), std::string::npos) << *outcome.error;
+    EXPECT_EQ(snapshot(other.path()), otherBefore);
+    const auto renamed = snapshot(moved);
+    EXPECT_EQ(renamed.size(), 200u);
+    EXPECT_EQ(outcome.renamed.size(), 51u);
+    for (int i = 0; i < 200; ++i) {
+        const std::string name = (i < 51 ? "p_Photo" : "Photo") + std::to_string(i) + ".JPG";
+        EXPECT_EQ(renamed.count(name), 1u) << name;
+    }
+    fs::remove(folder.path());
+    fs::rename(moved, folder.path());
+}
+
+TEST_F(RenameJournalTest, SecondBatchOnTheFolderIsRefusedWhileOneRuns)
+{
+    const auto plans = makeBatch(3, [](int i) { return "x" + std::to_string(i); });
+    std::string error;
+    const auto identity = FolderIdentity::of(folder.path());
+    const auto held = store.lockFolder(*identity, error);
+    ASSERT_TRUE(held) << error;
+    const auto outcome = runner.apply(folder.path(), identity, plans);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(*outcome.error, "Another rename is running in this folder.");
+    EXPECT_EQ(snapshot(folder.path()).count("Photo0.JPG"), 1u);
+}
+
+// An interrupted batch whose steps were caught in every state a kill can leave: done, not done, under the hidden
+// name of a change of letter case, under two names (hard link made, old name not yet removed), and not done with
+// an empty placeholder already claiming the new name. Either direction must leave each file exactly once, under
+// its old or its new name, with its contents, and nothing else.
+TEST_F(RenameJournalTest, RecoveryInBothDirectionsSettlesEveryStateAKillLeaves)
+{
+    for (const auto direction : { RenameBatchRunner::Direction::finish, RenameBatchRunner::Direction::undo }) {
+        SCOPED_TRACE(direction == RenameBatchRunner::Direction::finish ? "finish" : "undo");
+        for (const auto &item : fs::directory_iterator(folder.path()))
+            fs::remove(item.path());
+        const int count = 120;
+        const auto plans = makeBatch(count, [](int i) { return "PHOTO" + std::to_string(i) + ".JPG"; });
+        std::atomic<bool> stop { false };
+        // Stops after 51 of 120 files, leaving the journal open as a kill would.
+        auto outcome = runner.apply(
+            folder.path(), FolderIdentity::of(folder.path()), plans, [&](std::int64_t, std::int64_t) { stop = true; },
+            &stop);
+        ASSERT_TRUE(outcome.error);
+        const auto interrupted = store.interrupted(FolderIdentity::of(folder.path()));
+        ASSERT_EQ(interrupted.size(), 1u);
+        EXPECT_EQ(RenameBatchRunner::interruptedMessage(interrupted[0]),
+            "A rename of 120 files in " + folder.path().string() + " was interrupted.");
+        const auto record = store.read(interrupted[0].file);
+        ASSERT_TRUE(record);
+
+        // Step 60: caught under its hidden name. Step 61: under both names. Step 62: a placeholder at the new name.
+        const auto at = [&](const std::string &relative) { return folder.path() / relative; };
+        fs::rename(at(record->steps[60].from), at(record->steps[60].temporary));
+        fs::create_hard_link(at(record->steps[61].from), at(record->steps[61].to));
+        folder.createFile(record->steps[62].to, "");
+        // Step 63: a placeholder whose inode the journal recorded, at the hidden name.
+        folder.createFile(record->steps[63].temporary, "");
+        struct stat made { };
+        ASSERT_EQ(::stat(at(record->steps[63].temporary).c_str(), &made), 0);
+        {
+            std::ofstream journal(record->file, std::ios::app);
+            journal << "{\"placeholder\":63,\"ino\":" << made.st_ino << "}\n";
+        }
+
+        outcome = runner.recover(interrupted[0], direction);
+        EXPECT_FALSE(outcome.error) << outcome.error.value_or("");
+        EXPECT_TRUE(outcome.failures.empty())
+            << outcome.failures.front().name << ": " << outcome.failures.front().reason;
+        const auto entries = snapshot(folder.path());
+        EXPECT_EQ(entries.size(), static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            const std::string name
+                = (direction == RenameBatchRunner::Direction::finish ? "PHOTO" : "Photo") + std::to_string(i) + ".JPG";
+            ASSERT_EQ(entries.count(name), 1u) << name;
+            EXPECT_EQ(entries.at(name), "content " + std::to_string(i));
+        }
+        EXPECT_TRUE(store.interrupted().empty());
+    }
+}
+
+// The history outlives the runner (a restart); an undo moves back only what is still the same file.
+TEST_F(RenameJournalTest, UndoFromTheStoreMovesBackOnlyFilesThatStillMatch)
+{
+    const auto plans = makeBatch(4, [](int i) { return "new" + std::to_string(i) + ".txt"; });
+    ASSERT_FALSE(runner.apply(folder.path(), FolderIdentity::of(folder.path()), plans).error);
+    fs::remove(folder.path() / "new1.txt");
+    fs::remove(folder.path() / "new2.txt");
+    folder.createFile("new2.txt", "a different file");
+    folder.createFile("Photo3.JPG", "took the old name");
+
+    const RenameJournalStore reopened(state.path() / "Quorvane");
+    const auto history = reopened.history(FolderIdentity::of(folder.path()));
+    ASSERT_EQ(history.size(), 1u);
+    RenameBatchRunner second(reopened, metadata);
+    const auto outcome = second.undo(history.back());
+    EXPECT_EQ(outcome.renamed.size(), 1u);
+    std::map<std::string, std::string> reasons;
+    for (const auto &failure : outcome.failures)
+        reasons[failure.name] = failure.reason;
+    EXPECT_EQ(reasons,
+        (std::map<std::string, std::string> { { "new1.txt", "it is no longer there" },
+            { "new2.txt", "another file now has this name" }, { "new3.txt", "File exists" } }));
+    const auto entries = snapshot(folder.path());
+    EXPECT_EQ(entries.at("Photo0.JPG"), "content 0");
+    EXPECT_EQ(entries.at("new2.txt"), "a different file");
+    EXPECT_EQ(entries.at("new3.txt"), "content 3");
+    EXPECT_EQ(entries.at("Photo3.JPG"), "took the old name");
+
+    // What could not be restored stays in the history; once its old name is free, a second undo restores it.
+    fs::remove(folder.path() / "Photo3.JPG");
+    const auto rest = reopened.history(FolderIdentity::of(folder.path()));
+    ASSERT_EQ(rest.size(), 1u);
+    EXPECT_EQ(rest.back().steps.size(), 3u);
+    const auto again = second.undo(rest.back());
+    EXPECT_EQ(again.renamed.size(), 1u);
+    EXPECT_EQ(snapshot(folder.path()).at("Photo3.JPG"), "content 3");
+}
+
+} // namespace
