@@ -1,16 +1,73 @@
 #include "RenameParameters.h"
 
+#include <array>
 #include <limits>
 
 #include <nlohmann/json.hpp>
 
 namespace {
 
-// The case lists by enumeration, so that one template can search any of them.
-constexpr const auto &casesOf(RenameStrategy) { return allRenameStrategies; }
-constexpr const auto &casesOf(DateSource) { return allDateSources; }
-constexpr const auto &casesOf(DateNameFormat) { return allDateNameFormats; }
-constexpr const auto &casesOf(DatePosition) { return allDatePositions; }
+// The tables. The titles are shown as written, in every language, and never looked up in a translation table;
+// a date format's title is a sample date written in it.
+constexpr std::array<EnumCase<RenameStrategy>, 8> strategyCases { {
+    { RenameStrategy::prefix, "prefix", "Add Prefix", {} },
+    { RenameStrategy::suffix, "suffix", "Add Suffix", {} },
+    { RenameStrategy::replace, "replace", "Find and Replace", {} },
+    { RenameStrategy::prefixSequence, "prefixSequence", "Prefix Sequence Number", {} },
+    { RenameStrategy::suffixSequence, "suffixSequence", "Suffix Sequence Number", {} },
+    { RenameStrategy::dateName, "dateName", "Format with Date", {} },
+    { RenameStrategy::uppercase, "uppercase", "UPPERCASE", {} },
+    { RenameStrategy::lowercase, "lowercase", "lowercase", {} },
+} };
+
+constexpr std::array<EnumCase<DateSource>, 3> dateSourceCases { {
+    { DateSource::capture, "capture", "Date Taken (EXIF)", {} },
+    { DateSource::created, "created", "Date Created", {} },
+    { DateSource::modified, "modified", "Date Modified", {} },
+} };
+
+constexpr std::array<EnumCase<DateNameFormat>, 4> dateFormatCases { {
+    { DateNameFormat::iso, "iso", "2026-09-30", "yyyy-MM-dd" },
+    { DateNameFormat::underscored, "underscored", "2026_09_30", "yyyy_MM_dd" },
+    { DateNameFormat::compact, "compact", "20260930", "yyyyMMdd" },
+    { DateNameFormat::yearMonth, "yearMonth", "2026-09", "yyyy-MM" },
+} };
+
+constexpr std::array<EnumCase<DatePosition>, 2> datePositionCases { {
+    { DatePosition::prefix, "prefix", "Before name", {} },
+    { DatePosition::suffix, "suffix", "After name", {} },
+} };
+
+constexpr const auto &tableOf(RenameStrategy)
+{
+    return strategyCases;
+}
+constexpr const auto &tableOf(DateSource)
+{
+    return dateSourceCases;
+}
+constexpr const auto &tableOf(DateNameFormat)
+{
+    return dateFormatCases;
+}
+constexpr const auto &tableOf(DatePosition)
+{
+    return datePositionCases;
+}
+
+// Each table lists every case once, in declared order, so that no case lacks its raw value or title.
+template <typename Table> constexpr bool isInDeclaredOrder(const Table &table)
+{
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        if (static_cast<std::size_t>(table[i].value) != i)
+            return false;
+    }
+    return true;
+}
+static_assert(isInDeclaredOrder(strategyCases) && strategyCases.back().value == RenameStrategy::lowercase);
+static_assert(isInDeclaredOrder(dateSourceCases) && dateSourceCases.back().value == DateSource::modified);
+static_assert(isInDeclaredOrder(dateFormatCases) && dateFormatCases.back().value == DateNameFormat::yearMonth);
+static_assert(isInDeclaredOrder(datePositionCases) && datePositionCases.back().value == DatePosition::suffix);
 
 std::string_view jsonTypeName(const nlohmann::json &value)
 {
@@ -129,111 +186,52 @@ private:
 
 } // namespace
 
-std::string_view rawValue(RenameStrategy value)
+template <RenameChoice Enum> std::span<const EnumCase<Enum>> enumCases()
 {
-    switch (value) {
-    case RenameStrategy::prefix:
-        return "prefix";
-    case RenameStrategy::suffix:
-        return "suffix";
-    case RenameStrategy::replace:
-        return "replace";
-    case RenameStrategy::prefixSequence:
-        return "prefixSequence";
-    case RenameStrategy::suffixSequence:
-        return "suffixSequence";
-    case RenameStrategy::dateName:
-        return "dateName";
-    case RenameStrategy::uppercase:
-        return "uppercase";
-    case RenameStrategy::lowercase:
-        return "lowercase";
-    }
-    return {};
+    return tableOf(Enum {});
 }
 
-std::string_view rawValue(DateSource value)
+template <RenameChoice Enum> const EnumCase<Enum> &enumCase(Enum value)
 {
-    switch (value) {
-    case DateSource::capture:
-        return "capture";
-    case DateSource::created:
-        return "created";
-    case DateSource::modified:
-        return "modified";
+    const auto &table = tableOf(value);
+    for (const EnumCase<Enum> &row : table) {
+        if (row.value == value)
+            return row;
     }
-    return {};
+    // Only a value cast from an integer outside the enumeration gets here.
+    return table.front();
 }
 
-std::string_view rawValue(DateNameFormat value)
+template <RenameChoice Enum> std::size_t enumIndex(Enum value)
 {
-    switch (value) {
-    case DateNameFormat::iso:
-        return "iso";
-    case DateNameFormat::underscored:
-        return "underscored";
-    case DateNameFormat::compact:
-        return "compact";
-    case DateNameFormat::yearMonth:
-        return "yearMonth";
-    }
-    return {};
+    return static_cast<std::size_t>(&enumCase(value) - tableOf(value).data());
 }
 
-std::string_view rawValue(DatePosition value)
+template <RenameChoice Enum> std::optional<Enum> fromRawValue(std::string_view raw)
 {
-    switch (value) {
-    case DatePosition::prefix:
-        return "prefix";
-    case DatePosition::suffix:
-        return "suffix";
-    }
-    return {};
-}
-
-template <typename Enum> std::optional<Enum> fromRawValue(std::string_view raw)
-{
-    for (const Enum value : casesOf(Enum {})) {
-        if (rawValue(value) == raw)
-            return value;
+    for (const EnumCase<Enum> &row : tableOf(Enum {})) {
+        if (row.rawValue == raw)
+            return row.value;
     }
     return std::nullopt;
 }
 
+template std::span<const EnumCase<RenameStrategy>> enumCases<RenameStrategy>();
+template const EnumCase<RenameStrategy> &enumCase<RenameStrategy>(RenameStrategy value);
+template std::size_t enumIndex<RenameStrategy>(RenameStrategy value);
 template std::optional<RenameStrategy> fromRawValue<RenameStrategy>(std::string_view raw);
+template std::span<const EnumCase<DateSource>> enumCases<DateSource>();
+template const EnumCase<DateSource> &enumCase<DateSource>(DateSource value);
+template std::size_t enumIndex<DateSource>(DateSource value);
 template std::optional<DateSource> fromRawValue<DateSource>(std::string_view raw);
+template std::span<const EnumCase<DateNameFormat>> enumCases<DateNameFormat>();
+template const EnumCase<DateNameFormat> &enumCase<DateNameFormat>(DateNameFormat value);
+template std::size_t enumIndex<DateNameFormat>(DateNameFormat value);
 template std::optional<DateNameFormat> fromRawValue<DateNameFormat>(std::string_view raw);
+template std::span<const EnumCase<DatePosition>> enumCases<DatePosition>();
+template const EnumCase<DatePosition> &enumCase<DatePosition>(DatePosition value);
+template std::size_t enumIndex<DatePosition>(DatePosition value);
 template std::optional<DatePosition> fromRawValue<DatePosition>(std::string_view raw);
-
-std::string_view datePattern(DateNameFormat format)
-{
-    switch (format) {
-    case DateNameFormat::iso:
-        return "yyyy-MM-dd";
-    case DateNameFormat::underscored:
-        return "yyyy_MM_dd";
-    case DateNameFormat::compact:
-        return "yyyyMMdd";
-    case DateNameFormat::yearMonth:
-        return "yyyy-MM";
-    }
-    return "yyyy-MM-dd";
-}
-
-std::string_view sampleLabel(DateNameFormat format)
-{
-    switch (format) {
-    case DateNameFormat::iso:
-        return "2026-09-30";
-    case DateNameFormat::underscored:
-        return "2026_09_30";
-    case DateNameFormat::compact:
-        return "20260930";
-    case DateNameFormat::yearMonth:
-        return "2026-09";
-    }
-    return "2026-09-30";
-}
 
 nlohmann::json RenameParameters::toJson() const
 {

@@ -1,8 +1,10 @@
 #pragma once
 
-#include <array>
+#include <concepts>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -17,28 +19,42 @@ enum class DateNameFormat { iso, underscored, compact, yearMonth };
 /// On which side of the stem a date goes.
 enum class DatePosition { prefix, suffix };
 
-/// The raw string of each case: its identity and its JSON form ("prefixSequence", "yearMonth", ...).
-std::string_view rawValue(RenameStrategy value);
-std::string_view rawValue(DateSource value);
-std::string_view rawValue(DateNameFormat value);
-std::string_view rawValue(DatePosition value);
+/// The enumerations above, the only types the case tables below describe.
+template <typename T>
+concept RenameChoice = std::same_as<T, RenameStrategy> || std::same_as<T, DateSource> || std::same_as<T,
+    DateNameFormat> || std::same_as<T, DatePosition>;
 
+/// One case of an enumeration and everything said about it: the raw string that is its identity and JSON form
+/// ("prefixSequence", "yearMonth", ...), the title the window shows for it ("Prefix Sequence Number",
+/// "2026-09", ...) and, for a date format only, its date pattern in the symbols of UTS #35 ("yyyy-MM").
+template <RenameChoice Enum> struct EnumCase {
+    Enum value;
+    std::string_view rawValue;
+    std::string_view title;
+    std::string_view pattern;
+};
+
+/// The one table of each enumeration: all its cases in their declared order, which is also the order in which
+/// the window lists them.
+template <RenameChoice Enum> std::span<const EnumCase<Enum>> enumCases();
+/// The table row of `value`.
+template <RenameChoice Enum> const EnumCase<Enum> &enumCase(Enum value);
+/// The position of `value` in its table.
+template <RenameChoice Enum> std::size_t enumIndex(Enum value);
 /// The case whose raw string is exactly `raw` (case-sensitive), or nothing.
-template <typename Enum> std::optional<Enum> fromRawValue(std::string_view raw);
+template <RenameChoice Enum> std::optional<Enum> fromRawValue(std::string_view raw);
 
-/// All cases of each enumeration, in their declared order.
-inline constexpr std::array allRenameStrategies { RenameStrategy::prefix, RenameStrategy::suffix,
-    RenameStrategy::replace, RenameStrategy::prefixSequence, RenameStrategy::suffixSequence, RenameStrategy::dateName,
-    RenameStrategy::uppercase, RenameStrategy::lowercase };
-inline constexpr std::array allDateSources { DateSource::capture, DateSource::created, DateSource::modified };
-inline constexpr std::array allDateNameFormats { DateNameFormat::iso, DateNameFormat::underscored,
-    DateNameFormat::compact, DateNameFormat::yearMonth };
-inline constexpr std::array allDatePositions { DatePosition::prefix, DatePosition::suffix };
+/// The raw string of a case (its table row's `rawValue`).
+template <RenameChoice Enum> std::string_view rawValue(Enum value)
+{
+    return enumCase(value).rawValue;
+}
 
-/// The date pattern of a format in the symbols of UTS #35 ("yyyy-MM-dd", ...).
-std::string_view datePattern(DateNameFormat format);
-/// The sample text shown as a format's label ("2026-09-30", ...).
-std::string_view sampleLabel(DateNameFormat format);
+/// The date pattern of a format ("yyyy-MM-dd", ...).
+inline std::string_view datePattern(DateNameFormat format)
+{
+    return enumCase(format).pattern;
+}
 
 /// Every rename setting the user can change. A plain value; fields the active strategy does not read keep
 /// their values. The default value is the state a fresh application starts with.
@@ -64,5 +80,6 @@ struct RenameParameters {
     nlohmann::json toJson() const;
     /// Decodes a JSON value. Absent or null keys take their defaults, unknown keys are ignored; a value of the
     /// wrong type, an unknown enumeration string or a non-object fails the whole decode, with a message.
-    [[nodiscard]] static std::optional<RenameParameters> fromJson(const nlohmann::json &json, std::string *error = nullptr);
+    [[nodiscard]] static std::optional<RenameParameters> fromJson(
+        const nlohmann::json &json, std::string *error = nullptr);
 };

@@ -15,13 +15,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "DisplayTitles.h"
 #include "ElidedButton.h"
 #include "PaneStyle.h"
 #include "PanelGroupBox.h"
 #include "PreviewListView.h"
 #include "QtConversions.h"
 #include "QuorvaneViewModel.h"
+#include "RenameChoices.h"
 #include "RenamePreviewView.h"
 #include "SavePresetSheet.h"
 #include "SegmentedControl.h"
@@ -210,9 +210,10 @@ QWidget *SidebarView::buildRename()
     m_strategyButton->setObjectName(QStringLiteral("strategyButton"));
     m_strategyMenu = new QMenu(m_strategyButton);
     m_strategyMenu->setObjectName(QStringLiteral("strategyMenu"));
-    for (RenameStrategy strategy : allRenameStrategies) {
-        QAction *action = m_strategyMenu->addAction(DisplayTitles::title(strategy));
-        connect(action, &QAction::triggered, this, [this, strategy] { m_viewModel.selectStrategy(strategy); });
+    for (const EnumCase<RenameStrategy> &choice : enumCases<RenameStrategy>()) {
+        QAction *action = m_strategyMenu->addAction(RenameChoices::title(choice.value));
+        connect(action, &QAction::triggered, this,
+            [this, strategy = choice.value] { m_viewModel.selectStrategy(strategy); });
     }
     m_strategyButton->setMenu(m_strategyMenu);
     strategyLabel->setBuddy(m_strategyButton);
@@ -299,14 +300,12 @@ QWidget *SidebarView::buildDateBlock()
 
     m_dateSourcePicker = new QComboBox(m_dateBlock);
     m_dateSourcePicker->setObjectName(QStringLiteral("dateSourcePicker"));
-    for (DateSource source : allDateSources)
-        m_dateSourcePicker->addItem(DisplayTitles::title(source));
+    m_dateSourcePicker->addItems(RenameChoices::titles<DateSource>());
     layout->addWidget(labelled(QStringLiteral("Date source"), m_dateSourcePicker));
 
     m_dateFormatPicker = new QComboBox(m_dateBlock);
     m_dateFormatPicker->setObjectName(QStringLiteral("dateFormatPicker"));
-    for (DateNameFormat format : allDateNameFormats)
-        m_dateFormatPicker->addItem(DisplayTitles::title(format));
+    m_dateFormatPicker->addItems(RenameChoices::titles<DateNameFormat>());
     layout->addWidget(labelled(QStringLiteral("Format"), m_dateFormatPicker));
 
     m_dateSequenceToggle
@@ -317,10 +316,8 @@ QWidget *SidebarView::buildDateBlock()
     m_dateSequenceBlock->setObjectName(QStringLiteral("dateSequenceBlock"));
     layout->addWidget(m_dateSequenceBlock);
 
-    QStringList positions;
-    for (DatePosition position : allDatePositions)
-        positions.append(DisplayTitles::title(position));
-    m_datePositionPicker = new SegmentedControl(positions, QStringLiteral("datePosition"), m_dateBlock);
+    m_datePositionPicker
+        = new SegmentedControl(RenameChoices::titles<DatePosition>(), QStringLiteral("datePosition"), m_dateBlock);
     m_datePositionPicker->setObjectName(QStringLiteral("datePositionPicker"));
     auto *positionLabel = new QLabel(QStringLiteral("Date position"), m_dateBlock);
     m_datePositionPicker->setAccessibleName(QStringLiteral("Date position"));
@@ -342,23 +339,20 @@ QWidget *SidebarView::buildDateBlock()
     m_captureNote->setPalette(secondary);
     layout->addWidget(m_captureNote);
 
-    connect(m_dateSourcePicker, &QComboBox::activated, this, [this](int index) {
-        editRename([index](RenameParameters &parameters) {
-            parameters.dateSource = allDateSources.at(static_cast<std::size_t>(index));
-        });
+    connect(m_dateSourcePicker, &QComboBox::activated, this, [this](int row) {
+        if (const auto source = RenameChoices::choiceAt<DateSource>(row))
+            editRename([source](RenameParameters &parameters) { parameters.dateSource = *source; });
     });
-    connect(m_dateFormatPicker, &QComboBox::activated, this, [this](int index) {
-        editRename([index](RenameParameters &parameters) {
-            parameters.dateFormat = allDateNameFormats.at(static_cast<std::size_t>(index));
-        });
+    connect(m_dateFormatPicker, &QComboBox::activated, this, [this](int row) {
+        if (const auto format = RenameChoices::choiceAt<DateNameFormat>(row))
+            editRename([format](RenameParameters &parameters) { parameters.dateFormat = *format; });
     });
     connect(m_dateSequenceToggle, &QCheckBox::clicked, this, [this](bool checked) {
         editRename([checked](RenameParameters &parameters) { parameters.dateIncludeSequence = checked; });
     });
-    connect(m_datePositionPicker, &SegmentedControl::activated, this, [this](int index) {
-        editRename([index](RenameParameters &parameters) {
-            parameters.datePosition = allDatePositions.at(static_cast<std::size_t>(index));
-        });
+    connect(m_datePositionPicker, &SegmentedControl::activated, this, [this](int row) {
+        if (const auto position = RenameChoices::choiceAt<DatePosition>(row))
+            editRename([position](RenameParameters &parameters) { parameters.datePosition = *position; });
     });
     return m_dateBlock;
 }
@@ -421,12 +415,12 @@ void SidebarView::syncRename()
 {
     const RenameParameters &parameters = m_viewModel.renameParameters();
     const RenameStrategy strategy = parameters.strategy;
-    m_strategyButton->setText(DisplayTitles::title(strategy));
-    m_strategyButton->setAccessibleName(QStringLiteral("Strategy: ") + DisplayTitles::title(strategy));
+    m_strategyButton->setText(RenameChoices::title(strategy));
+    m_strategyButton->setAccessibleName(QStringLiteral("Strategy: ") + RenameChoices::title(strategy));
     const QList<QAction *> actions = m_strategyMenu->actions();
-    for (std::size_t i = 0; i < allRenameStrategies.size() && i < static_cast<std::size_t>(actions.size()); ++i) {
-        QAction *action = actions.at(static_cast<qsizetype>(i));
-        const bool current = allRenameStrategies.at(i) == strategy;
+    for (qsizetype row = 0; row < actions.size(); ++row) {
+        QAction *action = actions.at(row);
+        const bool current = row == RenameChoices::rowOf(strategy);
         action->setIcon(current ? PaneStyle::checkmarkIcon() : QIcon());
         action->setIconVisibleInMenu(true);
         action->setData(current);
@@ -455,9 +449,9 @@ void SidebarView::syncRename()
     m_sequenceBlock->sync();
     m_dateSequenceBlock->sync();
     m_dateSequenceBlock->setVisible(parameters.dateIncludeSequence);
-    m_dateSourcePicker->setCurrentIndex(static_cast<int>(parameters.dateSource));
-    m_dateFormatPicker->setCurrentIndex(static_cast<int>(parameters.dateFormat));
-    m_datePositionPicker->setCurrentIndex(static_cast<int>(parameters.datePosition));
+    m_dateSourcePicker->setCurrentIndex(RenameChoices::rowOf(parameters.dateSource));
+    m_dateFormatPicker->setCurrentIndex(RenameChoices::rowOf(parameters.dateFormat));
+    m_datePositionPicker->setCurrentIndex(RenameChoices::rowOf(parameters.datePosition));
     m_captureNote->setVisible(parameters.dateSource == DateSource::capture);
 }
 

@@ -1,12 +1,14 @@
 #include "RenameParameters.h"
 
+#include <chrono>
 #include <limits>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+
+#include "NameGenerator.h"
 
 namespace {
 
@@ -41,16 +43,23 @@ std::optional<RenameParameters> decode(const std::string &text, std::string *err
     return RenameParameters::fromJson(json::parse(text), error);
 }
 
+template <RenameChoice Enum> void expectTableRoundTrips()
+{
+    std::size_t index = 0;
+    for (const EnumCase<Enum> &row : enumCases<Enum>()) {
+        EXPECT_EQ(fromRawValue<Enum>(row.rawValue), row.value) << row.rawValue;
+        EXPECT_EQ(&enumCase(row.value), &row) << row.rawValue;
+        EXPECT_EQ(enumIndex(row.value), index++) << row.rawValue;
+        EXPECT_FALSE(row.title.empty()) << row.rawValue;
+    }
+}
+
 TEST(RenameParametersTest, RawValuesRoundTripAndAreCaseSensitive)
 {
-    for (const RenameStrategy value : allRenameStrategies)
-        EXPECT_EQ(fromRawValue<RenameStrategy>(rawValue(value)), value);
-    for (const DateSource value : allDateSources)
-        EXPECT_EQ(fromRawValue<DateSource>(rawValue(value)), value);
-    for (const DateNameFormat value : allDateNameFormats)
-        EXPECT_EQ(fromRawValue<DateNameFormat>(rawValue(value)), value);
-    for (const DatePosition value : allDatePositions)
-        EXPECT_EQ(fromRawValue<DatePosition>(rawValue(value)), value);
+    expectTableRoundTrips<RenameStrategy>();
+    expectTableRoundTrips<DateSource>();
+    expectTableRoundTrips<DateNameFormat>();
+    expectTableRoundTrips<DatePosition>();
 
     EXPECT_EQ(rawValue(RenameStrategy::prefixSequence), "prefixSequence");
     EXPECT_EQ(rawValue(DateNameFormat::yearMonth), "yearMonth");
@@ -60,17 +69,23 @@ TEST(RenameParametersTest, RawValuesRoundTripAndAreCaseSensitive)
     EXPECT_EQ(fromRawValue<DatePosition>(""), std::nullopt);
 }
 
-TEST(RenameParametersTest, DatePatternsMatchTheirLabels)
+TEST(RenameParametersTest, EachDateFormatsTitleIsTheSampleDateWrittenInIt)
 {
-    const std::vector<std::tuple<DateNameFormat, std::string, std::string>> table {
-        { DateNameFormat::iso, "yyyy-MM-dd", "2026-09-30" },
-        { DateNameFormat::underscored, "yyyy_MM_dd", "2026_09_30" },
-        { DateNameFormat::compact, "yyyyMMdd", "20260930" },
-        { DateNameFormat::yearMonth, "yyyy-MM", "2026-09" },
-    };
-    for (const auto &[format, pattern, label] : table) {
-        EXPECT_EQ(datePattern(format), pattern);
-        EXPECT_EQ(sampleLabel(format), label);
+    using namespace std::chrono;
+    // Noon, so that the day is the same in every time zone the tests run in.
+    const TimePoint sample(sys_days(year(2026) / September / 30) + hours(12));
+    const FileItem file = FileItem::make(
+        "/photos/a.txt", FileItem::ResourceValues { std::int64_t { 0 }, sample, sample }, sample, sample);
+    NoMetadataProvider metadata;
+    for (const EnumCase<DateNameFormat> &row : enumCases<DateNameFormat>()) {
+        RenameParameters parameters;
+        parameters.strategy = RenameStrategy::dateName;
+        parameters.dateSource = DateSource::created;
+        parameters.dateFormat = row.value;
+        parameters.dateIncludeSequence = false;
+        parameters.sequenceSeparator = "~";
+        std::int64_t counter = 1;
+        EXPECT_EQ(NameGenerator(parameters, metadata).newName(file, counter), std::string(row.title) + "~a.txt");
     }
 }
 
