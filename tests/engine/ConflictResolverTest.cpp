@@ -197,23 +197,6 @@ RandomCase makeRandomCase(std::mt19937 &random, const fs::path &root, bool caseI
     return result;
 }
 
-std::string describe(
-    const RandomCase &randomCase, const std::vector<RenamePlan> &expected, const std::vector<RenamePlan> &actual)
-{
-    std::ostringstream text;
-    text << "on disk:";
-    for (const fs::path &file : randomCase.filesOnDisk)
-        text << " [" << file.parent_path().filename().string() << "/" << file.filename().string() << "]";
-    text << "\nplans (provisional -> plain loop | resolver):";
-    for (std::size_t i = 0; i < randomCase.provisional.size(); ++i) {
-        text << "\n  " << randomCase.provisional[i].originalURL.parent_path().filename().string() << "/"
-             << randomCase.provisional[i].originalName << " -> " << randomCase.provisional[i].newName << " -> "
-             << (i < expected.size() ? expected[i].newName : "?") << " | "
-             << (i < actual.size() ? actual[i].newName : "?");
-    }
-    return text.str();
-}
-
 /// Whether the resolver and the plain loop agree on every plan, in order; ids apart, which must be fresh.
 ::testing::AssertionResult sameResolution(
     const RandomCase &randomCase, const std::vector<RenamePlan> &expected, const std::vector<RenamePlan> &actual)
@@ -222,73 +205,72 @@ std::string describe(
     std::unordered_set<Uuid> ids;
     for (std::size_t i = 0; same && i < expected.size(); ++i) {
         same = expected[i].newName == actual[i].newName && expected[i].newURL == actual[i].newURL
-            && expected[i].originalURL == actual[i].originalURL && expected[i].originalName == actual[i].originalName;
-        same = same && actual[i].id != Uuid {} && ids.insert(actual[i].id).second;
+            && expected[i].originalURL == actual[i].originalURL && expected[i].originalName == actual[i].originalName
+            && actual[i].id != Uuid {} && ids.insert(actual[i].id).second;
     }
     if (same)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << describe(randomCase, expected, actual);
+    std::ostringstream text;
+    text << "on disk:";
+    for (const fs::path &file : randomCase.filesOnDisk)
+        text << " [" << file.parent_path().filename().string() << "/" << file.filename().string() << "]";
+    text << "\nprovisional -> plain loop | resolver:";
+    for (std::size_t i = 0; i < randomCase.provisional.size(); ++i) {
+        text << "\n  " << randomCase.provisional[i].originalName << " -> " << randomCase.provisional[i].newName
+             << " -> " << (i < expected.size() ? expected[i].newName : "?") << " | "
+             << (i < actual.size() ? actual[i].newName : "?");
+    }
+    return ::testing::AssertionFailure() << text.str();
 }
 
-TEST(ConflictResolverTest, agreesWithThePlainLoopOnRandomCasesOnDisk)
+// Thousands of random cases on a case-sensitive disk (real files) and on a case-insensitive volume (in memory);
+// every fourth case pretends that folders cannot be read, where a case-only match counts as the file.
+TEST(ConflictResolverTest, AgreesWithThePlainLoopOnRandomCases)
 {
     TestDir dir;
     FileAccessService disk;
-    std::mt19937 random(20240517);
-    int failures = 0;
-    for (int index = 0; index < 1000 && failures < 3; ++index) {
-        const fs::path root = dir.path() / ("case" + std::to_string(index));
-        const RandomCase randomCase = makeRandomCase(random, root, false);
-        for (const fs::path &file : randomCase.filesOnDisk)
-            dir.createFile(fs::relative(file, dir.path()).string());
-        // Every fourth case pretends that folders cannot be read, where a case-only match counts as the file.
-        const bool readable = index % 4 != 0;
-        const CountingFileSystem reference(disk, readable);
-        CountingFileSystem counted(disk, readable);
-
-        const auto expected = resolveByPlainLoop(randomCase.provisional, reference);
-        const auto actual = resolveConflicts(randomCase.provisional, counted);
-        const auto verdict = sameResolution(randomCase, expected, actual);
-        EXPECT_TRUE(verdict) << "case " << index;
-        // A folder's entries are read at most once per call, and there are at most two folders.
-        EXPECT_LE(counted.folderReads(), 2U) << "case " << index;
-        failures += verdict ? 0 : 1;
-        fs::remove_all(root);
+    for (const bool onDisk : { true, false }) {
+        std::mt19937 random(onDisk ? 20240517 : 7031);
+        int failures = 0;
+        for (int index = 0; index < (onDisk ? 1000 : 3000) && failures < 3; ++index) {
+            const fs::path root = onDisk ? dir.path() / ("case" + std::to_string(index)) : fs::path("/volume");
+            const RandomCase randomCase = makeRandomCase(random, root, !onDisk);
+            CaseInsensitiveVolume volume;
+            for (const fs::path &file : randomCase.filesOnDisk) {
+                if (onDisk)
+                    dir.createFile(fs::relative(file, dir.path()).string());
+                else
+                    volume.addFile(file);
+            }
+            FileRenameFileSystem &fileSystem = onDisk ? static_cast<FileRenameFileSystem &>(disk) : volume;
+            const CountingFileSystem reference(fileSystem, index % 4 != 0);
+            const CountingFileSystem counted(fileSystem, index % 4 != 0);
+            const auto verdict = sameResolution(randomCase, resolveByPlainLoop(randomCase.provisional, reference),
+                resolveConflicts(randomCase.provisional, counted));
+            EXPECT_TRUE(verdict) << (onDisk ? "disk" : "volume") << " case " << index;
+            // A folder's entries are read at most once per call, and there are at most two folders.
+            EXPECT_LE(counted.folderReads(), 2U);
+            failures += verdict ? 0 : 1;
+            if (onDisk)
+                fs::remove_all(root);
+        }
     }
 }
 
-TEST(ConflictResolverTest, agreesWithThePlainLoopOnRandomCasesOnACaseInsensitiveVolume)
-{
-    std::mt19937 random(7031);
-    int failures = 0;
-    for (int index = 0; index < 3000 && failures < 3; ++index) {
-        CaseInsensitiveVolume volume;
-        const RandomCase randomCase = makeRandomCase(random, "/volume", true);
-        for (const fs::path &file : randomCase.filesOnDisk)
-            volume.addFile(file);
-        const bool readable = index % 4 != 0;
-        const CountingFileSystem reference(volume, readable);
-        const CountingFileSystem counted(volume, readable);
-
-        const auto verdict = sameResolution(randomCase, resolveByPlainLoop(randomCase.provisional, reference),
-            resolveConflicts(randomCase.provisional, counted));
-        EXPECT_TRUE(verdict) << "case " << index;
-        failures += verdict ? 0 : 1;
-    }
-}
-
-/// A folder, the names in it, and the provisional renames (own name, new name) in list order.
+/// A folder, the names in it, the provisional renames (own name, new name) in list order, and the new names.
 struct DirectedCase {
     const char *what;
     std::vector<std::string> onDisk;
     std::vector<std::pair<std::string, std::string>> renames;
     std::vector<std::string> expected;
+    bool readable = true;
 };
 
-std::vector<RenamePlan> provisionalPlans(const fs::path &folder, const DirectedCase &directed)
+std::vector<RenamePlan> provisionalPlans(
+    const fs::path &folder, const std::vector<std::pair<std::string, std::string>> &renames)
 {
     std::vector<RenamePlan> plans;
-    for (const auto &[own, newName] : directed.renames)
+    for (const auto &[own, newName] : renames)
         plans.push_back(RenamePlan { {}, folder / own, folder / newName, own, newName });
     return plans;
 }
@@ -301,7 +283,7 @@ std::vector<std::string> newNames(const std::vector<RenamePlan> &plans)
     return names;
 }
 
-TEST(ConflictResolverTest, settlesDirectedCasesOnACaseSensitiveDisk)
+TEST(ConflictResolverTest, SettlesDirectedCasesOnACaseSensitiveDisk)
 {
     const std::vector<DirectedCase> cases {
         { "a file whose own name lies below where the counter search resumes takes it back",
@@ -310,6 +292,8 @@ TEST(ConflictResolverTest, settlesDirectedCasesOnACaseSensitiveDisk)
             { "x (3).txt", "x (2).txt", "x (4).txt" } },
         { "a case-only change onto another file gets a counter", { "Photo.JPG", "photo.jpg" },
             { { "Photo.JPG", "photo.jpg" }, { "photo.jpg", "photo.jpg" } }, { "photo (1).jpg", "photo.jpg" } },
+        { "when the folder cannot be read, a case-only match is taken for the file itself",
+            { "Photo.JPG", "photo.jpg" }, { { "Photo.JPG", "photo.jpg" } }, { "photo.jpg" }, false },
         { "a case-only change with nothing in the way keeps the name", { "Photo.JPG" },
             { { "Photo.JPG", "photo.jpg" } }, { "photo.jpg" } },
         { "both Unicode spellings of one name are one name", { "one.txt", "two.txt" },
@@ -327,25 +311,24 @@ TEST(ConflictResolverTest, settlesDirectedCasesOnACaseSensitiveDisk)
         TestDir dir;
         for (const std::string &name : directed.onDisk)
             dir.createFile(name);
-        EXPECT_EQ(newNames(resolveConflicts(provisionalPlans(dir.path(), directed), disk)), directed.expected);
+        const CountingFileSystem fileSystem(disk, directed.readable);
+        EXPECT_EQ(
+            newNames(resolveConflicts(provisionalPlans(dir.path(), directed.renames), fileSystem)), directed.expected);
     }
 }
 
-TEST(ConflictResolverTest, takesACaseOnlyMatchForTheFileItselfWhenTheFolderCannotBeRead)
+TEST(ConflictResolverTest, SettlesItemsAtTheRoot)
 {
-    TestDir dir;
-    dir.createFile("Photo.JPG");
-    dir.createFile("photo.jpg");
-    FileAccessService disk;
-    const CountingFileSystem unreadable(disk, false);
-    const auto plans = resolveConflicts(
-        { RenamePlan { {}, dir.path() / "Photo.JPG", dir.path() / "photo.jpg", "Photo.JPG", "photo.jpg" } },
-        unreadable);
-    ASSERT_EQ(plans.size(), 1U);
-    EXPECT_EQ(plans[0].newName, "photo.jpg");
+    CaseInsensitiveVolume volume;
+    for (const char *file : { "/x.txt", "/a.txt", "/b.txt" })
+        volume.addFile(file);
+    const auto plans = resolveConflicts(provisionalPlans("/", { { "a.txt", "x.txt" }, { "b.txt", "b.txt" } }), volume);
+    ASSERT_EQ(plans.size(), 2U);
+    EXPECT_EQ(plans[0].newURL, fs::path("/x (1).txt"));
+    EXPECT_EQ(plans[1].newURL, fs::path("/b.txt"));
 }
 
-TEST(ConflictResolverTest, readsAFolderOnlyOnceAndOnlyForCaseOnlyMatches)
+TEST(ConflictResolverTest, ReadsAFolderOnlyOnceAndOnlyForCaseOnlyMatches)
 {
     TestDir dir;
     for (const char *name : { "A.txt", "a.txt", "B.txt", "b.txt", "c.txt" })
@@ -365,7 +348,7 @@ TEST(ConflictResolverTest, readsAFolderOnlyOnceAndOnlyForCaseOnlyMatches)
     EXPECT_EQ(counted.folderReads(), 1U);
 }
 
-TEST(ConflictResolverTest, costGrowsLinearlyWhenManyFilesMapToOneName)
+TEST(ConflictResolverTest, CostGrowsLinearlyWhenManyFilesMapToOneName)
 {
     // Existing "x (n).txt" items among the files themselves and scattered counters on disk: the search must
     // still step over each taken counter once, not once per file.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "CountingFileSystem.h"
 #include "FatVolume.h"
@@ -19,36 +20,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-RenameParameters regexReplace(std::string pattern, std::string replacement)
+RenameParameters settings(const char *json)
 {
-    RenameParameters parameters;
-    parameters.strategy = RenameStrategy::replace;
-    parameters.useRegularExpression = true;
-    parameters.searchText = std::move(pattern);
-    parameters.replaceText = std::move(replacement);
-    return parameters;
+    return RenameParameters::fromJson(nlohmann::json::parse(json)).value();
 }
 
-RenameParameters plainReplace(std::string search, std::string replacement)
-{
-    RenameParameters parameters = regexReplace(std::move(search), std::move(replacement));
-    parameters.useRegularExpression = false;
-    return parameters;
-}
-
-RenameParameters withStrategy(RenameStrategy strategy)
-{
-    RenameParameters parameters;
-    parameters.strategy = strategy;
-    return parameters;
-}
-
-RenameParameters lowercaseWholeName()
-{
-    RenameParameters parameters = withStrategy(RenameStrategy::lowercase);
-    parameters.preserveExtension = false;
-    return parameters;
-}
+const char *const oneLetterToX = R"({"strategy": "replace", "useRegularExpression": true, "searchText": "^.$",
+    "replaceText": "x"})";
+const char *const lowercaseWholeName = R"({"strategy": "lowercase", "preserveExtension": false})";
 
 /// Records for files in `folder`, given by relative path, in list order.
 std::vector<FileItem> itemsIn(const fs::path &folder, const std::vector<std::string> &relatives)
@@ -59,16 +38,14 @@ std::vector<FileItem> itemsIn(const fs::path &folder, const std::vector<std::str
     return items;
 }
 
-using Renames = std::vector<std::pair<std::string, std::string>>;
-
-/// (original name, new name) of each plan, in order; also checks that each plan stays in its file's folder.
-Renames renamesOf(const std::vector<FileItem> &items, const std::vector<RenamePlan> &plans)
+/// "old>new" for each plan, space-separated; also checks that each plan stays in its file's folder.
+std::string renamesOf(const std::vector<FileItem> &items, const std::vector<RenamePlan> &plans)
 {
-    Renames renames;
+    std::string renames;
     for (std::size_t i = 0; i < plans.size(); ++i) {
         EXPECT_EQ(plans[i].originalURL, items.at(i).url);
         EXPECT_EQ(plans[i].newURL, items.at(i).url.parent_path() / plans[i].newName);
-        renames.emplace_back(plans[i].originalName, plans[i].newName);
+        renames += (i ? " " : "") + plans[i].originalName + ">" + plans[i].newName;
     }
     return renames;
 }
@@ -80,82 +57,63 @@ protected:
     FileRenameService service { disk, metadata };
 };
 
-struct PlanningCase {
-    const char *what;
-    std::vector<std::string> onDisk;
-    std::vector<std::string> listed;
-    RenameParameters parameters;
-    Renames expected;
-};
-
-TEST_F(PlanningTest, resolvesCollisionsWithFilesOnDiskAndWithinTheBatch)
+TEST_F(PlanningTest, ResolvesCollisionsWithFilesOnDiskAndWithinTheBatch)
 {
-    const std::vector<PlanningCase> cases {
-        { "three names mapped to one", { "a.txt", "b.txt", "c.txt" }, { "a.txt", "b.txt", "c.txt" },
-            regexReplace("^.$", "x"), { { "a.txt", "x.txt" }, { "b.txt", "x (1).txt" }, { "c.txt", "x (2).txt" } } },
-        { "a filtered-out file holds the plain name", { "a.txt", "b.txt", "c.txt", "x.txt" },
-            { "a.txt", "b.txt", "c.txt" }, regexReplace("^.$", "x"),
-            { { "a.txt", "x (1).txt" }, { "b.txt", "x (2).txt" }, { "c.txt", "x (3).txt" } } },
-        { "the list order decides who keeps the plain name", { "a.txt", "b.txt", "c.txt" },
-            { "c.txt", "a.txt", "b.txt" }, regexReplace("^.$", "x"),
-            { { "c.txt", "x.txt" }, { "a.txt", "x (1).txt" }, { "b.txt", "x (2).txt" } } },
-        { "an item found at the target is the file itself only when it is", { "IMG_1.jpg", "IMG-1.jpg" },
-            { "IMG_1.jpg", "IMG-1.jpg" }, plainReplace("_", "-"),
-            { { "IMG_1.jpg", "IMG-1 (1).jpg" }, { "IMG-1.jpg", "IMG-1.jpg" } } },
-        { "a name is taken while its file is still there, even if it moves away in the batch", { "a.txt", "001_a.txt" },
-            { "a.txt", "001_a.txt" }, withStrategy(RenameStrategy::prefixSequence),
-            { { "a.txt", "001_a (1).txt" }, { "001_a.txt", "002_001_a.txt" } } },
-        { "the same name in two folders is no conflict", { "one/a.txt", "two/b.txt" }, { "one/a.txt", "two/b.txt" },
-            regexReplace("^.$", "x"), { { "a.txt", "x.txt" }, { "b.txt", "x.txt" } } },
-        { "unchanged names stay unsuffixed", { "a.txt", "b.txt" }, { "a.txt", "b.txt" },
-            withStrategy(RenameStrategy::prefix), { { "a.txt", "a.txt" }, { "b.txt", "b.txt" } } },
-        { "a case-only change onto another file on a case-sensitive disk", { "Photo.JPG", "photo.jpg" },
-            { "Photo.JPG" }, lowercaseWholeName(), { { "Photo.JPG", "photo (1).jpg" } } },
-        { "that other file listed too keeps its name", { "Photo.JPG", "photo.jpg" }, { "Photo.JPG", "photo.jpg" },
-            lowercaseWholeName(), { { "Photo.JPG", "photo (1).jpg" }, { "photo.jpg", "photo.jpg" } } },
-        { "a case-only change with nothing in the way", { "Photo.JPG" }, { "Photo.JPG" }, lowercaseWholeName(),
-            { { "Photo.JPG", "photo.jpg" } } },
+    struct Case {
+        const char *what;
+        std::vector<std::string> onDisk;
+        std::vector<std::string> listed;
+        const char *settings;
+        std::string expected;
     };
-    for (const PlanningCase &planning : cases) {
+    const std::vector<Case> cases {
+        { "three names mapped to one", { "a.txt", "b.txt", "c.txt" }, { "a.txt", "b.txt", "c.txt" }, oneLetterToX,
+            "a.txt>x.txt b.txt>x (1).txt c.txt>x (2).txt" },
+        { "a filtered-out file holds the plain name", { "a.txt", "b.txt", "c.txt", "x.txt" },
+            { "a.txt", "b.txt", "c.txt" }, oneLetterToX, "a.txt>x (1).txt b.txt>x (2).txt c.txt>x (3).txt" },
+        { "the list order decides who keeps the plain name", { "a.txt", "b.txt", "c.txt" },
+            { "c.txt", "a.txt", "b.txt" }, oneLetterToX, "c.txt>x.txt a.txt>x (1).txt b.txt>x (2).txt" },
+        { "an item found at the target is the file itself only when it is", { "IMG_1.jpg", "IMG-1.jpg" },
+            { "IMG_1.jpg", "IMG-1.jpg" }, R"({"strategy": "replace", "searchText": "_", "replaceText": "-"})",
+            "IMG_1.jpg>IMG-1 (1).jpg IMG-1.jpg>IMG-1.jpg" },
+        { "a name is taken while its file is still there, even if it moves away in the batch", { "a.txt", "001_a.txt" },
+            { "a.txt", "001_a.txt" }, R"({"strategy": "prefixSequence"})",
+            "a.txt>001_a (1).txt 001_a.txt>002_001_a.txt" },
+        { "the same name in two folders is no conflict", { "one/a.txt", "two/b.txt" }, { "one/a.txt", "two/b.txt" },
+            oneLetterToX, "a.txt>x.txt b.txt>x.txt" },
+        { "unchanged names stay unsuffixed", { "a.txt", "b.txt" }, { "a.txt", "b.txt" }, "{}",
+            "a.txt>a.txt b.txt>b.txt" },
+        { "a case-only change onto another file on a case-sensitive disk", { "Photo.JPG", "photo.jpg" },
+            { "Photo.JPG", "photo.jpg" }, lowercaseWholeName, "Photo.JPG>photo (1).jpg photo.jpg>photo.jpg" },
+        { "a case-only change with nothing in the way", { "Photo.JPG" }, { "Photo.JPG" }, lowercaseWholeName,
+            "Photo.JPG>photo.jpg" },
+        { "an empty list", {}, {}, oneLetterToX, "" },
+    };
+    for (const Case &planning : cases) {
         SCOPED_TRACE(planning.what);
         TestDir dir;
         for (const std::string &relative : planning.onDisk)
             dir.createFile(relative);
         const auto items = itemsIn(dir.path(), planning.listed);
-        EXPECT_EQ(renamesOf(items, service.generatePlans(items, planning.parameters)), planning.expected);
+        EXPECT_EQ(renamesOf(items, service.generatePlans(items, settings(planning.settings))), planning.expected);
     }
 }
 
-TEST_F(PlanningTest, anEmptyListGivesNoPlansWithoutAskingTheDisk)
-{
-    CountingFileSystem counted(disk);
-    FileRenameService countedService(counted, metadata);
-    EXPECT_TRUE(countedService.generatePlans({}, regexReplace("^.$", "x")).empty());
-    EXPECT_EQ(counted.existenceTests(), 0U);
-    EXPECT_EQ(counted.folderReads(), 0U);
-}
-
-TEST_F(PlanningTest, everyCallGivesEveryPlanAFreshId)
+TEST_F(PlanningTest, EveryCallGivesEveryPlanAFreshId)
 {
     TestDir dir;
     dir.createFile("a.txt");
     dir.createFile("b.txt");
     const auto items = itemsIn(dir.path(), { "a.txt", "b.txt" });
-    const auto first = service.generatePlans(items, regexReplace("^.$", "x"));
-    const auto second = service.generatePlans(items, regexReplace("^.$", "x"));
-    ASSERT_EQ(first.size(), 2U);
-    ASSERT_EQ(second.size(), 2U);
     std::unordered_set<Uuid> ids;
-    for (const auto *plans : { &first, &second }) {
-        for (const RenamePlan &plan : *plans) {
-            EXPECT_NE(plan.id, Uuid {});
-            EXPECT_TRUE(ids.insert(plan.id).second);
-        }
+    for (int call = 0; call < 2; ++call) {
+        for (const RenamePlan &plan : service.generatePlans(items, settings(oneLetterToX)))
+            EXPECT_TRUE(plan.id != Uuid {} && ids.insert(plan.id).second);
     }
-    EXPECT_EQ(renamesOf(items, first), renamesOf(items, second));
+    EXPECT_EQ(ids.size(), 4U);
 }
 
-TEST_F(PlanningTest, tenThousandFilesMappedToOneNameAreNumberedInListOrder)
+TEST_F(PlanningTest, TenThousandFilesMappedToOneNameAreNumberedInListOrder)
 {
     constexpr int fileCount = 10000;
     TestDir dir;
@@ -163,14 +121,15 @@ TEST_F(PlanningTest, tenThousandFilesMappedToOneNameAreNumberedInListOrder)
     for (int i = 0; i < fileCount; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "f%05d.txt", i);
-        dir.createFile(name);
-        names.emplace_back(name);
+        names.emplace_back(dir.createFile(name).filename());
     }
     const auto items = itemsIn(dir.path(), names);
     CountingFileSystem counted(disk);
     FileRenameService countedService(counted, metadata);
 
-    const auto plans = countedService.generatePlans(items, regexReplace("^.*$", "x"));
+    const auto plans = countedService.generatePlans(
+        items, settings(R"({"strategy": "replace", "useRegularExpression": true, "searchText": "^.*$",
+        "replaceText": "x"})"));
     ASSERT_EQ(plans.size(), items.size());
     EXPECT_EQ(plans[0].newName, "x.txt");
     for (int i = 1; i < fileCount; ++i)
@@ -179,7 +138,7 @@ TEST_F(PlanningTest, tenThousandFilesMappedToOneNameAreNumberedInListOrder)
     EXPECT_LE(counted.existenceTests(), 2U * fileCount);
 }
 
-TEST_F(PlanningTest, onACaseInsensitiveVolumeACaseOnlyChangeIsTheFileItself)
+TEST_F(PlanningTest, OnACaseInsensitiveVolumeACaseOnlyChangeIsTheFileItself)
 {
     std::string whyNot;
     const auto volume = FatVolume::mount(&whyNot);
@@ -189,12 +148,14 @@ TEST_F(PlanningTest, onACaseInsensitiveVolumeACaseOnlyChangeIsTheFileItself)
         std::ofstream(volume->path() / name) << "x";
 
     const auto photo = itemsIn(volume->path(), { "Photo.JPG" });
-    EXPECT_EQ(renamesOf(photo, service.generatePlans(photo, lowercaseWholeName())),
-        (Renames { { "Photo.JPG", "photo.jpg" } }));
+    EXPECT_EQ(renamesOf(photo, service.generatePlans(photo, settings(lowercaseWholeName))), "Photo.JPG>photo.jpg");
     // Another file that differs from the target only in letter case still holds it.
     const auto other = itemsIn(volume->path(), { "b.txt" });
-    EXPECT_EQ(renamesOf(other, service.generatePlans(other, regexReplace("^b$", "A"))),
-        (Renames { { "b.txt", "A (1).txt" } }));
+    EXPECT_EQ(renamesOf(other,
+                  service.generatePlans(
+                      other, settings(R"({"strategy": "replace", "useRegularExpression": true, "searchText": "^b$",
+                          "replaceText": "A"})"))),
+        "b.txt>A (1).txt");
 }
 
 } // namespace

@@ -38,9 +38,8 @@ std::vector<std::string> sorted(std::vector<std::string> names)
 
 struct statx statxOf(const fs::path &path)
 {
-    struct statx info {};
-    EXPECT_EQ(::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &info), 0)
-        << path;
+    struct statx info { };
+    EXPECT_EQ(::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &info), 0) << path;
     return info;
 }
 
@@ -122,11 +121,12 @@ TEST(FileAccessServiceListing, aLinkMetBeforeItsTargetDoesNotHideTheTarget)
     constexpr int count = 40;
     for (int i = 0; i < count; ++i) {
         dir.createFile("file" + std::to_string(i) + ".txt", "x");
-        fs::create_symlink(dir.path() / ("file" + std::to_string(i) + ".txt"), dir.path() / ("link" + std::to_string(i)));
+        fs::create_symlink(
+            dir.path() / ("file" + std::to_string(i) + ".txt"), dir.path() / ("link" + std::to_string(i)));
         // A link into a subfolder, met at the top before the walk reaches the subfolder's file.
         dir.createFile("zsub/deep" + std::to_string(i) + ".txt", "x");
-        fs::create_symlink(dir.path() / "zsub" / ("deep" + std::to_string(i) + ".txt"),
-            dir.path() / ("deeplink" + std::to_string(i)));
+        fs::create_symlink(
+            dir.path() / "zsub" / ("deep" + std::to_string(i) + ".txt"), dir.path() / ("deeplink" + std::to_string(i)));
     }
     // Entry order is the file system's own; with forty pairs some link comes first.
     std::vector<std::string> order;
@@ -210,8 +210,7 @@ TEST(FileAccessServiceListing, recordsCarryStandardisedLocationSizeAndDates)
     ASSERT_EQ(::utimensat(AT_FDCWD, (dir.path() / "sub/archive.tar.gz").c_str(), times, 0), 0);
 
     // Asked through "." and ".." segments and a trailing separator.
-    const FileListing listing
-        = FileAccessService().listFiles(dir.path().string() + "/./sub/../sub/", false);
+    const FileListing listing = FileAccessService().listFiles(dir.path().string() + "/./sub/../sub/", false);
     ASSERT_FALSE(listing.error);
     ASSERT_EQ(listing.files.size(), 1u);
     const FileItem &item = listing.files.front();
@@ -261,14 +260,9 @@ TEST(FileAccessServiceExists, followsAFinalLinkAndRespectsLetterCase)
         fs::path location;
         bool exists;
     } cases[] = {
-        { file, true },
-        { dir.path() / "folder", true },
-        { dir.path() / "folder/../Photo.JPG", true },
-        { dir.path() / "./folder/", true },
-        { dir.path() / "good-link", true },
-        { dir.path() / "dangling-link", false },
-        { dir.path() / "missing", false },
-        { dir.path() / "photo.jpg", false }, // this volume tells letter case apart
+        { file, true }, { dir.path() / "folder", true }, { dir.path() / "folder/../Photo.JPG", true },
+        { dir.path() / "./folder/", true }, { dir.path() / "good-link", true }, { dir.path() / "dangling-link", false },
+        { dir.path() / "missing", false }, { dir.path() / "photo.jpg", false }, // this volume tells letter case apart
     };
     for (const auto &check : cases)
         EXPECT_EQ(service.itemExists(check.location), check.exists) << check.location;

@@ -109,15 +109,10 @@ TEST(FileFilterService, parsesTheExtensionText)
         std::string text;
         Set expected;
     } cases[] = {
-        { " PNG, jpg ,,Jpeg ", { "png", "jpg", "jpeg" } },
-        { "", {} },
-        { " , ", {} },
-        { ",,,", {} },
-        { ".png", { ".png" } },
-        { "\tJPG\t,jpg", { "jpg" } },
+        { " PNG, jpg ,,Jpeg ", { "png", "jpg", "jpeg" } }, { "", {} }, { " , ", {} }, { ",,,", {} },
+        { ".png", { ".png" } }, { "\tJPG\t,jpg", { "jpg" } },
         { "RAW\n", { "raw\n" } }, // only spaces and tabs are trimmed
-        { "a b", { "a b" } },
-        { "\xC3\x89T\xC3\x89", { "\xC3\xA9t\xC3\xA9" } }, // "ÉTÉ" -> "été"
+        { "a b", { "a b" } }, { "\xC3\x89T\xC3\x89", { "\xC3\xA9t\xC3\xA9" } }, // "ÉTÉ" -> "été"
     };
     for (const auto &check : cases)
         EXPECT_EQ(FileFilterService::parseExtensionList(check.text), check.expected) << '"' << check.text << '"';

@@ -65,158 +65,88 @@ private:
     std::function<void(const std::string &)> m_previousSink;
 };
 
-TEST_F(FolderAccessTest, ChooserIsAskedForOneFolderWithTheDesignedTexts)
-{
-    FileAccessService service = serviceChoosing(std::nullopt);
-    (void)service.chooseFolder();
-
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_FALSE(requests[0].canChooseFiles);
-    EXPECT_TRUE(requests[0].canChooseDirectories);
-    EXPECT_FALSE(requests[0].allowsMultipleSelection);
-    EXPECT_EQ(requests[0].prompt, "Choose Folder");
-    EXPECT_EQ(requests[0].message, "Select a folder to process.");
-}
-
-TEST_F(FolderAccessTest, CancellingReturnsNothingAndWritesNothing)
-{
-    settings.values[bookmarkKey] = dir.path().string();
-    FileAccessService service = serviceChoosing(std::nullopt);
-
-    EXPECT_EQ(service.chooseFolder(), std::nullopt);
-    EXPECT_EQ(settings.writes, 0);
-    EXPECT_EQ(settings.values.at(bookmarkKey), dir.path().string());
-    EXPECT_TRUE(logged.empty());
-}
-
-TEST_F(FolderAccessTest, ChoosingWithTheSwitchOffReturnsTheFolderAndStoresNothing)
+TEST_F(FolderAccessTest, ChooserIsAskedForOneFolderAndItsAnswerIsStoredNowhere)
 {
     static_assert(!securityScopedAccessEnabled, "this configuration keeps security-scoped access off");
+    settings.values[bookmarkKey] = "/kept";
     const fs::path folder = dir.createDir("Photos");
-    FileAccessService service = serviceChoosing(folder);
-
-    EXPECT_EQ(service.chooseFolder(), folder);
+    for (const std::optional<fs::path> &answer : { std::optional<fs::path>(), std::optional(folder) }) {
+        requests.clear();
+        FileAccessService service = serviceChoosing(answer);
+        EXPECT_EQ(service.chooseFolder(), answer);
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_FALSE(requests[0].canChooseFiles);
+        EXPECT_TRUE(requests[0].canChooseDirectories);
+        EXPECT_FALSE(requests[0].allowsMultipleSelection);
+        EXPECT_EQ(requests[0].prompt, "Choose Folder");
+        EXPECT_EQ(requests[0].message, "Select a folder to process.");
+    }
     EXPECT_EQ(settings.writes, 0);
-    EXPECT_FALSE(settings.values.contains(bookmarkKey));
-    // Nothing stored, so the next start has nothing to reopen, and says nothing about it.
-    EXPECT_EQ(service.restoreLastFolder(), std::nullopt);
+    EXPECT_EQ(settings.values.at(bookmarkKey), "/kept");
+    // A service without settings or chooser finds nothing.
+    EXPECT_EQ(FileAccessService().chooseFolder(), std::nullopt);
+    EXPECT_EQ(FileAccessService().restoreLastFolder(), std::nullopt);
     EXPECT_TRUE(logged.empty());
 }
 
-TEST_F(FolderAccessTest, ServiceWithoutSettingsOrChooserFindsNothing)
+TEST_F(FolderAccessTest, StoredFolderIsRestoredAndStaleReferencesAreRewrittenCanonically)
 {
-    FileAccessService service;
-    EXPECT_EQ(service.chooseFolder(), std::nullopt);
-    EXPECT_EQ(service.restoreLastFolder(), std::nullopt);
-    EXPECT_TRUE(logged.empty());
-}
-
-TEST_F(FolderAccessTest, NoStoredValueRestoresNothingAndLogsNothing)
-{
-    settings.values["someOtherKey"] = dir.path().string();
-    FileAccessService service(&settings, {});
-
-    EXPECT_EQ(service.restoreLastFolder(), std::nullopt);
-    EXPECT_TRUE(logged.empty());
-    EXPECT_EQ(settings.writes, 0);
-}
-
-TEST_F(FolderAccessTest, CanonicalStoredFolderIsRestoredWithoutRewriting)
-{
-    const fs::path folder = fs::canonical(dir.createDir("Holiday 2024"));
-    settings.values[bookmarkKey] = folder.string();
-    FileAccessService service(&settings, {});
-
-    EXPECT_EQ(service.restoreLastFolder(), folder);
-    EXPECT_EQ(settings.writes, 0);
-    EXPECT_TRUE(logged.empty());
-}
-
-TEST_F(FolderAccessTest, DeletedFolderIsLoggedAndStaysStored)
-{
-    const fs::path folder = dir.createDir("gone");
-    settings.values[bookmarkKey] = folder.string();
-    fs::remove(folder);
-    FileAccessService service(&settings, {});
-
-    EXPECT_EQ(service.restoreLastFolder(), std::nullopt);
-    EXPECT_EQ(logged, std::vector<std::string> { "Failed to resolve bookmark: No such file or directory" });
-    EXPECT_EQ(settings.writes, 0);
-    EXPECT_EQ(settings.values.at(bookmarkKey), folder.string());
-}
-
-TEST_F(FolderAccessTest, UnresolvableValuesAreLoggedAndLeftStored)
-{
+    const fs::path folder = fs::canonical(dir.createDir("x"));
+    fs::create_directory_symlink(folder, dir.path() / "link");
     const fs::path file = dir.createFile("notes.txt", "x");
+    const std::string notAbsolute = "Failed to resolve bookmark: The stored folder reference is not an absolute path.";
     const struct {
         const char *what;
-        std::string stored;
+        std::optional<std::string> stored;
+        std::optional<fs::path> restored;
+        bool rewritten;
         std::string logLine;
     } cases[] = {
-        { "a file, not a folder", file.string(), "Failed to resolve bookmark: Not a directory" },
-        { "a path through a file", (file / "inner").string(), "Failed to resolve bookmark: Not a directory" },
-        { "a relative path", "Photos/2024",
-            "Failed to resolve bookmark: The stored folder reference is not an absolute path." },
-        { "an empty value", "", "Failed to resolve bookmark: The stored folder reference is not an absolute path." },
-        { "bytes that are not UTF-8", dir.path().string() + "/\xff\xfe",
+        { "nothing stored", std::nullopt, std::nullopt, false, "" },
+        { "canonical", folder.string(), folder, false, "" },
+        { "a dot-dot component", (folder / ".." / "x").string(), folder, true, "" },
+        { "a dot component", (folder.parent_path() / "." / "x").string(), folder, true, "" },
+        { "a trailing separator", folder.string() + "/", folder, true, "" },
+        { "a doubled separator", folder.parent_path().string() + "//x", folder, true, "" },
+        { "a symbolic link", (fs::canonical(dir.path()) / "link").string(), folder, true, "" },
+        { "a deleted folder", (folder / "gone").string(), std::nullopt, false,
+            "Failed to resolve bookmark: No such file or directory" },
+        { "a file, not a folder", file.string(), std::nullopt, false, "Failed to resolve bookmark: Not a directory" },
+        { "a path through a file", (file / "inner").string(), std::nullopt, false,
+            "Failed to resolve bookmark: Not a directory" },
+        { "a relative path", "Photos/2024", std::nullopt, false, notAbsolute },
+        { "an empty value", "", std::nullopt, false, notAbsolute },
+        { "bytes that are not UTF-8", dir.path().string() + "/\xff\xfe", std::nullopt, false,
             "Failed to resolve bookmark: The stored folder reference is not valid UTF-8." },
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         logged.clear();
-        settings.values[bookmarkKey] = c.stored;
-        FileAccessService service(&settings, {});
-
-        EXPECT_EQ(service.restoreLastFolder(), std::nullopt);
-        EXPECT_EQ(logged, std::vector<std::string> { c.logLine });
-        EXPECT_EQ(settings.values.at(bookmarkKey), c.stored);
-    }
-    EXPECT_EQ(settings.writes, 0);
-}
-
-TEST_F(FolderAccessTest, StaleReferencesAreResolvedAndStoredCanonically)
-{
-    const fs::path folder = fs::canonical(dir.createDir("x"));
-    fs::create_directory_symlink(folder, dir.path() / "link");
-    const struct {
-        const char *what;
-        std::string stored;
-    } cases[] = {
-        { "a dot-dot component", (folder / ".." / "x").string() },
-        { "a dot component", (folder.parent_path() / "." / "x").string() },
-        { "a trailing separator", folder.string() + "/" },
-        { "a doubled separator", folder.parent_path().string() + "//x" },
-        { "a symbolic link", (fs::canonical(dir.path()) / "link").string() },
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
-        settings.values[bookmarkKey] = c.stored;
+        settings.values.erase(bookmarkKey);
+        if (c.stored)
+            settings.values[bookmarkKey] = *c.stored;
         const int writesBefore = settings.writes;
         FileAccessService service(&settings, {});
-
-        EXPECT_EQ(service.restoreLastFolder(), folder);
-        EXPECT_EQ(settings.values.at(bookmarkKey), folder.string());
-        EXPECT_EQ(settings.writes, writesBefore + 1);
-        // The refreshed value is canonical, so the next start finds it fresh and writes nothing.
-        EXPECT_EQ(service.restoreLastFolder(), folder);
-        EXPECT_EQ(settings.writes, writesBefore + 1);
+        EXPECT_EQ(service.restoreLastFolder(), c.restored);
+        EXPECT_EQ(logged, c.logLine.empty() ? std::vector<std::string> {} : std::vector<std::string> { c.logLine });
+        EXPECT_EQ(settings.writes, writesBefore + (c.rewritten ? 1 : 0));
+        if (c.stored) {
+            EXPECT_EQ(settings.values.at(bookmarkKey), c.rewritten ? folder.string() : *c.stored);
+        }
+        // A rewritten value is canonical, so the next start finds it fresh and writes nothing.
+        EXPECT_EQ(service.restoreLastFolder(), c.restored);
+        EXPECT_EQ(settings.writes, writesBefore + (c.rewritten ? 1 : 0));
     }
-    EXPECT_TRUE(logged.empty());
-}
 
-TEST_F(FolderAccessTest, StaleReferenceThatCannotBeRewrittenIsStillRestored)
-{
-    const fs::path folder = fs::canonical(dir.createDir("x"));
-    const std::string stale = (folder / ".." / "x").string();
-    settings.values[bookmarkKey] = stale;
+    // A stale reference that cannot be rewritten is still restored.
+    settings.values[bookmarkKey] = (folder / ".." / "x").string();
     settings.refuseWrites = true;
-    FileAccessService service(&settings, {});
-
-    EXPECT_EQ(service.restoreLastFolder(), folder);
+    logged.clear();
+    EXPECT_EQ(FileAccessService(&settings, {}).restoreLastFolder(), folder);
     ASSERT_EQ(logged.size(), 1u);
     EXPECT_EQ(logged[0].rfind("Failed to persist bookmark: ", 0), 0u) << logged[0];
     EXPECT_GT(logged[0].size(), std::string("Failed to persist bookmark: ").size());
-    EXPECT_EQ(settings.values.at(bookmarkKey), stale);
+    EXPECT_EQ(settings.values.at(bookmarkKey), (folder / ".." / "x").string());
 }
 
 } // namespace

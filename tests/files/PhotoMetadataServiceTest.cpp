@@ -107,35 +107,38 @@ TEST(PhotoMetadataServiceTest, readsTheCaptureDateOfRealJpegs)
         std::optional<TimePoint> expected;
     };
     const std::vector<Case> cases = {
-        {"original with offset +02:00", {{kOriginal, "2024:07:14 18:30:05"}, {kOffset, "+02:00"}}, "America/New_York",
-            utc(2024, 7, 14, 16, 30, 5)},
-        {"original without offset, New York summer", {{kOriginal, "2024:07:14 18:30:05"}}, "America/New_York",
-            utc(2024, 7, 14, 22, 30, 5)},
-        {"original without offset, New York winter", {{kOriginal, "2024:01:14 18:30:05"}}, "America/New_York",
-            utc(2024, 1, 14, 23, 30, 5)},
-        {"original without offset, Tokyo", {{kOriginal, "2024:07:14 18:30:05"}}, "Asia/Tokyo",
-            utc(2024, 7, 14, 9, 30, 5)},
-        {"digitized only, offset -05:30", {{kDigitized, "2024:07:14 18:30:05"}, {kOffset, "-05:30"}}, "UTC",
-            utc(2024, 7, 15, 0, 0, 5)},
-        {"digitized only, no offset", {{kDigitized, "2024:07:14 18:30:05"}}, "America/New_York",
-            utc(2024, 7, 14, 22, 30, 5)},
-        {"original wins over digitized", {{kOriginal, "2024:07:14 18:30:05"}, {kDigitized, "2020:01:01 00:00:00"}},
-            "UTC", utc(2024, 7, 14, 18, 30, 5)},
-        {"dashed original falls back to digitized",
-            {{kOriginal, "2024-07-14 18:30:05"}, {kDigitized, "2023:03:04 05:06:07"}}, "UTC",
-            utc(2023, 3, 4, 5, 6, 7)},
-        {"dashed original alone", {{kOriginal, "2024-07-14 18:30:05"}}, "UTC", std::nullopt},
-        {"TIFF date in the current zone despite an EXIF offset", {{kTiff, "2024:07:14 18:30:05"}, {kOffset, "+02:00"}},
-            "America/New_York", utc(2024, 7, 14, 22, 30, 5)},
-        {"impossible EXIF dates fall back to TIFF", {{kOriginal, "2024:02:30 10:00:00"}, {kTiff, "2024:01:15 08:00:00"}},
-            "America/New_York", utc(2024, 1, 15, 13, 0, 0)},
-        {"sub-seconds are cut", {{kOriginal, "2024:07:14 18:30:05.123"}, {kOffset, "+02:00"}}, "UTC",
-            utc(2024, 7, 14, 16, 30, 5)},
-        {"offset +25:00 is ignored", {{kOriginal, "2024:07:14 18:30:05"}, {kOffset, "+25:00"}}, "America/New_York",
-            utc(2024, 7, 14, 22, 30, 5)},
-        {"zero placeholder date", {{kOriginal, "0000:00:00 00:00:00"}}, "UTC", std::nullopt},
-        {"unparsable TIFF date", {{kTiff, "yesterday"}}, "UTC", std::nullopt},
-        {"no EXIF at all", {}, "UTC", std::nullopt},
+        { "original with offset +02:00", { { kOriginal, "2024:07:14 18:30:05" }, { kOffset, "+02:00" } },
+            "America/New_York", utc(2024, 7, 14, 16, 30, 5) },
+        { "original without offset, New York summer", { { kOriginal, "2024:07:14 18:30:05" } }, "America/New_York",
+            utc(2024, 7, 14, 22, 30, 5) },
+        { "original without offset, New York winter", { { kOriginal, "2024:01:14 18:30:05" } }, "America/New_York",
+            utc(2024, 1, 14, 23, 30, 5) },
+        { "original without offset, Tokyo", { { kOriginal, "2024:07:14 18:30:05" } }, "Asia/Tokyo",
+            utc(2024, 7, 14, 9, 30, 5) },
+        { "digitized only, offset -05:30", { { kDigitized, "2024:07:14 18:30:05" }, { kOffset, "-05:30" } }, "UTC",
+            utc(2024, 7, 15, 0, 0, 5) },
+        { "digitized only, no offset", { { kDigitized, "2024:07:14 18:30:05" } }, "America/New_York",
+            utc(2024, 7, 14, 22, 30, 5) },
+        { "original wins over digitized",
+            { { kOriginal, "2024:07:14 18:30:05" }, { kDigitized, "2020:01:01 00:00:00" } }, "UTC",
+            utc(2024, 7, 14, 18, 30, 5) },
+        { "dashed original falls back to digitized",
+            { { kOriginal, "2024-07-14 18:30:05" }, { kDigitized, "2023:03:04 05:06:07" } }, "UTC",
+            utc(2023, 3, 4, 5, 6, 7) },
+        { "dashed original alone", { { kOriginal, "2024-07-14 18:30:05" } }, "UTC", std::nullopt },
+        { "TIFF date in the current zone despite an EXIF offset",
+            { { kTiff, "2024:07:14 18:30:05" }, { kOffset, "+02:00" } }, "America/New_York",
+            utc(2024, 7, 14, 22, 30, 5) },
+        { "impossible EXIF dates fall back to TIFF",
+            { { kOriginal, "2024:02:30 10:00:00" }, { kTiff, "2024:01:15 08:00:00" } }, "America/New_York",
+            utc(2024, 1, 15, 13, 0, 0) },
+        { "sub-seconds are cut", { { kOriginal, "2024:07:14 18:30:05.123" }, { kOffset, "+02:00" } }, "UTC",
+            utc(2024, 7, 14, 16, 30, 5) },
+        { "offset +25:00 is ignored", { { kOriginal, "2024:07:14 18:30:05" }, { kOffset, "+25:00" } },
+            "America/New_York", utc(2024, 7, 14, 22, 30, 5) },
+        { "zero placeholder date", { { kOriginal, "0000:00:00 00:00:00" } }, "UTC", std::nullopt },
+        { "unparsable TIFF date", { { kTiff, "yesterday" } }, "UTC", std::nullopt },
+        { "no EXIF at all", {}, "UTC", std::nullopt },
     };
 
     TestDir dir;
@@ -158,14 +161,14 @@ TEST(PhotoMetadataServiceTest, nonImagesGiveNoneAndTheAnswerIsCached)
     const auto fifo = dir.path() / "pipe.jpg";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     // A dated JPEG cut inside its EXIF segment.
-    const auto dated = writeJpeg(dir, "dated.jpg", {{kOriginal, "2024:07:14 18:30:05"}});
+    const auto dated = writeJpeg(dir, "dated.jpg", { { kOriginal, "2024:07:14 18:30:05" } });
     const auto truncated = dir.createFile("truncated.jpg", dir.read("dated.jpg").substr(0, 40));
 
-    const Tags photoTags = {{kOriginal, "2021:05:06 07:08:09"}};
+    const Tags photoTags = { { kOriginal, "2021:05:06 07:08:09" } };
     const auto photoDate = utc(2021, 5, 6, 7, 8, 9);
     ScopedTimeZone zone("UTC");
     PhotoMetadataService service;
-    const std::vector<std::filesystem::path> paths = {text, empty, folder, missing, fifo, truncated};
+    const std::vector<std::filesystem::path> paths = { text, empty, folder, missing, fifo, truncated };
     for (const auto &path : paths)
         EXPECT_EQ(describe(service.captureDate(path)), "none") << path;
 
@@ -185,12 +188,12 @@ TEST(PhotoMetadataServiceTest, editingMetadataInPlaceKeepsTheFirstAnswer)
 {
     TestDir dir;
     dir.createDir("sub");
-    const auto file = writeJpeg(dir, "a.jpg", {{kOriginal, "2024:07:14 18:30:05"}});
+    const auto file = writeJpeg(dir, "a.jpg", { { kOriginal, "2024:07:14 18:30:05" } });
     ScopedTimeZone zone("UTC");
     PhotoMetadataService service;
     ASSERT_EQ(describe(service.captureDate(file)), "2024-07-14 18:30:05Z");
 
-    setTags(file, {{kOriginal, "1999:12:31 23:59:59"}});
+    setTags(file, { { kOriginal, "1999:12:31 23:59:59" } });
     EXPECT_EQ(describe(service.captureDate(file)), "2024-07-14 18:30:05Z");
     // Other spellings of the same location share the entry.
     EXPECT_EQ(describe(service.captureDate(dir.path() / "sub" / ".." / "." / "a.jpg")), "2024-07-14 18:30:05Z");
@@ -201,8 +204,8 @@ TEST(PhotoMetadataServiceTest, editingMetadataInPlaceKeepsTheFirstAnswer)
 TEST(PhotoMetadataServiceTest, itemMovedCarriesTheAnswerWithTheFile)
 {
     TestDir dir;
-    const auto a = writeJpeg(dir, "A.jpg", {{kOriginal, "2011:01:01 01:01:01"}});
-    const auto b = writeJpeg(dir, "B.jpg", {{kOriginal, "2022:02:02 02:02:02"}});
+    const auto a = writeJpeg(dir, "A.jpg", { { kOriginal, "2011:01:01 01:01:01" } });
+    const auto b = writeJpeg(dir, "B.jpg", { { kOriginal, "2022:02:02 02:02:02" } });
     const auto x = dir.path() / "X.jpg";
     ScopedTimeZone zone("UTC");
     PhotoMetadataService service;
@@ -216,8 +219,8 @@ TEST(PhotoMetadataServiceTest, itemMovedCarriesTheAnswerWithTheFile)
     service.itemMoved(b, a);
 
     // Edit both files in place: answers that were moved, not read again, keep the old dates.
-    setTags(a, {{kOriginal, "2033:03:03 03:03:03"}});
-    setTags(x, {{kOriginal, "2044:04:04 04:04:04"}});
+    setTags(a, { { kOriginal, "2033:03:03 03:03:03" } });
+    setTags(x, { { kOriginal, "2044:04:04 04:04:04" } });
     EXPECT_EQ(describe(service.captureDate(a)), "2022-02-02 02:02:02Z");
     EXPECT_EQ(describe(service.captureDate(x)), "2011-01-01 01:01:01Z");
     // B's entry went with the file; the path is read again and now holds nothing.
@@ -227,8 +230,8 @@ TEST(PhotoMetadataServiceTest, itemMovedCarriesTheAnswerWithTheFile)
 TEST(PhotoMetadataServiceTest, itemMovedDropsAStaleAnswerAtTheTarget)
 {
     TestDir dir;
-    const auto target = writeJpeg(dir, "target.jpg", {{kOriginal, "2011:01:01 01:01:01"}});
-    const auto other = writeJpeg(dir, "other.jpg", {{kOriginal, "2022:02:02 02:02:02"}});
+    const auto target = writeJpeg(dir, "target.jpg", { { kOriginal, "2011:01:01 01:01:01" } });
+    const auto other = writeJpeg(dir, "other.jpg", { { kOriginal, "2022:02:02 02:02:02" } });
     ScopedTimeZone zone("UTC");
     PhotoMetadataService service;
     ASSERT_EQ(describe(service.captureDate(target)), "2011-01-01 01:01:01Z");
@@ -240,7 +243,7 @@ TEST(PhotoMetadataServiceTest, itemMovedDropsAStaleAnswerAtTheTarget)
     EXPECT_EQ(describe(service.captureDate(target)), "2022-02-02 02:02:02Z");
 
     // A "move" onto another spelling of the same path keeps what is known.
-    setTags(target, {{kOriginal, "2033:03:03 03:03:03"}});
+    setTags(target, { { kOriginal, "2033:03:03 03:03:03" } });
     service.itemMoved(target, dir.path() / "." / "target.jpg");
     EXPECT_EQ(describe(service.captureDate(target)), "2022-02-02 02:02:02Z");
 }
@@ -252,24 +255,24 @@ TEST(PhotoMetadataServiceTest, timeZoneFromExifOffset)
         std::optional<std::int32_t> seconds;
     };
     const Case cases[] = {
-        {"+09:00", 9 * 3600},
-        {"-05:30", -(5 * 3600 + 30 * 60)},
-        {"+00:00", 0},
-        {"-00:00", 0},
-        {"+23:59", 23 * 3600 + 59 * 60},
-        {" +02:00\t", 2 * 3600},
-        {"+02-00", 2 * 3600}, // the separator is not examined
-        {"+0900", std::nullopt},
-        {"+25:00", std::nullopt},
-        {"+09:60", 10 * 3600}, // the minutes are added, not range-checked
-        {"+24:00", std::nullopt},
-        {"x02:00", std::nullopt},
-        {"+0a:00", std::nullopt},
-        {"+-1:00", std::nullopt},
-        {"+02:00:00", std::nullopt},
-        {"+02:00\n", std::nullopt}, // only spaces and tabs are trimmed
-        {"", std::nullopt},
-        {"   ", std::nullopt},
+        { "+09:00", 9 * 3600 },
+        { "-05:30", -(5 * 3600 + 30 * 60) },
+        { "+00:00", 0 },
+        { "-00:00", 0 },
+        { "+23:59", 23 * 3600 + 59 * 60 },
+        { " +02:00\t", 2 * 3600 },
+        { "+02-00", 2 * 3600 }, // the separator is not examined
+        { "+0900", std::nullopt },
+        { "+25:00", std::nullopt },
+        { "+09:60", 10 * 3600 }, // the minutes are added, not range-checked
+        { "+24:00", std::nullopt },
+        { "x02:00", std::nullopt },
+        { "+0a:00", std::nullopt },
+        { "+-1:00", std::nullopt },
+        { "+02:00:00", std::nullopt },
+        { "+02:00\n", std::nullopt }, // only spaces and tabs are trimmed
+        { "", std::nullopt },
+        { "   ", std::nullopt },
     };
     for (const auto &c : cases)
         EXPECT_EQ(PhotoMetadataService::timeZoneFromExifOffset(c.text), c.seconds) << '"' << c.text << '"';
@@ -286,27 +289,27 @@ TEST(PhotoMetadataServiceTest, parseExifDateText)
         std::optional<TimePoint> expected;
     };
     const Case cases[] = {
-        {"2024:07:14 18:30:05", plusTwo.get(), utc(2024, 7, 14, 16, 30, 5)},
-        {"2024:07:14 18:30:05", newYork.get(), utc(2024, 7, 14, 22, 30, 5)},
-        {"2024:12:14 18:30:05", newYork.get(), utc(2024, 12, 14, 23, 30, 5)},
-        {"  2024:07:14 18:30:05\r\n", plusTwo.get(), utc(2024, 7, 14, 16, 30, 5)},
-        {"2024:07:14 18:30:05.123", plusTwo.get(), utc(2024, 7, 14, 16, 30, 5)},
-        {"2024:07:14 18:30:05+09:00", plusTwo.get(), utc(2024, 7, 14, 16, 30, 5)}, // zone text is dropped too
-        {"2024:02:29 12:00:00", plusTwo.get(), utc(2024, 2, 29, 10, 0, 0)},
-        {"2024-07-14 18:30:05", plusTwo.get(), std::nullopt},
-        {"2024:02:30 10:00:00", plusTwo.get(), std::nullopt},
-        {"2023:02:29 10:00:00", plusTwo.get(), std::nullopt},
-        {"2024:13:01 10:00:00", plusTwo.get(), std::nullopt},
-        {"2024:07:14 24:00:00", plusTwo.get(), std::nullopt},
-        {"2024:07:14 18:60:00", plusTwo.get(), std::nullopt},
-        {"2024:07:14T18:30:05", plusTwo.get(), std::nullopt},
-        {"2024:07:14  18:30:05", plusTwo.get(), std::nullopt},
-        {"2024:7:14 18:30:05", plusTwo.get(), std::nullopt},
-        {"2024:07:14 18:30", plusTwo.get(), std::nullopt},
-        {"0000:00:00 00:00:00", plusTwo.get(), std::nullopt},
-        {"２０２４:07:14 18:30:05", plusTwo.get(), std::nullopt}, // full-width digits
-        {"", plusTwo.get(), std::nullopt},
-        {" \n\t", plusTwo.get(), std::nullopt},
+        { "2024:07:14 18:30:05", plusTwo.get(), utc(2024, 7, 14, 16, 30, 5) },
+        { "2024:07:14 18:30:05", newYork.get(), utc(2024, 7, 14, 22, 30, 5) },
+        { "2024:12:14 18:30:05", newYork.get(), utc(2024, 12, 14, 23, 30, 5) },
+        { "  2024:07:14 18:30:05\r\n", plusTwo.get(), utc(2024, 7, 14, 16, 30, 5) },
+        { "2024:07:14 18:30:05.123", plusTwo.get(), utc(2024, 7, 14, 16, 30, 5) },
+        { "2024:07:14 18:30:05+09:00", plusTwo.get(), utc(2024, 7, 14, 16, 30, 5) }, // zone text is dropped too
+        { "2024:02:29 12:00:00", plusTwo.get(), utc(2024, 2, 29, 10, 0, 0) },
+        { "2024-07-14 18:30:05", plusTwo.get(), std::nullopt },
+        { "2024:02:30 10:00:00", plusTwo.get(), std::nullopt },
+        { "2023:02:29 10:00:00", plusTwo.get(), std::nullopt },
+        { "2024:13:01 10:00:00", plusTwo.get(), std::nullopt },
+        { "2024:07:14 24:00:00", plusTwo.get(), std::nullopt },
+        { "2024:07:14 18:60:00", plusTwo.get(), std::nullopt },
+        { "2024:07:14T18:30:05", plusTwo.get(), std::nullopt },
+        { "2024:07:14  18:30:05", plusTwo.get(), std::nullopt },
+        { "2024:7:14 18:30:05", plusTwo.get(), std::nullopt },
+        { "2024:07:14 18:30", plusTwo.get(), std::nullopt },
+        { "0000:00:00 00:00:00", plusTwo.get(), std::nullopt },
+        { "２０２４:07:14 18:30:05", plusTwo.get(), std::nullopt }, // full-width digits
+        { "", plusTwo.get(), std::nullopt },
+        { " \n\t", plusTwo.get(), std::nullopt },
     };
     for (const auto &c : cases)
         EXPECT_EQ(describe(PhotoMetadataService::parseExifDateText(c.text, *c.zone)), describe(c.expected))
@@ -328,10 +331,10 @@ TEST(PhotoMetadataServiceTest, aFixedZoneAndARegionWithTheSameOffsetNowReadDates
     const auto fixedSummer = PhotoMetadataService::parseExifDateText("2024:07:15 12:00:00", *fixed);
     ASSERT_TRUE(fixedWinter && fixedSummer);
     EXPECT_EQ(*fixedSummer - *fixedWinter, std::chrono::hours(182 * 24));
-    EXPECT_EQ(describe(PhotoMetadataService::parseExifDateText("2024:01:15 12:00:00", *newYork)),
-        "2024-01-15 17:00:00Z");
-    EXPECT_EQ(describe(PhotoMetadataService::parseExifDateText("2024:07:15 12:00:00", *newYork)),
-        "2024-07-15 16:00:00Z");
+    EXPECT_EQ(
+        describe(PhotoMetadataService::parseExifDateText("2024:01:15 12:00:00", *newYork)), "2024-01-15 17:00:00Z");
+    EXPECT_EQ(
+        describe(PhotoMetadataService::parseExifDateText("2024:07:15 12:00:00", *newYork)), "2024-07-15 16:00:00Z");
 }
 
 TEST(PhotoMetadataServiceTest, threadsAskingForTheSameFilesGetTheSameAnswers)
@@ -339,12 +342,14 @@ TEST(PhotoMetadataServiceTest, threadsAskingForTheSameFilesGetTheSameAnswers)
     TestDir dir;
     ScopedTimeZone zone("UTC");
     const std::vector<std::pair<std::filesystem::path, std::string>> files = {
-        {writeJpeg(dir, "a.jpg", {{kOriginal, "2024:07:14 18:30:05"}, {kOffset, "+02:00"}}), "2024-07-14 16:30:05Z"},
-        {writeJpeg(dir, "b.jpg", {{kDigitized, "2019:11:12 13:14:15"}, {kOffset, "-03:00"}}), "2019-11-12 16:14:15Z"},
-        {writeJpeg(dir, "c.jpg", {{kTiff, "2001:02:03 04:05:06"}}), "2001-02-03 04:05:06Z"},
-        {writeJpeg(dir, "d.jpg", {}), "none"},
-        {dir.createFile("e.txt", "text"), "none"},
-        {dir.path() / "missing.jpg", "none"},
+        { writeJpeg(dir, "a.jpg", { { kOriginal, "2024:07:14 18:30:05" }, { kOffset, "+02:00" } }),
+            "2024-07-14 16:30:05Z" },
+        { writeJpeg(dir, "b.jpg", { { kDigitized, "2019:11:12 13:14:15" }, { kOffset, "-03:00" } }),
+            "2019-11-12 16:14:15Z" },
+        { writeJpeg(dir, "c.jpg", { { kTiff, "2001:02:03 04:05:06" } }), "2001-02-03 04:05:06Z" },
+        { writeJpeg(dir, "d.jpg", {}), "none" },
+        { dir.createFile("e.txt", "text"), "none" },
+        { dir.path() / "missing.jpg", "none" },
     };
     PhotoMetadataService service;
     constexpr int kThreads = 8;

@@ -1,12 +1,10 @@
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
-#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -77,24 +75,276 @@ class RenamePresetStoreTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void initTestCase()
+    {
+        // Nothing in these tests may reach the user's own settings.
+        QVERIFY(m_configHome.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_configHome.path()));
+    }
 
-    void firstStartIsEmptyAndWritesNothing();
-    void presetsComeBackAfterRestartInOrderWithTheirIds();
-    void storedFormIsACompactArrayOfFiveKeyObjects();
-    void savePresetTrimsTheName_data();
-    void savePresetTrimsTheName();
-    void sameNameTwiceGivesTwoPresetsNewestFirst();
-    void undecodableDataLoadsEmptyAndStaysUntilTheNextChange_data();
-    void undecodableDataLoadsEmptyAndStaysUntilTheNextChange();
-    void valueThatIsNotADataBlobLoadsEmpty();
-    void lenientParametersAndUnknownKeysLoad();
-    void deletePresetRemovesEveryMatchAndPersists();
-    void deletingAnUnknownIdChangesAndWritesNothing();
-    void eachChangeIsAnnouncedBeforeAndAfter();
-    void failedWriteKeepsTheChangeInMemory();
+    void init() { m_dir = std::make_unique<TestDir>(); }
+
+    void cleanup() { m_dir.reset(); }
+
+    void firstStartIsEmptyAndWritesNothing()
+    {
+        CountingSettingsStore settings(settingsFile());
+        const RenamePresetStore store(settings);
+        QVERIFY(store.presets().isEmpty());
+        QCOMPARE(store.storageKey(), storageKey);
+        QCOMPARE(settings.writes, 0);
+        QVERIFY(!QFile::exists(settingsFile()));
+    }
+
+    void presetsComeBackAfterRestartInOrderWithTheirIds()
+    {
+        RenameParameters dated;
+        dated.strategy = RenameStrategy::dateName;
+        dated.dateSource = DateSource::modified;
+        dated.dateFormat = DateNameFormat::yearMonth;
+        dated.sequenceStart = -(std::int64_t(1) << 40);
+        dated.sequenceSeparator = "";
+        dated.useRegularExpression = true;
+        RenameParameters prefixed;
+        prefixed.prefixText = "Été ✓ ";
+        QList<RenamePreset> expected;
+        {
+            SettingsStoreQt settings(settingsFile());
+            RenamePresetStore store(settings);
+            expected.prepend(store.savePreset(QStringLiteral("Dates"), dated, false, {}));
+            expected.prepend(store.savePreset(QStringLiteral("Zoë's"), prefixed, true,
+                { QStringLiteral("heic"), QStringLiteral("cr2"), QStringLiteral("jpg") }));
+            // The same name again is another preset, the newest first.
+            expected.prepend(store.savePreset(QStringLiteral("Dates"), prefixed, false, {}));
+            QVERIFY(expected[0].id != expected[2].id && !expected[0].id.isNull());
+            QCOMPARE(store.presets(), expected);
+        }
+        SettingsStoreQt settings(settingsFile());
+        const RenamePresetStore reopened(settings);
+        QCOMPARE(idsOf(reopened.presets()), idsOf(expected));
+        QVERIFY(reopened.presets() == expected);
+    }
+
+    void storedFormIsACompactArrayOfFiveKeyObjects()
+    {
+        SettingsStoreQt settings(settingsFile());
+        RenamePresetStore store(settings);
+        RenameParameters parameters;
+        parameters.strategy = RenameStrategy::suffixSequence;
+        const RenamePreset older = store.savePreset(
+            QStringLiteral("First"), parameters, false, { QStringLiteral("b"), QStringLiteral("a") });
+        const RenamePreset newer = store.savePreset(QStringLiteral("Second"), RenameParameters {}, true, {});
+
+        const std::string blob = settings.bytes(storageKey).value();
+        const nlohmann::json json = nlohmann::json::parse(blob);
+        QCOMPARE(blob, json.dump()); // compact: exactly what a compact writer produces
+        const auto idText
+            = [](const RenamePreset &preset) { return preset.id.toString(QUuid::WithoutBraces).toUpper(); };
+        const nlohmann::json expected = nlohmann::json::array({
+            { { "id", idText(newer).toStdString() }, { "name", "Second" },
+                { "parameters", RenameParameters {}.toJson() }, { "includeSubfolders", true },
+                { "includeExtensions", nlohmann::json::array() } },
+            { { "id", idText(older).toStdString() }, { "name", "First" }, { "parameters", parameters.toJson() },
+                { "includeSubfolders", false }, { "includeExtensions", { "b", "a" } } },
+        });
+        QCOMPARE(dumped(json), dumped(expected));
+    }
+
+    void savePresetTrimsTheName_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("spaces around") << QStringLiteral("  Holiday  ") << QStringLiteral("Holiday");
+        QTest::newRow("inner spaces kept") << QStringLiteral("\tSummer  2024\n") << QStringLiteral("Summer  2024");
+        QTest::newRow("unicode spaces and separators")
+            << QStringLiteral("\u00A0\u2028Pix\u3000\u0085") << QStringLiteral("Pix");
+        QTest::newRow("spaces and line breaks only")
+            << QStringLiteral("  \n \r\n\t ") << QStringLiteral("Untitled Preset");
+        QTest::newRow("empty") << QString() << QStringLiteral("Untitled Preset");
+    }
+
+    void savePresetTrimsTheName()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, stored);
+        {
+            SettingsStoreQt settings(settingsFile());
+            RenamePresetStore store(settings);
+            QCOMPARE(store.savePreset(given, RenameParameters {}, false, {}).name, stored);
+        }
+        SettingsStoreQt settings(settingsFile());
+        const RenamePresetStore reopened(settings);
+        QCOMPARE(reopened.presets().size(), 1);
+        QCOMPARE(reopened.presets().at(0).name, stored);
+    }
+
+    void undecodableDataLoadsEmptyAndStaysUntilTheNextChange_data()
+    {
+        QTest::addColumn<QByteArray>("blob");
+        const auto row = [](const char *name, const std::string &blob) {
+            QTest::newRow(name) << QByteArray(blob.data(), static_cast<qsizetype>(blob.size()));
+        };
+        const auto withElement = [](auto change) {
+            nlohmann::json element = validElement();
+            change(element);
+            return text(nlohmann::json::array({ validElement("0A1B2C3D-0000-4000-8000-000000000001"), element }));
+        };
+        row("garbage bytes", std::string("\x00\xff\xfe not json", 12));
+        row("empty blob", "");
+        row("truncated array", text(nlohmann::json::array({ validElement() })).substr(0, 40));
+        row("text after the array", text(nlohmann::json::array({ validElement() })) + " []");
+        row("object instead of an array", text({ { "presets", nlohmann::json::array({ validElement() }) } }));
+        row("array of strings", R"(["Holiday"])");
+        row("invalid UTF-8 in a name",
+            R"([{"id":"6F1C2D3E-4A5B-4C6D-8E7F-0123456789AB","name":"a)" + std::string("\xff")
+                + R"(","parameters":{},"includeSubfolders":true,"includeExtensions":[]}])");
+        row("missing includeExtensions", withElement([](nlohmann::json &e) { e.erase("includeExtensions"); }));
+        row("missing includeSubfolders", withElement([](nlohmann::json &e) { e.erase("includeSubfolders"); }));
+        row("missing parameters", withElement([](nlohmann::json &e) { e.erase("parameters"); }));
+        row("missing name", withElement([](nlohmann::json &e) { e.erase("name"); }));
+        row("missing id", withElement([](nlohmann::json &e) { e.erase("id"); }));
+        row("null name", withElement([](nlohmann::json &e) { e["name"] = nullptr; }));
+        row("null parameters", withElement([](nlohmann::json &e) { e["parameters"] = nullptr; }));
+        row("number name", withElement([](nlohmann::json &e) { e["name"] = 7; }));
+        row("includeSubfolders as 1", withElement([](nlohmann::json &e) { e["includeSubfolders"] = 1; }));
+        row("includeSubfolders as text", withElement([](nlohmann::json &e) { e["includeSubfolders"] = "true"; }));
+        row("includeExtensions as text", withElement([](nlohmann::json &e) { e["includeExtensions"] = "jpg"; }));
+        row("includeExtensions holding a number", withElement([](nlohmann::json &e) {
+            e["includeExtensions"] = nlohmann::json::array({ "jpg", 3 });
+        }));
+        row("parameters as an array",
+            withElement([](nlohmann::json &e) { e["parameters"] = nlohmann::json::array(); }));
+        row("sequenceStart as text", withElement([](nlohmann::json &e) { e["parameters"]["sequenceStart"] = "1"; }));
+        row("unknown strategy", withElement([](nlohmann::json &e) { e["parameters"]["strategy"] = "title"; }));
+        row("strategy in the wrong case",
+            withElement([](nlohmann::json &e) { e["parameters"]["strategy"] = "Prefix"; }));
+        row("id in braces", withElement([](nlohmann::json &e) { e["id"] = "{6F1C2D3E-4A5B-4C6D-8E7F-0123456789AB}"; }));
+        row("id too short", withElement([](nlohmann::json &e) { e["id"] = "6F1C2D3E-4A5B-4C6D-8E7F-0123456789A"; }));
+        row("id without hyphens",
+            withElement([](nlohmann::json &e) { e["id"] = "6F1C2D3E4A5B4C6D8E7F0123456789ABCDEF"; }));
+        row("id not hexadecimal",
+            withElement([](nlohmann::json &e) { e["id"] = "6F1C2D3E-4A5B-4C6D-8E7F-0123456789AG"; }));
+        row("id as a number", withElement([](nlohmann::json &e) { e["id"] = 12; }));
+        row("not a data blob", "not a data blob");
+    }
+
+    void undecodableDataLoadsEmptyAndStaysUntilTheNextChange()
+    {
+        QFETCH(QByteArray, blob);
+        if (blob == "not a data blob") {
+            // A value the settings file holds as text, not as a data blob.
+            QSettings(settingsFile(), QSettings::IniFormat)
+                .setValue(QtConversions::toQString(storageKey),
+                    QtConversions::toQString(text(nlohmann::json::array({ validElement() }))));
+        } else {
+            storeBlob(blob.toStdString());
+        }
+        const std::string fileBefore = settingsFileText();
+        CountingSettingsStore settings(settingsFile());
+        RenamePresetStore store(settings);
+        QVERIFY(store.presets().isEmpty());
+        QCOMPARE(settings.writes, 0);
+        QCOMPARE(settingsFileText(), fileBefore);
+
+        const RenamePreset saved = store.savePreset(QStringLiteral("Fresh"), RenameParameters {}, false, {});
+        const nlohmann::json stored = nlohmann::json::parse(settings.bytes(storageKey).value());
+        QCOMPARE(dumped(stored), dumped(nlohmann::json::array({ saved.toJson() })));
+    }
+
+    void lenientParametersAndUnknownKeysLoad()
+    {
+        nlohmann::json element = validElement("6f1c2d3e-4a5b-4c6d-8e7f-0123456789ab");
+        element["parameters"]
+            = { { "strategy", "suffixSequence" }, { "sequencePadding", nullptr }, { "colour", "red" } };
+        element["colour"] = "blue";
+        storeBlob(text(nlohmann::json::array({ element })));
+        SettingsStoreQt settings(settingsFile());
+
+        RenamePresetStore store(settings);
+        QCOMPARE(store.presets().size(), 1);
+        const RenamePreset &loaded = store.presets().at(0);
+        RenameParameters expected;
+        expected.strategy = RenameStrategy::suffixSequence;
+        QVERIFY(loaded.parameters == expected);
+        QCOMPARE(loaded.id, QUuid::fromString(QStringLiteral("6F1C2D3E-4A5B-4C6D-8E7F-0123456789AB")));
+        QCOMPARE(loaded.name, QStringLiteral("Holiday"));
+        QVERIFY(loaded.includeSubfolders);
+        QCOMPARE(loaded.includeExtensions, QStringList({ QStringLiteral("jpg"), QStringLiteral("png") }));
+
+        // The next write puts the id back in canonical upper-case form.
+        (void)store.savePreset(QStringLiteral("Other"), RenameParameters {}, false, {});
+        const nlohmann::json stored = nlohmann::json::parse(settings.bytes(storageKey).value());
+        QCOMPARE(dumped(stored[1]["id"]), dumped("6F1C2D3E-4A5B-4C6D-8E7F-0123456789AB"));
+        QCOMPARE(dumped(stored[1]["parameters"]), dumped(expected.toJson()));
+    }
+
+    void deletePresetRemovesEveryMatchAndPersists()
+    {
+        const char *twice = "11111111-2222-4333-8444-555555555555";
+        const char *once = "AAAAAAAA-BBBB-4CCC-8DDD-EEEEEEEEEEEE";
+        storeBlob(text(nlohmann::json::array({ validElement(twice), validElement(once), validElement(twice) })));
+        {
+            CountingSettingsStore settings(settingsFile());
+            RenamePresetStore store(settings);
+            QCOMPARE(store.presets().size(), 3);
+            // Unknown ids change and write nothing.
+            QSignalSpy changed(&store, &RenamePresetStore::presetsChanged);
+            store.deletePreset(QUuid::createUuid());
+            store.deletePreset(QUuid());
+            QCOMPARE(settings.writes + changed.count(), 0);
+            QCOMPARE(store.presets().size(), 3);
+            store.deletePreset(QUuid::fromString(QLatin1StringView(twice)));
+            QCOMPARE(idsOf(store.presets()), QList<QUuid>({ QUuid::fromString(QLatin1StringView(once)) }));
+        }
+        SettingsStoreQt settings(settingsFile());
+        RenamePresetStore reopened(settings);
+        QCOMPARE(idsOf(reopened.presets()), QList<QUuid>({ QUuid::fromString(QLatin1StringView(once)) }));
+        reopened.deletePreset(QUuid::fromString(QLatin1StringView(once)));
+        QCOMPARE(settings.bytes(storageKey), std::optional<std::string>("[]"));
+    }
+
+    void eachChangeIsAnnouncedBeforeAndAfter()
+    {
+        SettingsStoreQt settings(settingsFile());
+        RenamePresetStore store(settings);
+        std::vector<qsizetype> sizesBefore;
+        std::vector<qsizetype> sizesAfter;
+        std::vector<std::optional<std::string>> storedAfter;
+        connect(&store, &RenamePresetStore::presetsAboutToChange, this,
+            [&] { sizesBefore.push_back(store.presets().size()); });
+        connect(&store, &RenamePresetStore::presetsChanged, this, [&] {
+            sizesAfter.push_back(store.presets().size());
+            storedAfter.push_back(settings.bytes(storageKey));
+        });
+        const RenamePreset first = store.savePreset(QStringLiteral("A"), RenameParameters {}, false, {});
+        (void)store.savePreset(QStringLiteral("B"), RenameParameters {}, false, {});
+        store.deletePreset(first.id);
+        QCOMPARE(sizesBefore, (std::vector<qsizetype> { 0, 1, 2 }));
+        QCOMPARE(sizesAfter, (std::vector<qsizetype> { 1, 2, 1 }));
+        // Whoever reacts to the announcement already finds the new list stored.
+        QCOMPARE(nlohmann::json::parse(storedAfter.back().value()).size(), std::size_t(1));
+    }
+
+    void failedWriteKeepsTheChangeInMemory()
+    {
+        if (!canMakeImmutable())
+            QSKIP("immutable files are not available here");
+        storeBlob("[]");
+        const std::string fileBefore = settingsFileText();
+        const auto file = m_dir->path() / "Quorvane.conf";
+        QVERIFY(setImmutable(file, true));
+
+        CountingSettingsStore settings(settingsFile());
+        RenamePresetStore store(settings);
+        const RenamePreset saved = store.savePreset(QStringLiteral("Kept"), RenameParameters {}, false, {});
+        const QList<RenamePreset> inMemory = store.presets();
+        const std::string fileAfter = settingsFileText();
+
+        QVERIFY(setImmutable(file, false));
+        QCOMPARE(settings.writes, 1);
+        QCOMPARE(fileAfter, fileBefore);
+        QCOMPARE(idsOf(inMemory), QList<QUuid>({ saved.id }));
+    }
 
 private:
     QString settingsFile() const { return QtConversions::toQString(m_dir->path() / "Quorvane.conf"); }
@@ -107,342 +357,6 @@ private:
     QTemporaryDir m_configHome;
     std::unique_ptr<TestDir> m_dir;
 };
-
-void RenamePresetStoreTest::initTestCase()
-{
-    // Nothing in these tests may reach the user's own settings.
-    QVERIFY(m_configHome.isValid());
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_configHome.path()));
-}
-
-void RenamePresetStoreTest::init()
-{
-    m_dir = std::make_unique<TestDir>();
-}
-
-void RenamePresetStoreTest::cleanup()
-{
-    m_dir.reset();
-}
-
-void RenamePresetStoreTest::firstStartIsEmptyAndWritesNothing()
-{
-    CountingSettingsStore settings(settingsFile());
-    const RenamePresetStore store(settings);
-    QVERIFY(store.presets().isEmpty());
-    QCOMPARE(store.storageKey(), storageKey);
-    QCOMPARE(settings.writes, 0);
-    QVERIFY(!QFile::exists(settingsFile()));
-}
-
-void RenamePresetStoreTest::presetsComeBackAfterRestartInOrderWithTheirIds()
-{
-    RenameParameters replace;
-    replace.strategy = RenameStrategy::replace;
-    replace.searchText = "IMG_(\\d+)";
-    replace.replaceText = "Photo $1";
-    replace.useRegularExpression = true;
-    RenameParameters dated;
-    dated.strategy = RenameStrategy::dateName;
-    dated.dateSource = DateSource::modified;
-    dated.dateFormat = DateNameFormat::yearMonth;
-    dated.datePosition = DatePosition::suffix;
-    dated.dateIncludeSequence = false;
-    dated.sequenceStart = -(std::int64_t(1) << 40);
-    dated.sequencePadding = 7;
-    dated.sequenceSeparator = "";
-    dated.preserveExtension = false;
-    RenameParameters prefixed;
-    prefixed.prefixText = "Été ✓ ";
-
-    QList<RenamePreset> expected;
-    {
-        SettingsStoreQt settings(settingsFile());
-        RenamePresetStore store(settings);
-        expected.prepend(store.savePreset(QStringLiteral("Regex"), replace, true, { QStringLiteral("jpg") }));
-        expected.prepend(store.savePreset(QStringLiteral("Dates"), dated, false, {}));
-        expected.prepend(store.savePreset(QStringLiteral("Zoë's"), prefixed, true,
-            { QStringLiteral("heic"), QStringLiteral("cr2"), QStringLiteral("jpg") }));
-        QCOMPARE(store.presets(), expected);
-    }
-
-    SettingsStoreQt settings(settingsFile());
-    const RenamePresetStore reopened(settings);
-    QCOMPARE(idsOf(reopened.presets()), idsOf(expected));
-    QCOMPARE(reopened.presets().at(0).name, QStringLiteral("Zoë's"));
-    QCOMPARE(reopened.presets().at(0).includeExtensions,
-        QStringList({ QStringLiteral("heic"), QStringLiteral("cr2"), QStringLiteral("jpg") }));
-    QVERIFY(reopened.presets().at(1).parameters == dated);
-    QVERIFY(reopened.presets().at(2).parameters == replace);
-    QVERIFY(reopened.presets() == expected);
-}
-
-void RenamePresetStoreTest::storedFormIsACompactArrayOfFiveKeyObjects()
-{
-    SettingsStoreQt settings(settingsFile());
-    RenamePresetStore store(settings);
-    RenameParameters parameters;
-    parameters.strategy = RenameStrategy::suffixSequence;
-    const RenamePreset older
-        = store.savePreset(QStringLiteral("First"), parameters, false, { QStringLiteral("b"), QStringLiteral("a") });
-    const RenamePreset newer = store.savePreset(QStringLiteral("Second"), RenameParameters {}, true, {});
-
-    const std::optional<std::string> blob = settings.bytes(storageKey);
-    QVERIFY(blob);
-    const nlohmann::json json = nlohmann::json::parse(*blob);
-    QCOMPARE(*blob, json.dump()); // compact: exactly what a compact writer produces
-    QVERIFY(json.is_array());
-    QCOMPARE(json.size(), std::size_t(2));
-    const std::set<std::string> fiveKeys { "id", "name", "parameters", "includeSubfolders", "includeExtensions" };
-    const QRegularExpression uuidText(QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"));
-    for (const nlohmann::json &element : json) {
-        std::set<std::string> keys;
-        for (const auto &item : element.items())
-            keys.insert(item.key());
-        QVERIFY(keys == fiveKeys);
-        QVERIFY(uuidText.match(QtConversions::toQString(element["id"].get<std::string>())).hasMatch());
-        QCOMPARE(element["parameters"].size(), std::size_t(14));
-    }
-    QCOMPARE(QUuid::fromString(QtConversions::toQString(json[0]["id"].get<std::string>())), newer.id);
-    QCOMPARE(dumped(json[0]["name"]), dumped("Second"));
-    QCOMPARE(dumped(json[0]["includeSubfolders"]), dumped(true));
-    QCOMPARE(dumped(json[0]["includeExtensions"]), dumped(nlohmann::json::array()));
-    QCOMPARE(QUuid::fromString(QtConversions::toQString(json[1]["id"].get<std::string>())), older.id);
-    QCOMPARE(dumped(json[1]["parameters"]), dumped(parameters.toJson()));
-    QCOMPARE(dumped(json[1]["includeExtensions"]), dumped({ "b", "a" }));
-}
-
-void RenamePresetStoreTest::savePresetTrimsTheName_data()
-{
-    QTest::addColumn<QString>("given");
-    QTest::addColumn<QString>("stored");
-    QTest::newRow("spaces around") << QStringLiteral("  Holiday  ") << QStringLiteral("Holiday");
-    QTest::newRow("inner spaces kept") << QStringLiteral("\tSummer  2024\n") << QStringLiteral("Summer  2024");
-    QTest::newRow("unicode spaces and separators")
-        << QStringLiteral("\u00A0\u2028Pix\u3000\u0085") << QStringLiteral("Pix");
-    QTest::newRow("spaces and line breaks only") << QStringLiteral("  \n \r\n\t ") << QStringLiteral("Untitled Preset");
-    QTest::newRow("empty") << QString() << QStringLiteral("Untitled Preset");
-}
-
-void RenamePresetStoreTest::savePresetTrimsTheName()
-{
-    QFETCH(QString, given);
-    QFETCH(QString, stored);
-    {
-        SettingsStoreQt settings(settingsFile());
-        RenamePresetStore store(settings);
-        QCOMPARE(store.savePreset(given, RenameParameters {}, false, {}).name, stored);
-    }
-    SettingsStoreQt settings(settingsFile());
-    const RenamePresetStore reopened(settings);
-    QCOMPARE(reopened.presets().size(), 1);
-    QCOMPARE(reopened.presets().at(0).name, stored);
-}
-
-void RenamePresetStoreTest::sameNameTwiceGivesTwoPresetsNewestFirst()
-{
-    SettingsStoreQt settings(settingsFile());
-    RenamePresetStore store(settings);
-    RenameParameters first;
-    first.prefixText = "a-";
-    RenameParameters second;
-    second.prefixText = "b-";
-    const RenamePreset older = store.savePreset(QStringLiteral("Same"), first, false, {});
-    const RenamePreset newer = store.savePreset(QStringLiteral("Same"), second, false, {});
-
-    QVERIFY(older.id != newer.id);
-    QVERIFY(!older.id.isNull() && !newer.id.isNull());
-    QCOMPARE(idsOf(store.presets()), QList<QUuid>({ newer.id, older.id }));
-    QCOMPARE(store.presets().at(0).parameters.prefixText, std::string("b-"));
-}
-
-void RenamePresetStoreTest::undecodableDataLoadsEmptyAndStaysUntilTheNextChange_data()
-{
-    QTest::addColumn<QByteArray>("blob");
-    const auto row = [](const char *name, const std::string &blob) {
-        QTest::newRow(name) << QByteArray(blob.data(), static_cast<qsizetype>(blob.size()));
-    };
-    const auto withElement = [](auto change) {
-        nlohmann::json element = validElement();
-        change(element);
-        return text(nlohmann::json::array({ validElement("0A1B2C3D-0000-4000-8000-000000000001"), element }));
-    };
-    row("garbage bytes", std::string("\x00\xff\xfe not json", 12));
-    row("empty blob", "");
-    row("truncated array", text(nlohmann::json::array({ validElement() })).substr(0, 40));
-    row("text after the array", text(nlohmann::json::array({ validElement() })) + " []");
-    row("object instead of an array", text({ { "presets", nlohmann::json::array({ validElement() }) } }));
-    row("array of strings", R"(["Holiday"])");
-    row("invalid UTF-8 in a name",
-        R"([{"id":"6F1C2D3E-4A5B-4C6D-8E7F-0123456789AB","name":"a)" + std::string("\xff")
-            + R"(","parameters":{},"includeSubfolders":true,"includeExtensions":[]}])");
-    row("missing includeExtensions", withElement([](nlohmann::json &e) { e.erase("includeExtensions"); }));
-    row("missing includeSubfolders", withElement([](nlohmann::json &e) { e.erase("includeSubfolders"); }));
-    row("missing parameters", withElement([](nlohmann::json &e) { e.erase("parameters"); }));
-    row("missing name", withElement([](nlohmann::json &e) { e.erase("name"); }));
-    row("missing id", withElement([](nlohmann::json &e) { e.erase("id"); }));
-    row("null name", withElement([](nlohmann::json &e) { e["name"] = nullptr; }));
-    row("null parameters", withElement([](nlohmann::json &e) { e["parameters"] = nullptr; }));
-    row("number name", withElement([](nlohmann::json &e) { e["name"] = 7; }));
-    row("includeSubfolders as 1", withElement([](nlohmann::json &e) { e["includeSubfolders"] = 1; }));
-    row("includeSubfolders as text", withElement([](nlohmann::json &e) { e["includeSubfolders"] = "true"; }));
-    row("includeExtensions as text", withElement([](nlohmann::json &e) { e["includeExtensions"] = "jpg"; }));
-    row("includeExtensions holding a number", withElement([](nlohmann::json &e) {
-        e["includeExtensions"] = nlohmann::json::array({ "jpg", 3 });
-    }));
-    row("parameters as an array", withElement([](nlohmann::json &e) { e["parameters"] = nlohmann::json::array(); }));
-    row("sequenceStart as text", withElement([](nlohmann::json &e) { e["parameters"]["sequenceStart"] = "1"; }));
-    row("unknown strategy", withElement([](nlohmann::json &e) { e["parameters"]["strategy"] = "title"; }));
-    row("strategy in the wrong case", withElement([](nlohmann::json &e) { e["parameters"]["strategy"] = "Prefix"; }));
-    row("id in braces", withElement([](nlohmann::json &e) { e["id"] = "{6F1C2D3E-4A5B-4C6D-8E7F-0123456789AB}"; }));
-    row("id too short", withElement([](nlohmann::json &e) { e["id"] = "6F1C2D3E-4A5B-4C6D-8E7F-0123456789A"; }));
-    row("id without hyphens", withElement([](nlohmann::json &e) { e["id"] = "6F1C2D3E4A5B4C6D8E7F0123456789ABCDEF"; }));
-    row("id not hexadecimal", withElement([](nlohmann::json &e) { e["id"] = "6F1C2D3E-4A5B-4C6D-8E7F-0123456789AG"; }));
-    row("id as a number", withElement([](nlohmann::json &e) { e["id"] = 12; }));
-}
-
-void RenamePresetStoreTest::undecodableDataLoadsEmptyAndStaysUntilTheNextChange()
-{
-    QFETCH(QByteArray, blob);
-    storeBlob(blob.toStdString());
-    const std::string fileBefore = settingsFileText();
-    CountingSettingsStore settings(settingsFile());
-    QCOMPARE(settings.bytes(storageKey), std::optional<std::string>(blob.toStdString()));
-
-    RenamePresetStore store(settings);
-    QVERIFY(store.presets().isEmpty());
-    QCOMPARE(settings.writes, 0);
-    QCOMPARE(settingsFileText(), fileBefore);
-
-    const RenamePreset saved = store.savePreset(QStringLiteral("Fresh"), RenameParameters {}, false, {});
-    const nlohmann::json stored = nlohmann::json::parse(settings.bytes(storageKey).value());
-    QCOMPARE(dumped(stored), dumped(nlohmann::json::array({ saved.toJson() })));
-}
-
-void RenamePresetStoreTest::valueThatIsNotADataBlobLoadsEmpty()
-{
-    {
-        QSettings settings(settingsFile(), QSettings::IniFormat);
-        settings.setValue(QtConversions::toQString(storageKey),
-            QtConversions::toQString(text(nlohmann::json::array({ validElement() }))));
-    }
-    SettingsStoreQt settings(settingsFile());
-    const RenamePresetStore store(settings);
-    QVERIFY(store.presets().isEmpty());
-}
-
-void RenamePresetStoreTest::lenientParametersAndUnknownKeysLoad()
-{
-    nlohmann::json element = validElement("6f1c2d3e-4a5b-4c6d-8e7f-0123456789ab");
-    element["parameters"] = { { "strategy", "suffixSequence" }, { "sequencePadding", nullptr }, { "colour", "red" } };
-    element["colour"] = "blue";
-    storeBlob(text(nlohmann::json::array({ element })));
-    SettingsStoreQt settings(settingsFile());
-
-    RenamePresetStore store(settings);
-    QCOMPARE(store.presets().size(), 1);
-    const RenamePreset &loaded = store.presets().at(0);
-    RenameParameters expected;
-    expected.strategy = RenameStrategy::suffixSequence;
-    QVERIFY(loaded.parameters == expected);
-    QCOMPARE(loaded.id, QUuid::fromString(QStringLiteral("6F1C2D3E-4A5B-4C6D-8E7F-0123456789AB")));
-    QCOMPARE(loaded.name, QStringLiteral("Holiday"));
-    QVERIFY(loaded.includeSubfolders);
-    QCOMPARE(loaded.includeExtensions, QStringList({ QStringLiteral("jpg"), QStringLiteral("png") }));
-
-    // The next write puts the id back in canonical upper-case form.
-    (void)store.savePreset(QStringLiteral("Other"), RenameParameters {}, false, {});
-    const nlohmann::json stored = nlohmann::json::parse(settings.bytes(storageKey).value());
-    QCOMPARE(dumped(stored[1]["id"]), dumped("6F1C2D3E-4A5B-4C6D-8E7F-0123456789AB"));
-    QCOMPARE(dumped(stored[1]["parameters"]), dumped(expected.toJson()));
-}
-
-void RenamePresetStoreTest::deletePresetRemovesEveryMatchAndPersists()
-{
-    const char *twice = "11111111-2222-4333-8444-555555555555";
-    const char *once = "AAAAAAAA-BBBB-4CCC-8DDD-EEEEEEEEEEEE";
-    storeBlob(text(nlohmann::json::array({ validElement(twice), validElement(once), validElement(twice) })));
-    {
-        SettingsStoreQt settings(settingsFile());
-        RenamePresetStore store(settings);
-        QCOMPARE(store.presets().size(), 3);
-        store.deletePreset(QUuid::fromString(QLatin1StringView(twice)));
-        QCOMPARE(idsOf(store.presets()), QList<QUuid>({ QUuid::fromString(QLatin1StringView(once)) }));
-    }
-    SettingsStoreQt settings(settingsFile());
-    RenamePresetStore reopened(settings);
-    QCOMPARE(idsOf(reopened.presets()), QList<QUuid>({ QUuid::fromString(QLatin1StringView(once)) }));
-    reopened.deletePreset(QUuid::fromString(QLatin1StringView(once)));
-    QVERIFY(reopened.presets().isEmpty());
-    QCOMPARE(settings.bytes(storageKey), std::optional<std::string>("[]"));
-}
-
-void RenamePresetStoreTest::deletingAnUnknownIdChangesAndWritesNothing()
-{
-    CountingSettingsStore settings(settingsFile());
-    RenamePresetStore store(settings);
-    (void)store.savePreset(QStringLiteral("One"), RenameParameters {}, false, {});
-    (void)store.savePreset(QStringLiteral("Two"), RenameParameters {}, true, {});
-    const QList<RenamePreset> before = store.presets();
-    const int writesBefore = settings.writes;
-    QSignalSpy aboutToChange(&store, &RenamePresetStore::presetsAboutToChange);
-    QSignalSpy changed(&store, &RenamePresetStore::presetsChanged);
-
-    store.deletePreset(QUuid::createUuid());
-    store.deletePreset(QUuid());
-
-    QVERIFY(store.presets() == before);
-    QCOMPARE(settings.writes, writesBefore);
-    QCOMPARE(aboutToChange.count(), 0);
-    QCOMPARE(changed.count(), 0);
-}
-
-void RenamePresetStoreTest::eachChangeIsAnnouncedBeforeAndAfter()
-{
-    SettingsStoreQt settings(settingsFile());
-    RenamePresetStore store(settings);
-    std::vector<qsizetype> sizesBefore;
-    std::vector<qsizetype> sizesAfter;
-    std::vector<std::optional<std::string>> storedAfter;
-    connect(
-        &store, &RenamePresetStore::presetsAboutToChange, this, [&] { sizesBefore.push_back(store.presets().size()); });
-    connect(&store, &RenamePresetStore::presetsChanged, this, [&] {
-        sizesAfter.push_back(store.presets().size());
-        storedAfter.push_back(settings.bytes(storageKey));
-    });
-    QSignalSpy changed(&store, &RenamePresetStore::presetsChanged);
-
-    const RenamePreset first = store.savePreset(QStringLiteral("A"), RenameParameters {}, false, {});
-    (void)store.savePreset(QStringLiteral("B"), RenameParameters {}, false, {});
-    store.deletePreset(first.id);
-
-    QCOMPARE(changed.count(), 3);
-    QCOMPARE(sizesBefore, (std::vector<qsizetype> { 0, 1, 2 }));
-    QCOMPARE(sizesAfter, (std::vector<qsizetype> { 1, 2, 1 }));
-    // Whoever reacts to the announcement already finds the new list stored.
-    QCOMPARE(nlohmann::json::parse(storedAfter.back().value()).size(), std::size_t(1));
-}
-
-void RenamePresetStoreTest::failedWriteKeepsTheChangeInMemory()
-{
-    if (!canMakeImmutable())
-        QSKIP("immutable files are not available here");
-    storeBlob("[]");
-    const std::string fileBefore = settingsFileText();
-    const auto file = m_dir->path() / "Quorvane.conf";
-    QVERIFY(setImmutable(file, true));
-
-    CountingSettingsStore settings(settingsFile());
-    RenamePresetStore store(settings);
-    const RenamePreset saved = store.savePreset(QStringLiteral("Kept"), RenameParameters {}, false, {});
-    const QList<RenamePreset> inMemory = store.presets();
-    const std::string fileAfter = settingsFileText();
-
-    QVERIFY(setImmutable(file, false));
-    QCOMPARE(settings.writes, 1);
-    QCOMPARE(fileAfter, fileBefore);
-    QCOMPARE(idsOf(inMemory), QList<QUuid>({ saved.id }));
-}
 
 QTEST_GUILESS_MAIN(RenamePresetStoreTest)
 #include "RenamePresetStoreTest.moc"
