@@ -65,6 +65,9 @@ public:
     /// as for `applyPlans`, with positions counted along the backward walk. Never fails as a whole.
     [[nodiscard]] UndoResult undoBatch(const std::vector<RenameUndoEntry> &batch, const ProgressCallback &progress = {});
 
+    /// The metadata provider this service tells of every move.
+    FileMetadataProviding &metadata() const { return m_metadata; }
+
 private:
     FileRenameFileSystem &m_fileAccess;
     FileMetadataProviding &m_metadata;

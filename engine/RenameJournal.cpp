@@ -306,6 +306,9 @@ std::vector<RenameJournalStore::HistoryEntry> RenameJournalStore::history(std::o
         if (!rest.steps.empty())
             entries.push_back(std::move(rest));
     }
+    // A batch whose folder is gone (or is now another folder) can no longer be taken back.
+    std::erase_if(entries,
+        [](const HistoryEntry &entry) { return FolderIdentity::of(entry.batch.folder) != entry.batch.identity; });
     if (entries.size() > historyDepth)
         entries.erase(entries.begin(), entries.end() - static_cast<std::ptrdiff_t>(historyDepth));
     if (folder) {

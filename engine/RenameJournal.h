@@ -94,7 +94,8 @@ public:
         JournalRecord batch; ///< with its steps
         std::vector<std::size_t> steps; ///< in batch order
     };
-    /// The undo history, newest last, at most `historyDepth` entries; only those of `folder` when given.
+    /// The undo history, newest last, at most `historyDepth` entries; only those of `folder` when given. Batches
+    /// whose folder is no longer where it was are left out.
     std::vector<HistoryEntry> history(std::optional<FolderIdentity> folder = std::nullopt) const;
     /// Removes the complete journals that no longer belong to the history.
     void prune() const;

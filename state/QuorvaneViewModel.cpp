@@ -83,6 +83,9 @@ QuorvaneViewModel::QuorvaneViewModel(FileAccessService &fileAccess, FileFilterSe
     connect(
         m_presetStore.get(), &RenamePresetStore::presetsAboutToChange, this, &QuorvaneViewModel::presetsAboutToChange);
     connect(m_presetStore.get(), &RenamePresetStore::presetsChanged, this, &QuorvaneViewModel::presetsChanged);
+    // The history of earlier runs, kept by the journal store: Undo works after a restart.
+    reloadHistory();
+    m_canUndo = m_undoStack.canUndo();
 }
 
 QuorvaneViewModel::~QuorvaneViewModel()
@@ -200,7 +203,11 @@ void QuorvaneViewModel::loadFolder(const std::filesystem::path &url)
     m_currentAccessingURL = url;
     setSelectedFolderURL(url);
 
+    // Taken before and after listing: a batch runs only in the folder that was listed.
+    m_folderIdentity = FolderIdentity::of(url);
     FileListing listing = m_fileAccess.listFiles(url, m_includeSubfolders);
+    if (FolderIdentity::of(url) != m_folderIdentity)
+        m_folderIdentity = FolderIdentity {};
     if (listing.error) {
         // The previous folder's lists stay, so the window keeps showing something coherent.
         presentError(toQString(errorDescription(*listing.error)));
@@ -340,9 +347,10 @@ void QuorvaneViewModel::performRename(std::vector<RenamePlan> plans, std::filesy
     setStatusMessage(QStringLiteral("Renaming..."));
     auto relay = startProgress(static_cast<qint64>(plans.size()));
     auto progress = progressCallback(relay);
-    m_batch = QtConcurrent::run(
-        QThreadPool::globalInstance(), [this, plans = std::move(plans), folder = std::move(folder), relay, progress] {
-            FileRenameService::ApplyResult result = m_renameService.applyPlans(plans, progress);
+    m_batchError.reset();
+    m_batch = QtConcurrent::run(QThreadPool::globalInstance(),
+        [this, plans = std::move(plans), folder = std::move(folder), listed = m_folderIdentity, relay, progress] {
+            FileRenameService::ApplyResult result = applyJournaled(plans, folder, listed, progress, m_batchError);
             QMetaObject::invokeMethod(
                 this,
                 [this, result = std::move(result), folder, relay] {
@@ -358,16 +366,21 @@ void QuorvaneViewModel::finishRename(const FileRenameService::ApplyResult &resul
     setProgress(m_progressTotal, m_progressTotal);
     const auto &entries = result.undoEntries;
     const auto &failures = result.failures;
-    if (!entries.empty())
-        m_undoStack.push(entries);
+    reloadHistory();
     setCanUndo(m_undoStack.canUndo());
     loadFolder(folder);
-    if (!failures.empty()) {
+    if (m_batchError && failures.empty()) {
+        setStatusMessage(QStringLiteral("Renamed %1 items").arg(entries.size()));
+        presentError(toQString(*m_batchError));
+    } else if (!failures.empty()) {
         setStatusMessage(QStringLiteral("Renamed %1, %2 failed").arg(entries.size()).arg(failures.size()));
         std::vector<std::string> names;
         names.reserve(failures.size());
-        for (const auto &failure : failures)
-            names.push_back(failure.originalName);
+        for (const auto &failure : failures) {
+            // A file caught under its hidden temporary name is no longer where the user would look for it.
+            const bool hidden = failure.reason.rfind("renamed to ", 0) == 0;
+            names.push_back(hidden ? failure.originalName + " (" + failure.reason + ")" : failure.originalName);
+        }
         presentError(fileCount(failures.size())
             + QStringLiteral(" could not be renamed (permission denied or the file may be in use):\n")
             + bulletList(names));
@@ -386,35 +399,39 @@ void QuorvaneViewModel::undoLastRename()
         presentError(QStringLiteral("No folder selected."));
         return;
     }
+    reloadHistory();
     std::optional<FileUndoService::Batch> batch = m_undoStack.pop();
     if (!batch)
         return;
     setIsProcessing(true);
     setStatusMessage(QStringLiteral("Undoing last rename..."));
+    m_batchError.reset();
     auto relay = startProgress(static_cast<qint64>(batch->size()));
     auto progress = progressCallback(relay);
-    m_batch = QtConcurrent::run(QThreadPool::globalInstance(),
-        [this, batch = std::move(*batch), folder = *m_selectedFolderURL, relay, progress] {
-            FileRenameService::UndoResult result = m_renameService.undoBatch(batch, progress);
-            QMetaObject::invokeMethod(
-                this,
-                [this, result = std::move(result), folder, relay] {
-                    relay->finished = true;
-                    finishUndo(result, folder);
-                },
-                Qt::QueuedConnection);
-        });
+    m_batch = QtConcurrent::run(QThreadPool::globalInstance(), [this, folder = *m_selectedFolderURL, relay, progress] {
+        FileRenameService::UndoResult result = undoJournaled(progress, m_batchError);
+        QMetaObject::invokeMethod(
+            this,
+            [this, result = std::move(result), folder, relay] {
+                relay->finished = true;
+                finishUndo(result, folder);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void QuorvaneViewModel::finishUndo(const FileRenameService::UndoResult &result, const std::filesystem::path &folder)
 {
     setProgress(m_progressTotal, m_progressTotal);
     const auto &failed = result.failedEntries;
-    // Back in batch order as the newest batch, so another undo retries exactly these files.
-    m_undoStack.pushFailed(failed);
+    // What could not be restored stays in the journal's history as its newest entry.
+    reloadHistory();
     setCanUndo(m_undoStack.canUndo());
     loadFolder(folder);
-    if (!failed.empty()) {
+    if (m_batchError && failed.empty()) {
+        setStatusMessage(QStringLiteral("Reverted %1 items").arg(result.restoredCount));
+        presentError(toQString(*m_batchError));
+    } else if (!failed.empty()) {
         setStatusMessage(
             QStringLiteral("Reverted %1, %2 could not be restored").arg(result.restoredCount).arg(failed.size()));
         // Listed in the order the undo tried them, under the names the files still have.

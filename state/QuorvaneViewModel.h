@@ -20,6 +20,7 @@
 #include "RenameParameters.h"
 #include "RenamePlan.h"
 #include "RenamePreset.h"
+#include "RenameJournal.h"
 #include "RenamePresetStore.h"
 #include "SettingsStoreQt.h"
 
@@ -138,6 +139,14 @@ public:
     /// a batch runs or when the history is empty.
     Q_INVOKABLE void undoLastRename();
 
+    /// "A rename of N files in FOLDER was interrupted." for the oldest batch of the journal store that was cut
+    /// short (a crash, a kill, a power cut) and is not running now; empty when there is none.
+    Q_INVOKABLE QString interruptedBatchMessage() const;
+    /// Finishes (`finish`) or takes back the interrupted batch of `interruptedBatchMessage` off the main thread,
+    /// like an apply: busy state, status "Recovered N items", the folder reloaded, failures in the error alert.
+    /// Does nothing while a batch runs or when there is no interrupted batch.
+    Q_INVOKABLE void recoverInterruptedBatch(bool finish);
+
     /// Whether no two changed plans share a target: targets are compared as standardised paths in NFD, letter
     /// case counting; plans whose new name is canonically equal to the old one are skipped.
     static bool targetsAreDistinct(const std::vector<RenamePlan> &plans);
@@ -210,6 +219,15 @@ private:
     void deliverProgress(const std::shared_ptr<ProgressRelay> &relay);
     void finishRename(const FileRenameService::ApplyResult &result, const std::filesystem::path &folder);
     void finishUndo(const FileRenameService::UndoResult &result, const std::filesystem::path &folder);
+    /// Rebuilds the undo history from the journal store, which keeps it across restarts.
+    void reloadHistory();
+    /// Runs on the worker thread: the plans as one journaled batch in `folder`.
+    FileRenameService::ApplyResult applyJournaled(const std::vector<RenamePlan> &plans,
+        const std::filesystem::path &folder, std::optional<FolderIdentity> listed,
+        const FileRenameService::ProgressCallback &progress, std::optional<std::string> &error);
+    /// Runs on the worker thread: the newest entry of the history taken back.
+    FileRenameService::UndoResult undoJournaled(
+        const FileRenameService::ProgressCallback &progress, std::optional<std::string> &error);
 
     FileAccessService &m_fileAccess;
     FileFilterService &m_filterService;
@@ -218,6 +236,10 @@ private:
     std::unique_ptr<SettingsStoreQt> m_ownSettings;
     std::unique_ptr<RenamePresetStore> m_presetStore;
     FileUndoService m_undoStack;
+    // Every batch runs under a journal here; the undo history above mirrors its history.
+    RenameJournalStore m_journalStore;
+    std::optional<FolderIdentity> m_folderIdentity;
+    std::optional<std::string> m_batchError;
     std::optional<std::filesystem::path> m_currentAccessingURL;
     std::vector<RenamePlan> m_pendingConflictPlans;
     QFuture<void> m_batch;

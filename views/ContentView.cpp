@@ -119,6 +119,30 @@ void ContentView::restoreLastFolder()
 {
     if (const std::optional<std::filesystem::path> folder = m_viewModel.fileAccess().restoreLastFolder())
         m_viewModel.loadFolder(*folder);
+    askAboutInterruptedBatch();
+}
+
+void ContentView::askAboutInterruptedBatch()
+{
+    const QString message = m_viewModel.interruptedBatchMessage();
+    if (message.isEmpty())
+        return;
+    auto *alert
+        = new QMessageBox(QMessageBox::Warning, QStringLiteral("Quorvane"), message, QMessageBox::NoButton, window());
+    alert->setObjectName(QStringLiteral("interruptedAlert"));
+    QPushButton *finish = alert->addButton(QStringLiteral("Finish Renaming"), QMessageBox::AcceptRole);
+    QPushButton *undo = alert->addButton(QStringLiteral("Undo the Renamed Files"), QMessageBox::DestructiveRole);
+    QPushButton *later = alert->addButton(QStringLiteral("Later"), QMessageBox::RejectRole);
+    alert->setDefaultButton(finish);
+    alert->setEscapeButton(later);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    connect(alert, &QDialog::finished, this, [this, alert, finish, undo] {
+        if (alert->clickedButton() == finish)
+            m_viewModel.recoverInterruptedBatch(true);
+        else if (alert->clickedButton() == undo)
+            m_viewModel.recoverInterruptedBatch(false);
+    });
+    alert->open();
 }
 
 void ContentView::syncErrorAlert()

@@ -46,6 +46,9 @@ private:
     void syncErrorAlert();
     void syncConflictAlert();
     void restoreLastFolder();
+    /// At start: asks what to do about a batch that was cut short ("Finish Renaming", "Undo the Renamed Files",
+    /// "Later").
+    void askAboutInterruptedBatch();
 
     QuorvaneViewModel &m_viewModel;
     UpdatePrompter &m_prompter;

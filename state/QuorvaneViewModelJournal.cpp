@@ -1,0 +1,103 @@
+// The view model's side of the rename journal: batches run under it, the undo history read from it (so it
+// survives a restart), and the recovery of a batch that was cut short.
+
+#include "QuorvaneViewModel.h"
+
+#include <QMetaObject>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include "QtConversions.h"
+#include "RenameBatchRunner.h"
+
+using namespace QtConversions;
+
+void QuorvaneViewModel::reloadHistory()
+{
+    FileUndoService history;
+    for (const auto &entry : m_journalStore.history()) {
+        FileUndoService::Batch batch;
+        batch.reserve(entry.steps.size());
+        for (const std::size_t index : entry.steps) {
+            const JournalStep &step = entry.batch.steps[index];
+            batch.push_back(RenameUndoEntry { entry.batch.folder / step.to, entry.batch.folder / step.from });
+        }
+        history.push(std::move(batch));
+    }
+    m_undoStack = std::move(history);
+}
+
+FileRenameService::ApplyResult QuorvaneViewModel::applyJournaled(const std::vector<RenamePlan> &plans,
+    const std::filesystem::path &folder, std::optional<FolderIdentity> listed,
+    const FileRenameService::ProgressCallback &progress, std::optional<std::string> &error)
+{
+    RenameBatchRunner runner(m_journalStore, m_renameService.metadata());
+    const auto outcome = runner.apply(folder, listed, plans, progress);
+    FileRenameService::ApplyResult result;
+    result.undoEntries = outcome.renamed;
+    for (const auto &failure : outcome.failures)
+        result.failures.push_back(FileRenameService::RenameFailure { failure.name, failure.newName, failure.reason });
+    error = outcome.error;
+    return result;
+}
+
+FileRenameService::UndoResult QuorvaneViewModel::undoJournaled(
+    const FileRenameService::ProgressCallback &progress, std::optional<std::string> &error)
+{
+    FileRenameService::UndoResult result;
+    const auto history = m_journalStore.history();
+    if (history.empty())
+        return result;
+    RenameBatchRunner runner(m_journalStore, m_renameService.metadata());
+    const auto outcome = runner.undo(history.back(), progress);
+    result.restoredCount = static_cast<std::int64_t>(outcome.renamed.size());
+    for (const auto &failure : outcome.failures) {
+        const auto location = history.back().batch.folder / failure.name;
+        result.failedEntries.push_back(RenameUndoEntry { location, location });
+    }
+    error = outcome.error;
+    return result;
+}
+
+QString QuorvaneViewModel::interruptedBatchMessage() const
+{
+    const auto interrupted = m_journalStore.interrupted();
+    return interrupted.empty() ? QString() : toQString(RenameBatchRunner::interruptedMessage(interrupted.front()));
+}
+
+void QuorvaneViewModel::recoverInterruptedBatch(bool finish)
+{
+    if (m_isProcessing)
+        return;
+    const auto interrupted = m_journalStore.interrupted();
+    if (interrupted.empty())
+        return;
+    setIsProcessing(true);
+    setStatusMessage(QStringLiteral("Recovering..."));
+    m_batch = QtConcurrent::run(QThreadPool::globalInstance(), [this, record = interrupted.front(), finish] {
+        RenameBatchRunner runner(m_journalStore, m_renameService.metadata());
+        auto outcome = runner.recover(
+            record, finish ? RenameBatchRunner::Direction::finish : RenameBatchRunner::Direction::undo);
+        QMetaObject::invokeMethod(
+            this,
+            [this, outcome = std::move(outcome)] {
+                reloadHistory();
+                setCanUndo(m_undoStack.canUndo());
+                if (m_selectedFolderURL)
+                    loadFolder(*m_selectedFolderURL);
+                setStatusMessage(QStringLiteral("Recovered %1 items").arg(outcome.renamed.size()));
+                if (outcome.error) {
+                    presentError(toQString(*outcome.error));
+                } else if (!outcome.failures.empty()) {
+                    QString message
+                        = QString::number(outcome.failures.size()) + QStringLiteral(" files could not be recovered:");
+                    for (const auto &failure : outcome.failures)
+                        message += QStringLiteral("\n• ") + toQString(failure.name) + QStringLiteral(": ")
+                            + toQString(failure.reason);
+                    presentError(message);
+                }
+                setIsProcessing(false);
+            },
+            Qt::QueuedConnection);
+    });
+}
