@@ -55,7 +55,7 @@ std::vector<std::string> locations(const std::vector<RenamePlan> &plans)
     return result;
 }
 
-TEST(FolderScanTest, givesTheAnswersOfOneExistenceTestPerCandidateOnExt4)
+TEST(FolderScanTest, GivesTheAnswersOfOneExistenceTestPerCandidateOnExt4)
 {
     TestDir dir;
     for (int i = 0; i < manyFiles; ++i)
@@ -86,7 +86,7 @@ TEST(FolderScanTest, givesTheAnswersOfOneExistenceTestPerCandidateOnExt4)
     }
 }
 
-TEST(FolderScanTest, givesTheAnswersOfOneExistenceTestPerCandidateOnACaseInsensitiveVolume)
+TEST(FolderScanTest, GivesTheAnswersOfOneExistenceTestPerCandidateOnACaseInsensitiveVolume)
 {
     std::string whyNot;
     const auto volume = FatVolume::mount(&whyNot);
@@ -110,7 +110,7 @@ TEST(FolderScanTest, givesTheAnswersOfOneExistenceTestPerCandidateOnACaseInsensi
     EXPECT_EQ(scanning.completedFolderScans(), 1U);
 }
 
-TEST(FolderScanTest, aFewFilesOrAFolderFarLargerThanThePlanAreNotRead)
+TEST(FolderScanTest, AFewFilesOrAFolderFarLargerThanThePlanAreNotRead)
 {
     TestDir dir;
     // More entries than planning would read for the files it plans there.

@@ -1,5 +1,7 @@
 #include "FileFilterService.h"
 
+#include <limits>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,7 +23,7 @@ std::vector<std::string> namesOf(const std::vector<FileItem> &files)
     return names;
 }
 
-TEST(FileFilterService, appliesEachTestInTurn)
+TEST(FileFilterServiceTest, AppliesEachTestInTurn)
 {
     const std::vector<FileItem> files = {
         item("a.JPG", 99),
@@ -34,55 +36,46 @@ TEST(FileFilterService, appliesEachTestInTurn)
         item("photo.jpg", 0),
         item("Straße.TXT", 7),
     };
-    FileFilterCriteria jpgOnly;
-    jpgOnly.includeExtensions = { "jpg" };
-    FileFilterCriteria jpgBoth = jpgOnly;
-    jpgBoth.excludeExtensions = { "jpg" };
-    FileFilterCriteria noJpg;
-    noJpg.excludeExtensions = { "jpg" };
-    FileFilterCriteria noExtension;
-    noExtension.includeExtensions = { "" };
-    FileFilterCriteria exactly100;
-    exactly100.minSize = 100;
-    exactly100.maxSize = 100;
-    FileFilterCriteria img;
-    img.searchText = "img";
-    FileFilterCriteria imgCased = img;
-    imgCased.caseSensitive = true;
-    FileFilterCriteria extensionText;
-    extensionText.searchText = "jpg";
-    FileFilterCriteria unicodeText;
-    unicodeText.searchText = "STRASSE";
-    FileFilterCriteria unicodeLower;
-    unicodeLower.searchText = "STRAßE.txt";
-    FileFilterCriteria dotted;
-    dotted.includeExtensions = { ".png" };
-
+    // Criteria built from: included and excluded extensions, search text, case sensitivity, size bounds.
+    const auto criteria
+        = [](std::set<std::string> include, std::set<std::string> exclude, std::string text = {}, bool cased = false,
+              std::int64_t minSize = 0, std::int64_t maxSize = std::numeric_limits<std::int64_t>::max()) {
+              FileFilterCriteria result;
+              result.includeExtensions = std::move(include);
+              result.excludeExtensions = std::move(exclude);
+              result.searchText = std::move(text);
+              result.caseSensitive = cased;
+              result.minSize = minSize;
+              result.maxSize = maxSize;
+              return result;
+          };
+    const FileFilterCriteria img = criteria({}, {}, "img");
     const struct {
         const char *label;
         FileFilterCriteria criteria;
         std::vector<std::string> expected;
     } cases[] = {
         { "defaults", {}, namesOf(files) },
-        { "include jpg", jpgOnly, { "a.JPG", "b.jpg", "IMG_0001.jpg", "photo.jpg" } },
-        { "include and exclude jpg", jpgBoth, {} },
-        { "exclude jpg", noJpg, { "c.jpeg", "README", "my.image.png", "my.img.gif", "Straße.TXT" } },
-        { "include no extension", noExtension, { "README" } },
-        { "size exactly 100", exactly100, { "b.jpg", "c.jpeg", "IMG_0001.jpg" } },
+        { "include jpg", criteria({ "jpg" }, {}), { "a.JPG", "b.jpg", "IMG_0001.jpg", "photo.jpg" } },
+        { "include and exclude jpg", criteria({ "jpg" }, { "jpg" }), {} },
+        { "exclude jpg", criteria({}, { "jpg" }), { "c.jpeg", "README", "my.image.png", "my.img.gif", "Straße.TXT" } },
+        { "include no extension", criteria({ "" }, {}), { "README" } },
+        { "size exactly 100", criteria({}, {}, "", false, 100, 100), { "b.jpg", "c.jpeg", "IMG_0001.jpg" } },
+        { "size 6 to 7", criteria({}, {}, "", false, 6, 7), { "my.img.gif", "Straße.TXT" } },
         // "image" does not contain "img": only a plain substring counts.
         { "img ignoring case", img, { "IMG_0001.jpg", "my.img.gif" } },
-        { "img with case", imgCased, { "my.img.gif" } },
-        { "extension is part of the name", extensionText, { "a.JPG", "b.jpg", "IMG_0001.jpg", "photo.jpg" } },
+        { "img with case", criteria({}, {}, "img", true), { "my.img.gif" } },
+        { "extension is part of the name", criteria({}, {}, "jpg"), { "a.JPG", "b.jpg", "IMG_0001.jpg", "photo.jpg" } },
         // Lower-casing maps case, it does not fold "ß" to "ss".
-        { "no folding", unicodeText, {} },
-        { "unicode lower-casing", unicodeLower, { "Straße.TXT" } },
-        { "leading dot matches nothing", dotted, {} },
+        { "no folding", criteria({}, {}, "STRASSE"), {} },
+        { "unicode lower-casing", criteria({}, {}, "STRAßE.txt"), { "Straße.TXT" } },
+        { "leading dot matches nothing", criteria({ ".png" }, {}), {} },
     };
     const FileFilterService service;
     for (const auto &check : cases)
         EXPECT_EQ(namesOf(service.filter(files, check.criteria)), check.expected) << check.label;
 
-    EXPECT_TRUE(service.filter({}, jpgOnly).empty());
+    EXPECT_TRUE(service.filter({}, cases[1].criteria).empty());
     // The records passed on are the very records given (same ids), not rebuilt ones.
     const auto kept = service.filter(files, img);
     ASSERT_EQ(kept.size(), 2u);
@@ -90,7 +83,7 @@ TEST(FileFilterService, appliesEachTestInTurn)
     EXPECT_EQ(kept[1], files[6]);
 }
 
-TEST(FileFilterService, extremeSizeBoundsCompareAsSigned)
+TEST(FileFilterServiceTest, ExtremeSizeBoundsCompareAsSigned)
 {
     const std::vector<FileItem> files = { item("huge.bin", std::numeric_limits<std::int64_t>::max()), item("zero", 0) };
     FileFilterCriteria criteria;
@@ -102,7 +95,7 @@ TEST(FileFilterService, extremeSizeBoundsCompareAsSigned)
     EXPECT_EQ(namesOf(FileFilterService().filter(files, criteria)), std::vector<std::string> { "huge.bin" });
 }
 
-TEST(FileFilterService, parsesTheExtensionText)
+TEST(FileFilterServiceTest, ParsesTheExtensionText)
 {
     using Set = std::set<std::string>;
     const struct {

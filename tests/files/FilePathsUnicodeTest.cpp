@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(FilePathsTest, recognisesExactlyThePathsThatStandardisingLeavesAlone)
+TEST(FilePathsTest, RecognisesExactlyThePathsThatStandardisingLeavesAlone)
 {
     const std::vector<std::string> paths { "/", "/a", "/a/b.txt", "/a/b/", "//a", "/a//b", "/a/./b", "/a/../b", "/a/.",
         "/a/..", "/.hidden/.x", "/a/...", "/a/b..c", "relative/x", "", "./x", "/a/ b/c " };
@@ -23,7 +23,7 @@ TEST(FilePathsTest, recognisesExactlyThePathsThatStandardisingLeavesAlone)
     }
 }
 
-TEST(UnicodeTest, matchingKeysMeetWhereLetterCaseOrNormalisationDiffer)
+TEST(UnicodeTest, MatchingKeysMeetWhereLetterCaseOrNormalisationDiffer)
 {
     const std::string eComposed = "\xC3\xA9", eDecomposed = "e\xCC\x81", capitalE = "\xC3\x89";
     const std::vector<std::pair<std::string, std::string>> same { { "Photo.JPG", "photo.jpg" },
@@ -44,7 +44,7 @@ TEST(UnicodeTest, matchingKeysMeetWhereLetterCaseOrNormalisationDiffer)
         EXPECT_NE(Unicode::matchingKey(a), Unicode::matchingKey(b)) << a << " / " << b;
 }
 
-TEST(UnicodeTest, asciiShortcutsAgreeWithTheFullConversions)
+TEST(UnicodeTest, AsciiShortcutsAgreeWithTheFullConversions)
 {
     // KELVIN SIGN folds onto "k": only two ASCII texts may take the shortcut.
     EXPECT_TRUE(Unicode::equalIgnoringCase("\xE2\x84\xAA.txt", "K.TXT"));

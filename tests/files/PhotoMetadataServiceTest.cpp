@@ -98,7 +98,7 @@ std::unique_ptr<icu::TimeZone> namedZone(const char *id)
     return std::unique_ptr<icu::TimeZone>(icu::TimeZone::createTimeZone(id));
 }
 
-TEST(PhotoMetadataServiceTest, readsTheCaptureDateOfRealJpegs)
+TEST(PhotoMetadataServiceTest, ReadsTheCaptureDateOfRealJpegs)
 {
     struct Case {
         const char *label;
@@ -151,7 +151,7 @@ TEST(PhotoMetadataServiceTest, readsTheCaptureDateOfRealJpegs)
     }
 }
 
-TEST(PhotoMetadataServiceTest, nonImagesGiveNoneAndTheAnswerIsCached)
+TEST(PhotoMetadataServiceTest, NonImagesGiveNoneAndTheAnswerIsCached)
 {
     TestDir dir;
     const auto text = dir.createFile("notes.jpg", "just some text\n");
@@ -184,7 +184,7 @@ TEST(PhotoMetadataServiceTest, nonImagesGiveNoneAndTheAnswerIsCached)
     }
 }
 
-TEST(PhotoMetadataServiceTest, editingMetadataInPlaceKeepsTheFirstAnswer)
+TEST(PhotoMetadataServiceTest, EditingMetadataInPlaceKeepsTheFirstAnswer)
 {
     TestDir dir;
     dir.createDir("sub");
@@ -201,7 +201,7 @@ TEST(PhotoMetadataServiceTest, editingMetadataInPlaceKeepsTheFirstAnswer)
     EXPECT_EQ(describe(fresh.captureDate(file)), "1999-12-31 23:59:59Z");
 }
 
-TEST(PhotoMetadataServiceTest, itemMovedCarriesTheAnswerWithTheFile)
+TEST(PhotoMetadataServiceTest, ItemMovedCarriesTheAnswerWithTheFile)
 {
     TestDir dir;
     const auto a = writeJpeg(dir, "A.jpg", { { kOriginal, "2011:01:01 01:01:01" } });
@@ -227,7 +227,7 @@ TEST(PhotoMetadataServiceTest, itemMovedCarriesTheAnswerWithTheFile)
     EXPECT_EQ(describe(service.captureDate(b)), "none");
 }
 
-TEST(PhotoMetadataServiceTest, itemMovedDropsAStaleAnswerAtTheTarget)
+TEST(PhotoMetadataServiceTest, ItemMovedDropsAStaleAnswerAtTheTarget)
 {
     TestDir dir;
     const auto target = writeJpeg(dir, "target.jpg", { { kOriginal, "2011:01:01 01:01:01" } });
@@ -248,7 +248,7 @@ TEST(PhotoMetadataServiceTest, itemMovedDropsAStaleAnswerAtTheTarget)
     EXPECT_EQ(describe(service.captureDate(target)), "2022-02-02 02:02:02Z");
 }
 
-TEST(PhotoMetadataServiceTest, timeZoneFromExifOffset)
+TEST(PhotoMetadataServiceTest, TimeZoneFromExifOffset)
 {
     struct Case {
         const char *text;
@@ -278,7 +278,7 @@ TEST(PhotoMetadataServiceTest, timeZoneFromExifOffset)
         EXPECT_EQ(PhotoMetadataService::timeZoneFromExifOffset(c.text), c.seconds) << '"' << c.text << '"';
 }
 
-TEST(PhotoMetadataServiceTest, parseExifDateText)
+TEST(PhotoMetadataServiceTest, ParseExifDateText)
 {
     const auto plusTwo = PhotoMetadataService::fixedOffsetZone(2 * 3600);
     const auto newYork = namedZone("America/New_York");
@@ -316,7 +316,7 @@ TEST(PhotoMetadataServiceTest, parseExifDateText)
             << '"' << c.text << '"';
 }
 
-TEST(PhotoMetadataServiceTest, aFixedZoneAndARegionWithTheSameOffsetNowReadDatesDifferently)
+TEST(PhotoMetadataServiceTest, AFixedZoneAndARegionWithTheSameOffsetNowReadDatesDifferently)
 {
     const auto newYork = namedZone("America/New_York");
     UErrorCode status = U_ZERO_ERROR;
@@ -337,7 +337,7 @@ TEST(PhotoMetadataServiceTest, aFixedZoneAndARegionWithTheSameOffsetNowReadDates
         describe(PhotoMetadataService::parseExifDateText("2024:07:15 12:00:00", *newYork)), "2024-07-15 16:00:00Z");
 }
 
-TEST(PhotoMetadataServiceTest, threadsAskingForTheSameFilesGetTheSameAnswers)
+TEST(PhotoMetadataServiceTest, ThreadsAskingForTheSameFilesGetTheSameAnswers)
 {
     TestDir dir;
     ScopedTimeZone zone("UTC");
@@ -382,7 +382,7 @@ TEST(PhotoMetadataServiceTest, threadsAskingForTheSameFilesGetTheSameAnswers)
     }
 }
 
-TEST(PhotoMetadataServiceTest, sharedIsOneInstance)
+TEST(PhotoMetadataServiceTest, SharedIsOneInstance)
 {
     PhotoMetadataService *fromThread = nullptr;
     std::thread([&] { fromThread = &PhotoMetadataService::shared(); }).join();

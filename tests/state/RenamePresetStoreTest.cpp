@@ -224,6 +224,8 @@ private Q_SLOTS:
             withElement([](nlohmann::json &e) { e["id"] = "6F1C2D3E4A5B4C6D8E7F0123456789ABCDEF"; }));
         row("id not hexadecimal",
             withElement([](nlohmann::json &e) { e["id"] = "6F1C2D3E-4A5B-4C6D-8E7F-0123456789AG"; }));
+        row("id starting with a letter past F",
+            withElement([](nlohmann::json &e) { e["id"] = "XF1C2D3E-4A5B-4C6D-8E7F-0123456789AB"; }));
         row("id as a number", withElement([](nlohmann::json &e) { e["id"] = 12; }));
         row("not a data blob", "not a data blob");
     }

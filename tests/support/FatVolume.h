@@ -27,6 +27,5 @@ private:
 
     TestDir m_dir;
     std::filesystem::path m_mountPoint;
-    std::string m_fusermount;
     bool m_mounted = false;
 };
