@@ -29,9 +29,6 @@ class DetailView final : public QWidget {
 public:
     explicit DetailView(QuorvaneViewModel &viewModel, QWidget *parent = nullptr);
 
-    /// The table's model.
-    FileTableModel *fileModel() const { return m_model; }
-
 Q_SIGNALS:
     /// The empty state's "Select Folder" was pressed (the folder access has already been released); the window
     /// should let the user choose a folder and load it.

@@ -138,9 +138,4 @@ QIcon noPreviewIcon()
     return themedIcon("document-print-preview", QStyle::SP_FileDialogContentsView);
 }
 
-QIcon arrowIcon()
-{
-    return themedIcon("go-next", QStyle::SP_ArrowRight);
-}
-
 } // namespace PaneStyle

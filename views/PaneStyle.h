@@ -44,6 +44,5 @@ QIcon undoIcon();
 QIcon previewIcon();
 QIcon applyIcon();
 QIcon noPreviewIcon();
-QIcon arrowIcon();
 
 } // namespace PaneStyle
