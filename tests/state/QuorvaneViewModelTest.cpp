@@ -8,7 +8,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
-#include <QTimer>
 
 #include "FileAccessService.h"
 #include "FileFilterService.h"
@@ -495,31 +494,6 @@ private Q_SLOTS:
             list.push_back(plan);
         }
         QCOMPARE(QuorvaneViewModel::targetsAreDistinct(list), distinct);
-    }
-
-    void largeApplyKeepsMainThreadResponsive()
-    {
-        constexpr int count = 10000;
-        Fixture f;
-        for (int i = 0; i < count; ++i)
-            f.dir.createFile("file" + std::to_string(i) + ".dat");
-        f->loadFolder(f.dir.path());
-        f.setPrefix("n_");
-        int ticksWhileBusy = 0;
-        QTimer ticker;
-        ticker.setInterval(5);
-        connect(&ticker, &QTimer::timeout, this, [&] { ticksWhileBusy += f->isProcessing() ? 1 : 0; });
-        ticker.start();
-        QSignalSpy progress(f.model.get(), &QuorvaneViewModel::progressDoneChanged);
-        QVERIFY(f.runToEnd(&QuorvaneViewModel::applyRename));
-        QCOMPARE(f->statusMessage(), QStringLiteral("Renamed 10000 items"));
-        QVERIFY2(ticksWhileBusy >= 2, qPrintable(QString::number(ticksWhileBusy)));
-        QCOMPARE(f->progressDone(), qint64(count));
-        // Throttled: far fewer updates than the engine's 200 reports for this batch.
-        QVERIFY2(progress.count() < count / 50, qPrintable(QString::number(progress.count())));
-        QVERIFY(std::filesystem::exists(f.dir.path() / "n_file9999.dat"));
-        QCOMPARE(f.watch.offMainThread, 0);
-        QVERIFY(f.watch.count > 0);
     }
 
     void secondBatchIsRefusedWhileOneRuns()

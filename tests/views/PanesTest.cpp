@@ -1,4 +1,3 @@
-#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -398,34 +397,24 @@ private Q_SLOTS:
     {
         Window w;
         w.dir.createFile("small", std::string(999, 'x'));
-        w.dir.createFile("medium.jpeg", std::string(1500, 'x'));
         w.dir.createFile("large.JPG", std::string(2'000'000, 'x'));
-        const auto when = std::chrono::sys_days(std::chrono::year(2024) / 7 / 14) + std::chrono::minutes(18 * 60 + 30);
-        const auto seconds
-            = static_cast<time_t>(std::chrono::floor<std::chrono::seconds>(when).time_since_epoch().count());
-        const utimbuf times { seconds, seconds };
+        const utimbuf times { 1'720'981'800, 1'720'981'800 }; // 2024-07-14 18:30 UTC
         QCOMPARE(utime((w.dir.path() / "small").c_str(), &times), 0);
         w.model.loadFolder(w.dir.path());
         QAbstractItemModel *model = w.find<QTableView>("fileTable")->model();
         QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QStringList rows;
+        QStringList cells;
         for (int row = -1; row < model->rowCount(); ++row) {
-            QStringList cells;
-            for (int column = 0; column < 3; ++column)
+            for (int column = 0; column < model->columnCount(); ++column)
                 cells.append(row < 0 ? model->headerData(column, Qt::Horizontal).toString()
                                      : model->index(row, column).data().toString());
-            rows.append(cells.join(u'|'));
         }
-        QCOMPARE(rows.join(u' '),
-            QStringLiteral("Name|Kind|Size large.JPG|JPG|2 MB medium.jpeg|JPEG|1.5 kB small|Unknown|999 bytes"));
-        QCOMPARE(model->headerData(FileTableModel::Modified, Qt::Horizontal).toString(), QStringLiteral("Modified"));
-        const QString modified = model->index(2, FileTableModel::Modified).data().toString();
-        QVERIFY2(modified.startsWith(QStringLiteral("Jul 14, 2024 6:30")) && modified.endsWith(QStringLiteral("PM")),
-            qPrintable(modified));
+        QCOMPARE(cells.mid(0, 7).join(u'|'), QStringLiteral("Name|Kind|Size|Modified|large.JPG|JPG|2 MB"));
+        QCOMPARE(cells.mid(8).join(u'|'), QStringLiteral("small|Unknown|999 bytes|Jul 14, 2024 6:30 PM"));
         QVERIFY(!model->index(0, FileTableModel::Name).data(Qt::DecorationRole).value<QIcon>().isNull());
         // The edges of the units, where rounding to one decimal must carry into the next unit.
-        const QList<std::pair<qint64, const char *>> sizes { { 1, "1 byte" }, { 1000, "1 kB" }, { 999'949, "999.9 kB" },
-            { 999'950, "1 MB" }, { 1'234'567'890, "1.2 GB" } };
+        const QList<std::pair<qint64, const char *>> sizes { { 1, "1 byte" }, { 1000, "1 kB" }, { 1500, "1.5 kB" },
+            { 999'949, "999.9 kB" }, { 999'950, "1 MB" }, { 1'234'567'890, "1.2 GB" } };
         for (const auto &[bytes, text] : sizes)
             QCOMPARE(FileTableModel::formattedSize(bytes), QString::fromUtf8(text));
     }
