@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "ScopedTimeZone.h"
+
 namespace {
 
 using namespace std::chrono;
@@ -26,31 +28,6 @@ TimePoint utc(int year, unsigned month, unsigned day, int hour = 12, int minute 
     return TimePoint(sys_days(std::chrono::year(year) / std::chrono::month(month) / std::chrono::day(day)) + hours(hour)
         + minutes(minute));
 }
-
-/// Sets TZ for the life of the object and restores the previous value afterwards.
-class TimeZoneOverride final {
-public:
-    explicit TimeZoneOverride(const char *zone)
-    {
-        if (const char *previous = std::getenv("TZ"))
-            m_previous = previous;
-        ::setenv("TZ", zone, 1);
-        ::tzset();
-    }
-    ~TimeZoneOverride()
-    {
-        if (m_previous)
-            ::setenv("TZ", m_previous->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-    TimeZoneOverride(const TimeZoneOverride &) = delete;
-    TimeZoneOverride &operator=(const TimeZoneOverride &) = delete;
-
-private:
-    std::optional<std::string> m_previous;
-};
 
 /// Capture dates the machine cannot give without real photos: a chosen date per path, with a record of
 /// every path asked about.
@@ -102,7 +79,7 @@ std::string generate(const RenameParameters &parameters, const std::string &name
 class NameGeneratorTest : public ::testing::Test {
 protected:
     // Date names are written in the local zone; the examples are given in UTC.
-    TimeZoneOverride m_zone { "UTC" };
+    ScopedTimeZone m_zone { "UTC" };
 };
 
 TEST(NameGeneratorHelpersTest, SanitizingAndSplitting)
@@ -345,10 +322,10 @@ TEST(NameGeneratorTimeZoneTest, TheDayIsTheLocalDay)
         { "UTC", "2024-12-31_late.jpg" },
     };
     for (const auto &[zone, expected] : table) {
-        TimeZoneOverride override(zone);
+        ScopedTimeZone override(zone);
         EXPECT_EQ(generate(parameters, "late.jpg", metadata), expected) << zone;
     }
-    TimeZoneOverride tokyo("Asia/Tokyo");
+    ScopedTimeZone tokyo("Asia/Tokyo");
     parameters.dateFormat = DateNameFormat::yearMonth;
     EXPECT_EQ(generate(parameters, "late.jpg", metadata), "2025-01_late.jpg");
 }

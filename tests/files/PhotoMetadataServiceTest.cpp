@@ -17,6 +17,7 @@
 #include <unicode/calendar.h>
 #include <unicode/timezone.h>
 
+#include "ScopedTimeZone.h"
 #include "TestDir.h"
 #include "TinyJpeg.h"
 
@@ -48,31 +49,6 @@ std::string describe(const std::optional<TimePoint> &date)
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%SZ", &parts);
     return text;
 }
-
-/// Sets TZ (and the C library's idea of it) for the life of the object.
-class ScopedTimeZone final {
-public:
-    explicit ScopedTimeZone(const char *zone)
-    {
-        if (const char *old = std::getenv("TZ"))
-            m_old = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone()
-    {
-        if (m_old)
-            setenv("TZ", m_old->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-    ScopedTimeZone(const ScopedTimeZone &) = delete;
-    ScopedTimeZone &operator=(const ScopedTimeZone &) = delete;
-
-private:
-    std::optional<std::string> m_old;
-};
 
 /// Writes (or replaces) EXIF tags in an existing image file through Exiv2's writer.
 void setTags(const std::filesystem::path &file, const Tags &tags)
