@@ -348,32 +348,4 @@ TEST(ConflictResolverTest, ReadsAFolderOnlyOnceAndOnlyForCaseOnlyMatches)
     EXPECT_EQ(counted.folderReads(), 1U);
 }
 
-TEST(ConflictResolverTest, CostGrowsLinearlyWhenManyFilesMapToOneName)
-{
-    // Existing "x (n).txt" items among the files themselves and scattered counters on disk: the search must
-    // still step over each taken counter once, not once per file.
-    constexpr int fileCount = 2000;
-    CaseInsensitiveVolume volume;
-    std::vector<RenamePlan> provisional;
-    for (int i = 0; i < fileCount; ++i) {
-        const fs::path file = fs::path("/volume") / ("f" + std::to_string(i) + ".txt");
-        volume.addFile(file);
-        provisional.push_back(RenamePlan { {}, file, file.parent_path() / "x.txt", file.filename().string(), "x.txt" });
-    }
-    for (const int taken : { 3, 4, 5, 700, 1999, 2000 })
-        volume.addFile(fs::path("/volume") / ("X (" + std::to_string(taken) + ").TXT"));
-    const CountingFileSystem counted(volume);
-
-    std::vector<std::string> expected { "x.txt" };
-    for (int counter = 1; expected.size() < static_cast<std::size_t>(fileCount); ++counter) {
-        if (counter != 3 && counter != 4 && counter != 5 && counter != 700 && counter != 1999 && counter != 2000)
-            expected.push_back("x (" + std::to_string(counter) + ").txt");
-    }
-    const auto plans = resolveConflicts(provisional, counted);
-    EXPECT_EQ(newNames(plans), expected);
-    EXPECT_EQ(plans.back().newName, "x (2005).txt");
-    // One test of the plain name and one of a counter per file, plus one per counter found taken on disk.
-    EXPECT_LE(counted.existenceTests(), 2U * fileCount + 6U);
-}
-
 } // namespace

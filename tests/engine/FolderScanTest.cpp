@@ -1,6 +1,5 @@
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -9,7 +8,6 @@
 
 #include "ConflictResolver.h"
 #include "CountingFileSystem.h"
-#include "FatVolume.h"
 #include "FileAccessService.h"
 #include "TestDir.h"
 
@@ -84,30 +82,6 @@ TEST(FolderScanTest, GivesTheAnswersOfOneExistenceTestPerCandidateOnExt4)
         // and the counters that collide.
         EXPECT_LT(scanning.existenceTests() * 2, testing.existenceTests());
     }
-}
-
-TEST(FolderScanTest, GivesTheAnswersOfOneExistenceTestPerCandidateOnACaseInsensitiveVolume)
-{
-    std::string whyNot;
-    const auto volume = FatVolume::mount(&whyNot);
-    if (!volume)
-        GTEST_SKIP() << "no FAT volume: " << whyNot;
-    // Creating files through FUSE is slow: a few of the planned files exist, the rest are planned by name only,
-    // which changes nothing in how candidates are judged.
-    for (int i = 0; i < 20; ++i)
-        std::ofstream(volume->path() / numbered("f%03d.txt", i)) << "x";
-    for (const char *name : { "Photo.JPG", "Report (1).pdf", "longfilename.txt", "trail" })
-        std::ofstream(volume->path() / name) << "x";
-    const std::vector<std::string> targets { "photo.jpg", "PHOTO.JPG", "Photo.JPG", "report (1).pdf", "REPORT.pdf",
-        "LONGFI~1.TXT", "longfi~1.txt", "LongFileName.TXT", "trail.", "TRAIL", "F001.TXT", "f002.txt", "new.txt" };
-
-    FileAccessService disk;
-    // Each existence test through FUSE is slow, so one random draw.
-    const auto provisional = randomRenames(volume->path(), targets, 3);
-    CountingFileSystem scanning(disk, true, true);
-    CountingFileSystem testing(disk, true, false);
-    EXPECT_EQ(locations(resolveConflicts(provisional, scanning)), locations(resolveConflicts(provisional, testing)));
-    EXPECT_EQ(scanning.completedFolderScans(), 1U);
 }
 
 TEST(FolderScanTest, AFewFilesOrAFolderFarLargerThanThePlanAreNotRead)
