@@ -253,12 +253,6 @@ private Q_SLOTS:
         QTest::newRow("error, Escape") << "errorAlert"
                                        << ""
                                        << "Error" << ok << "OK";
-        QTest::newRow("error, OK") << "errorAlert"
-                                   << "OK"
-                                   << "Error" << ok << "OK";
-        QTest::newRow("conflict, Escape") << "conflictAlert"
-                                          << ""
-                                          << "Conflicts Detected" << conflict << "Cancel";
         QTest::newRow("conflict, Proceed Anyway") << "conflictAlert"
                                                   << "Proceed Anyway"
                                                   << "Conflicts Detected" << conflict << "Cancel";
@@ -305,12 +299,7 @@ private Q_SLOTS:
         QTest::newRow("newer with notes")
             << FeedServer::feed("2.0", "https://d.example/2", "Faster previews")
             << QStringLiteral("Quorvane 2.0 is available.") << QStringLiteral("Faster previews") << false << QString();
-        QTest::newRow("newer without notes")
-            << FeedServer::feed("2.0", "https://d.example/2") << QStringLiteral("Quorvane 2.0 is available.")
-            << QString() << false << QString();
         QTest::newRow("same version") << FeedServer::feed("1.0") << QString() << QString() << true << QString();
-        QTest::newRow("unusable feed") << QByteArray("not json") << QString() << QString() << false
-                                       << QStringLiteral("Update information is unavailable.");
         QTest::newRow("no server") << QByteArray() << QString() << QString() << false
                                    << QStringLiteral("Unable to check for updates: Connection refused");
     }
