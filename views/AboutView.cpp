@@ -2,11 +2,9 @@
 
 #include <utility>
 
-#include <QApplication>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QKeySequence>
 #include <QLabel>
 #include <QPainter>
@@ -17,16 +15,11 @@
 
 #include "AppVersion.h"
 #include "NotificationHub.h"
+#include "PaneStyle.h"
 
 namespace {
 
 constexpr int symbolSize = 48;
-
-QIcon themeIcon(const QString &name, QStyle::StandardPixmap fallback)
-{
-    QIcon icon = QIcon::fromTheme(name);
-    return icon.isNull() ? QApplication::style()->standardIcon(fallback) : icon;
-}
 
 // Symbols are drawn in the accent colour, as a single-colour shape.
 QPixmap tinted(const QIcon &icon, int size, const QColor &colour, qreal devicePixelRatio)
@@ -38,39 +31,21 @@ QPixmap tinted(const QIcon &icon, int size, const QColor &colour, qreal devicePi
     return pixmap;
 }
 
-QFont scaledFont(const QFont &base, qreal factor, bool bold = false)
+QLabel *label(const QString &text, const char *objectName, const QFont &font, QWidget *parent)
 {
-    QFont font = base;
-    if (font.pointSizeF() > 0)
-        font.setPointSizeF(font.pointSizeF() * factor);
-    else
-        font.setPixelSize(qRound(font.pixelSize() * factor));
-    font.setBold(bold);
-    return font;
+    auto *result = new QLabel(text, parent);
+    if (objectName)
+        result->setObjectName(QString::fromLatin1(objectName));
+    result->setFont(font);
+    return result;
 }
 
-QFrame *divider(QWidget *parent)
+QPushButton *button(const QString &text, const char *objectName, QWidget *parent)
 {
-    auto *line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
-}
-
-// Between the text and the background: quieter than the text, still readable (the disabled colour is not).
-QColor secondaryColour(const QPalette &palette)
-{
-    const QColor text = palette.color(QPalette::WindowText);
-    const QColor background = palette.color(QPalette::Window);
-    return QColor::fromRgbF(text.redF() * 0.6f + background.redF() * 0.4f,
-        text.greenF() * 0.6f + background.greenF() * 0.4f, text.blueF() * 0.6f + background.blueF() * 0.4f);
-}
-
-void setTextColour(QLabel *label, const QColor &colour)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
+    auto *result = new QPushButton(text, parent);
+    result->setObjectName(QString::fromLatin1(objectName));
+    result->setAutoDefault(false);
+    return result;
 }
 
 } // namespace
@@ -83,154 +58,17 @@ AboutView::AboutView(UpdatePrompter &prompter, UpdateChecker::Options updateOpti
     setWindowTitle(QStringLiteral("About Quorvane"));
     setFixedSize(360, 500);
 
-    const QFont base = font();
-    const QFont callout = scaledFont(base, 0.95);
-    const QFont caption = scaledFont(base, 0.85);
-    const QColor secondary = secondaryColour(palette());
-
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(16);
-
-    // Header.
-    auto *header = new QVBoxLayout;
-    header->setSpacing(8);
-    header->setContentsMargins(0, 4, 0, 0);
-    auto *symbol = new QLabel(this);
-    symbol->setObjectName(QStringLiteral("aboutSymbol"));
-    symbol->setAccessibleName(QStringLiteral("Quorvane symbol"));
-    symbol->setPixmap(tinted(themeIcon(QStringLiteral("accessories-text-editor"), QStyle::SP_FileDialogDetailedView),
-        symbolSize, palette().color(QPalette::Highlight), devicePixelRatioF()));
-    symbol->setAlignment(Qt::AlignCenter);
-    auto *name = new QLabel(QStringLiteral("Quorvane"), this);
-    name->setObjectName(QStringLiteral("aboutName"));
-    name->setFont(scaledFont(base, 1.6, true));
-    name->setAlignment(Qt::AlignCenter);
-    auto *tagline = new QLabel(QStringLiteral("Batch file renamer for creators"), this);
-    tagline->setObjectName(QStringLiteral("aboutTagline"));
-    tagline->setFont(callout);
-    tagline->setAlignment(Qt::AlignCenter);
-    setTextColour(tagline, secondary);
-    header->addWidget(symbol);
-    header->addWidget(name);
-    header->addWidget(tagline);
-    layout->addLayout(header);
-    layout->addWidget(divider(this));
-
-    // Version row.
-    auto *versionRow = new QHBoxLayout;
-    auto *versionTitle = new QLabel(QStringLiteral("Version"), this);
-    versionTitle->setFont(callout);
-    setTextColour(versionTitle, secondary);
-    auto *version = new QLabel(versionText(), this);
-    version->setObjectName(QStringLiteral("versionLabel"));
-    QFont digits = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    digits.setPointSizeF(callout.pointSizeF() > 0 ? callout.pointSizeF() : digits.pointSizeF());
-    version->setFont(digits);
-    version->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    versionRow->addStretch();
-    versionRow->addWidget(versionTitle);
-    versionRow->addWidget(version);
-    versionRow->addStretch();
-    layout->addLayout(versionRow);
-    layout->addWidget(divider(this));
-
-    // Updates section.
-    auto *updates = new QVBoxLayout;
-    updates->setSpacing(8);
-    auto *updatesRow = new QHBoxLayout;
-    auto *updatesTitle = new QLabel(QStringLiteral("Updates"), this);
-    updatesTitle->setFont(callout);
-    setTextColour(updatesTitle, secondary);
-    m_checkButton = new QPushButton(QStringLiteral("Check for Updates…"), this);
-    m_checkButton->setObjectName(QStringLiteral("checkForUpdatesButton"));
-    m_checkButton->setAutoDefault(false);
-    m_spinner = new QProgressBar(this);
-    m_spinner->setObjectName(QStringLiteral("updateCheckSpinner"));
-    m_spinner->setAccessibleName(QStringLiteral("Checking for updates"));
-    m_spinner->setRange(0, 0);
-    m_spinner->setTextVisible(false);
-    m_spinner->setFixedSize(m_checkButton->sizeHint().width(), 12);
-    updatesRow->addWidget(updatesTitle);
-    updatesRow->addStretch();
-    updatesRow->addWidget(m_checkButton);
-    updatesRow->addWidget(m_spinner);
-    updates->addLayout(updatesRow);
-
-    m_updateBox = new QFrame(this);
-    m_updateBox->setObjectName(QStringLiteral("updateBox"));
-    m_updateBox->setStyleSheet(QStringLiteral("QFrame#updateBox { background: palette(window); border: 1px solid "
-                                              "palette(mid); border-radius: 6px; }"));
-    auto *box = new QVBoxLayout(m_updateBox);
-    box->setContentsMargins(8, 8, 8, 8);
-    box->setSpacing(4);
-    m_availableLabel = new QLabel(m_updateBox);
-    m_availableLabel->setObjectName(QStringLiteral("updateAvailableLabel"));
-    m_availableLabel->setFont(callout);
-    m_availableLabel->setWordWrap(true);
-    m_notesLabel = new QLabel(m_updateBox);
-    m_notesLabel->setObjectName(QStringLiteral("releaseNotesLabel"));
-    m_notesLabel->setFont(caption);
-    m_notesLabel->setWordWrap(true);
-    m_notesLabel->setTextFormat(Qt::PlainText);
-    m_notesLabel->setMaximumHeight(QFontMetrics(caption).lineSpacing() * 4);
-    m_notesLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    setTextColour(m_notesLabel, secondary);
-    auto *download = new QPushButton(QStringLiteral("Download from Website"), m_updateBox);
-    download->setObjectName(QStringLiteral("downloadButton"));
-    download->setAutoDefault(false);
-    download->setFont(caption);
-    box->addWidget(m_availableLabel);
-    box->addWidget(m_notesLabel);
-    box->addWidget(download, 0, Qt::AlignLeft);
-    updates->addWidget(m_updateBox);
-
-    m_upToDateRow = new QWidget(this);
-    m_upToDateRow->setObjectName(QStringLiteral("upToDateRow"));
-    auto *upToDate = new QHBoxLayout(m_upToDateRow);
-    upToDate->setContentsMargins(0, 0, 0, 0);
-    upToDate->setSpacing(4);
-    auto *check = new QLabel(m_upToDateRow);
-    const int captionHeight = QFontMetrics(caption).height();
-    check->setPixmap(themeIcon(QStringLiteral("emblem-default"), QStyle::SP_DialogApplyButton)
-                         .pixmap(QSize(captionHeight, captionHeight), devicePixelRatioF()));
-    auto *upToDateText = new QLabel(QStringLiteral("You're up to date."), m_upToDateRow);
-    upToDateText->setObjectName(QStringLiteral("upToDateLabel"));
-    upToDateText->setFont(caption);
-    setTextColour(upToDateText, QColor(0x2e, 0x7d, 0x32));
-    upToDate->addWidget(check);
-    upToDate->addWidget(upToDateText);
-    upToDate->addStretch();
-    updates->addWidget(m_upToDateRow);
-
-    m_errorLabel = new QLabel(this);
-    m_errorLabel->setObjectName(QStringLiteral("updateErrorLabel"));
-    m_errorLabel->setFont(caption);
-    m_errorLabel->setWordWrap(true);
-    m_errorLabel->setTextFormat(Qt::PlainText);
-    setTextColour(m_errorLabel, QColor(0xc6, 0x28, 0x28));
-    updates->addWidget(m_errorLabel);
-    layout->addLayout(updates);
-
+    layout->addLayout(buildHeader());
+    layout->addWidget(PaneStyle::divider(this));
+    layout->addLayout(buildVersionRow());
+    layout->addWidget(PaneStyle::divider(this));
+    layout->addLayout(buildUpdatesSection());
     layout->addStretch();
+    buildFooter(layout);
 
-    // Footer and Close.
-    auto *footer = new QLabel(QStringLiteral("Renames never replace a file that is already there."), this);
-    footer->setObjectName(QStringLiteral("aboutFooter"));
-    footer->setFont(caption);
-    footer->setAlignment(Qt::AlignCenter);
-    footer->setWordWrap(true);
-    setTextColour(footer, secondary);
-    layout->addWidget(footer);
-    auto *close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("closeButton"));
-    close->setShortcut(QKeySequence(Qt::Key_Escape));
-    close->setAutoDefault(false);
-    layout->addWidget(close, 0, Qt::AlignHCenter);
-
-    connect(m_checkButton, &QPushButton::clicked, this, [this] { m_updater->checkForUpdates(false); });
-    connect(download, &QPushButton::clicked, this, [this] { m_updater->openDownloadPage(); });
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_updater, &UpdateChecker::isCheckingChanged, this, &AboutView::refresh);
     connect(m_updater, &UpdateChecker::availableUpdateChanged, this, &AboutView::refresh);
     connect(m_updater, &UpdateChecker::lastErrorChanged, this, &AboutView::refresh);
@@ -240,6 +78,145 @@ AboutView::AboutView(UpdatePrompter &prompter, UpdateChecker::Options updateOpti
             m_updater->checkForUpdates(false);
     });
     refresh();
+}
+
+QLayout *AboutView::buildHeader()
+{
+    auto *header = new QVBoxLayout;
+    header->setSpacing(8);
+    header->setContentsMargins(0, 4, 0, 0);
+    auto *symbol = new QLabel(this);
+    symbol->setObjectName(QStringLiteral("aboutSymbol"));
+    symbol->setAccessibleName(QStringLiteral("Quorvane symbol"));
+    symbol->setPixmap(tinted(PaneStyle::themedIcon("accessories-text-editor", QStyle::SP_FileDialogDetailedView),
+        symbolSize, palette().color(QPalette::Highlight), devicePixelRatioF()));
+    symbol->setAlignment(Qt::AlignCenter);
+    auto *name = label(QStringLiteral("Quorvane"), "aboutName", PaneStyle::displayFont(font()), this);
+    name->setAlignment(Qt::AlignCenter);
+    auto *tagline = label(
+        QStringLiteral("Batch file renamer for creators"), "aboutTagline", PaneStyle::calloutFont(font()), this);
+    tagline->setAlignment(Qt::AlignCenter);
+    PaneStyle::makeSecondary(tagline);
+    header->addWidget(symbol);
+    header->addWidget(name);
+    header->addWidget(tagline);
+    return header;
+}
+
+QLayout *AboutView::buildVersionRow()
+{
+    const QFont callout = PaneStyle::calloutFont(font());
+    auto *versionTitle = label(QStringLiteral("Version"), nullptr, callout, this);
+    PaneStyle::makeSecondary(versionTitle);
+    QFont digits = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    digits.setPointSizeF(callout.pointSizeF() > 0 ? callout.pointSizeF() : digits.pointSizeF());
+    auto *version = label(versionText(), "versionLabel", digits, this);
+    version->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(versionTitle);
+    row->addWidget(version);
+    row->addStretch();
+    return row;
+}
+
+QLayout *AboutView::buildUpdatesSection()
+{
+    auto *updatesTitle = label(QStringLiteral("Updates"), nullptr, PaneStyle::calloutFont(font()), this);
+    PaneStyle::makeSecondary(updatesTitle);
+    m_checkButton = button(QStringLiteral("Check for Updates…"), "checkForUpdatesButton", this);
+    m_spinner = new QProgressBar(this);
+    m_spinner->setObjectName(QStringLiteral("updateCheckSpinner"));
+    m_spinner->setAccessibleName(QStringLiteral("Checking for updates"));
+    m_spinner->setRange(0, 0);
+    m_spinner->setTextVisible(false);
+    m_spinner->setFixedSize(m_checkButton->sizeHint().width(), 12);
+    connect(m_checkButton, &QPushButton::clicked, this, [this] { m_updater->checkForUpdates(false); });
+
+    auto *titleRow = new QHBoxLayout;
+    titleRow->addWidget(updatesTitle);
+    titleRow->addStretch();
+    titleRow->addWidget(m_checkButton);
+    titleRow->addWidget(m_spinner);
+    auto *section = new QVBoxLayout;
+    section->setSpacing(8);
+    section->addLayout(titleRow);
+    section->addWidget(buildUpdateBox());
+    section->addWidget(buildUpToDateRow());
+    section->addWidget(buildErrorLabel());
+    return section;
+}
+
+QWidget *AboutView::buildUpdateBox()
+{
+    const QFont footnote = PaneStyle::footnoteFont(font());
+    m_updateBox = new QFrame(this);
+    m_updateBox->setObjectName(QStringLiteral("updateBox"));
+    m_updateBox->setStyleSheet(QStringLiteral("QFrame#updateBox { background: palette(window); border: 1px solid "
+                                              "palette(mid); border-radius: 6px; }"));
+    m_availableLabel = label({}, "updateAvailableLabel", PaneStyle::calloutFont(font()), m_updateBox);
+    m_availableLabel->setWordWrap(true);
+    m_notesLabel = label({}, "releaseNotesLabel", footnote, m_updateBox);
+    m_notesLabel->setWordWrap(true);
+    m_notesLabel->setTextFormat(Qt::PlainText);
+    m_notesLabel->setMaximumHeight(QFontMetrics(footnote).lineSpacing() * 4);
+    m_notesLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    PaneStyle::makeSecondary(m_notesLabel);
+    auto *download = button(QStringLiteral("Download from Website"), "downloadButton", m_updateBox);
+    download->setFont(footnote);
+    connect(download, &QPushButton::clicked, this, [this] { m_updater->openDownloadPage(); });
+
+    auto *box = new QVBoxLayout(m_updateBox);
+    box->setContentsMargins(8, 8, 8, 8);
+    box->setSpacing(4);
+    box->addWidget(m_availableLabel);
+    box->addWidget(m_notesLabel);
+    box->addWidget(download, 0, Qt::AlignLeft);
+    return m_updateBox;
+}
+
+QWidget *AboutView::buildUpToDateRow()
+{
+    const QFont footnote = PaneStyle::footnoteFont(font());
+    m_upToDateRow = new QWidget(this);
+    m_upToDateRow->setObjectName(QStringLiteral("upToDateRow"));
+    auto *check = new QLabel(m_upToDateRow);
+    const int footnoteHeight = QFontMetrics(footnote).height();
+    check->setPixmap(PaneStyle::themedIcon("emblem-default", QStyle::SP_DialogApplyButton)
+                         .pixmap(QSize(footnoteHeight, footnoteHeight), devicePixelRatioF()));
+    auto *text = label(QStringLiteral("You're up to date."), "upToDateLabel", footnote, m_upToDateRow);
+    PaneStyle::setTextColor(text, QColor(0x2e, 0x7d, 0x32));
+
+    auto *row = new QHBoxLayout(m_upToDateRow);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    row->addWidget(check);
+    row->addWidget(text);
+    row->addStretch();
+    return m_upToDateRow;
+}
+
+QWidget *AboutView::buildErrorLabel()
+{
+    m_errorLabel = label({}, "updateErrorLabel", PaneStyle::footnoteFont(font()), this);
+    m_errorLabel->setWordWrap(true);
+    m_errorLabel->setTextFormat(Qt::PlainText);
+    PaneStyle::setTextColor(m_errorLabel, QColor(0xc6, 0x28, 0x28));
+    return m_errorLabel;
+}
+
+void AboutView::buildFooter(QVBoxLayout *layout)
+{
+    auto *footer = label(QStringLiteral("Renames never replace a file that is already there."), "aboutFooter",
+        PaneStyle::footnoteFont(font()), this);
+    footer->setAlignment(Qt::AlignCenter);
+    footer->setWordWrap(true);
+    PaneStyle::makeSecondary(footer);
+    layout->addWidget(footer);
+    auto *close = button(QStringLiteral("Close"), "closeButton", this);
+    close->setShortcut(QKeySequence(Qt::Key_Escape));
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    layout->addWidget(close, 0, Qt::AlignHCenter);
 }
 
 AboutView::~AboutView() = default;

@@ -5,8 +5,10 @@
 #include "UpdateChecker.h"
 
 class QLabel;
+class QLayout;
 class QProgressBar;
 class QPushButton;
+class QVBoxLayout;
 class QWidget;
 
 /// The About sheet: the application's name, tagline and version, and the place where the user checks for updates
@@ -29,6 +31,13 @@ public:
     UpdateChecker &updater() const { return *m_updater; }
 
 private:
+    QLayout *buildHeader();
+    QLayout *buildVersionRow();
+    QLayout *buildUpdatesSection();
+    QWidget *buildUpdateBox();
+    QWidget *buildUpToDateRow();
+    QWidget *buildErrorLabel();
+    void buildFooter(QVBoxLayout *layout);
     void refresh();
 
     UpdateChecker *m_updater; // child of this sheet

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "ElidedButton.h"
+#include "EmptyState.h"
 #include "FileRevealer.h"
 #include "FileTableModel.h"
 #include "PaneStyle.h"
@@ -21,39 +22,6 @@
 #include "QuorvaneViewModel.h"
 
 namespace {
-
-QFrame *divider(QWidget *parent)
-{
-    auto *line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
-}
-
-void useColor(QWidget *widget, const QColor &color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::ButtonText, color);
-    widget->setPalette(palette);
-}
-
-// A prominent button is filled with the accent colour.
-void makeProminent(QPushButton *button)
-{
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::Button, palette.color(QPalette::Highlight));
-    palette.setColor(QPalette::ButtonText, palette.color(QPalette::HighlightedText));
-    button->setPalette(palette);
-}
-
-QLabel *symbolLabel(const QIcon &icon, int size, QWidget *parent)
-{
-    auto *label = new QLabel(parent);
-    label->setPixmap(icon.pixmap(size, size, QIcon::Disabled));
-    label->setAlignment(Qt::AlignCenter);
-    return label;
-}
 
 // One frame of a small indeterminate spinner: twelve spokes, the one at `step` darkest.
 QIcon spinnerFrame(int step, const QColor &color, int size)
@@ -86,7 +54,7 @@ DetailView::DetailView(QuorvaneViewModel &viewModel, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(buildHeader());
-    layout->addWidget(divider(this));
+    layout->addWidget(PaneStyle::divider(this));
 
     m_content = new QStackedWidget(this);
     m_content->setObjectName(QStringLiteral("detailContent"));
@@ -95,7 +63,7 @@ DetailView::DetailView(QuorvaneViewModel &viewModel, QWidget *parent)
     m_content->addWidget(buildTable());
     layout->addWidget(m_content, 1);
 
-    layout->addWidget(divider(this));
+    layout->addWidget(PaneStyle::divider(this));
     layout->addWidget(buildBottomBar());
 
     m_spinnerTimer.setInterval(80);
@@ -140,7 +108,7 @@ QWidget *DetailView::buildHeader()
     layout->addWidget(m_countLabel);
     layout->addStretch(1);
 
-    m_folderSymbol = symbolLabel(PaneStyle::folderIcon(), 16, bar);
+    m_folderSymbol = PaneStyle::symbolLabel(PaneStyle::folderIcon(), 16, bar);
     m_folderSymbol->setObjectName(QStringLiteral("headerFolderSymbol"));
     layout->addWidget(m_folderSymbol);
 
@@ -150,7 +118,7 @@ QWidget *DetailView::buildHeader()
     m_pathButton->setFont(PaneStyle::captionFont(font()));
     m_pathButton->setToolTip(QStringLiteral("Show in File Manager"));
     m_pathButton->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    useColor(m_pathButton, PaneStyle::secondaryColor(palette()));
+    PaneStyle::makeSecondary(m_pathButton);
     layout->addWidget(m_pathButton, 0);
 
     m_headerRevealButton = new QToolButton(bar);
@@ -170,33 +138,18 @@ QWidget *DetailView::buildHeader()
 
 QWidget *DetailView::buildNoFolderState()
 {
-    m_noFolderState = new QWidget(this);
+    auto *state = new EmptyState(
+        PaneStyle::addFolderIcon(), QStringLiteral("No folder selected"), EmptyState::Size::large, this);
+    m_noFolderState = state;
     m_noFolderState->setObjectName(QStringLiteral("noFolderState"));
-    auto *layout = new QVBoxLayout(m_noFolderState);
-    layout->setSpacing(10);
-    layout->addStretch(1);
-    layout->addWidget(symbolLabel(PaneStyle::addFolderIcon(), 48, m_noFolderState));
-    auto *title = new QLabel(QStringLiteral("No folder selected"), m_noFolderState);
-    title->setObjectName(QStringLiteral("noFolderTitle"));
-    title->setFont(PaneStyle::titleFont(font()));
-    title->setAlignment(Qt::AlignCenter);
-    layout->addWidget(title);
-    auto *message
-        = new QLabel(QStringLiteral("Click the Select Folder button in the sidebar\nto browse and manage your files."),
-            m_noFolderState);
-    message->setObjectName(QStringLiteral("noFolderMessage"));
-    message->setFont(PaneStyle::calloutFont(font()));
-    message->setAlignment(Qt::AlignCenter);
-    useColor(message, PaneStyle::secondaryColor(palette()));
-    layout->addWidget(message);
-    m_selectFolderButton = new QPushButton(QStringLiteral("Select Folder"), m_noFolderState);
+    state->titleLabel()->setObjectName(QStringLiteral("noFolderTitle"));
+    state->addMessage(QStringLiteral("Click the Select Folder button in the sidebar\nto browse and manage your files."))
+        ->setObjectName(QStringLiteral("noFolderMessage"));
+    m_selectFolderButton = state->addButton(QStringLiteral("Select Folder"));
     m_selectFolderButton->setObjectName(QStringLiteral("selectFolderButton"));
     m_selectFolderButton->setMinimumHeight(34);
     m_selectFolderButton->setMinimumWidth(140);
-    makeProminent(m_selectFolderButton);
-    layout->addSpacing(6);
-    layout->addWidget(m_selectFolderButton, 0, Qt::AlignHCenter);
-    layout->addStretch(1);
+    PaneStyle::makeProminent(m_selectFolderButton);
 
     connect(m_selectFolderButton, &QPushButton::clicked, this, [this] {
         m_viewModel.releaseFolderAccess();
@@ -207,22 +160,13 @@ QWidget *DetailView::buildNoFolderState()
 
 QWidget *DetailView::buildNoMatchState()
 {
-    m_noMatchState = new QWidget(this);
+    auto *state = new EmptyState(
+        PaneStyle::searchDocumentIcon(), QStringLiteral("No files match the filter"), EmptyState::Size::large, this);
+    m_noMatchState = state;
     m_noMatchState->setObjectName(QStringLiteral("noMatchState"));
-    auto *layout = new QVBoxLayout(m_noMatchState);
-    layout->setSpacing(10);
-    layout->addStretch(1);
-    layout->addWidget(symbolLabel(PaneStyle::searchDocumentIcon(), 48, m_noMatchState));
-    auto *title = new QLabel(QStringLiteral("No files match the filter"), m_noMatchState);
-    title->setObjectName(QStringLiteral("noMatchTitle"));
-    title->setFont(PaneStyle::titleFont(font()));
-    title->setAlignment(Qt::AlignCenter);
-    layout->addWidget(title);
-    m_clearFilterButton = new QPushButton(QStringLiteral("Clear Filter"), m_noMatchState);
+    state->titleLabel()->setObjectName(QStringLiteral("noMatchTitle"));
+    m_clearFilterButton = state->addButton(QStringLiteral("Clear Filter"));
     m_clearFilterButton->setObjectName(QStringLiteral("emptyClearFilterButton"));
-    layout->addSpacing(6);
-    layout->addWidget(m_clearFilterButton, 0, Qt::AlignHCenter);
-    layout->addStretch(1);
 
     connect(m_clearFilterButton, &QPushButton::clicked, this, [this] {
         m_viewModel.setFilterCriteria(FileFilterCriteria {});
@@ -286,7 +230,7 @@ QWidget *DetailView::buildBottomBar()
     m_statusLabel->setFont(PaneStyle::captionFont(font()));
     m_statusLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_statusLabel->setMinimumWidth(80);
-    useColor(m_statusLabel, PaneStyle::secondaryColor(palette()));
+    PaneStyle::makeSecondary(m_statusLabel);
     layout->addWidget(m_statusLabel, 1);
 
     m_progressBar = new QProgressBar(bar);
@@ -308,7 +252,7 @@ QWidget *DetailView::buildBottomBar()
     m_mainButton = new QPushButton(bar);
     m_mainButton->setObjectName(QStringLiteral("applyButton"));
     m_mainButton->setAutoDefault(false);
-    makeProminent(m_mainButton);
+    PaneStyle::makeProminent(m_mainButton);
     // Room for the longer label, so that the bar does not jump when the label changes.
     m_mainButton->setText(QStringLiteral("Preview Changes"));
     m_mainButton->setIcon(PaneStyle::previewIcon());

@@ -1,6 +1,9 @@
 #include "PaneStyle.h"
 
 #include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
 
 namespace PaneStyle {
 
@@ -63,6 +66,53 @@ QFont calloutFont(const QFont &base)
 QFont captionFont(const QFont &base)
 {
     return scaled(base, 0.88, base.weight());
+}
+
+QFont footnoteFont(const QFont &base)
+{
+    return scaled(base, 0.85, base.weight());
+}
+
+QFont displayFont(const QFont &base)
+{
+    return scaled(base, 1.6, QFont::Bold);
+}
+
+void setTextColor(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::ButtonText, color);
+    widget->setPalette(palette);
+}
+
+void makeSecondary(QWidget *widget)
+{
+    setTextColor(widget, secondaryColor(widget->palette()));
+}
+
+void makeProminent(QPushButton *button)
+{
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, palette.color(QPalette::Highlight));
+    palette.setColor(QPalette::ButtonText, palette.color(QPalette::HighlightedText));
+    button->setPalette(palette);
+}
+
+QFrame *divider(QWidget *parent)
+{
+    auto *line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+QLabel *symbolLabel(const QIcon &icon, int size, QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setPixmap(icon.pixmap(size, size, QIcon::Disabled));
+    label->setAlignment(Qt::AlignCenter);
+    return label;
 }
 
 QIcon themedIcon(const char *themeName, QStyle::StandardPixmap fallback)

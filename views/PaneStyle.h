@@ -6,8 +6,13 @@
 #include <QPalette>
 #include <QStyle>
 
-/// Colours, fonts and symbols shared by the window's panes, derived from the application's palette and font so
-/// that they follow the desktop's theme.
+class QFrame;
+class QLabel;
+class QPushButton;
+class QWidget;
+
+/// Colours, fonts, symbols and the small styled pieces shared by the window's panes and sheets, derived from the
+/// application's palette and font so that they follow the desktop's theme.
 namespace PaneStyle {
 
 /// Text that matters less than the primary text (labels, paths): the text colour at about two thirds strength.
@@ -25,6 +30,22 @@ QFont titleFont(const QFont &base);
 QFont calloutFont(const QFont &base);
 /// The smallest readable text (captions, notes).
 QFont captionFont(const QFont &base);
+/// Footnotes of a sheet (release notes, the update status, the About sheet's closing line): a little below the
+/// caption size.
+QFont footnoteFont(const QFont &base);
+/// The application's name where it stands alone (the About sheet): 1.6 times the base, bold.
+QFont displayFont(const QFont &base);
+
+/// Draws the text of `widget` (a label's or a button's) in `color`.
+void setTextColor(QWidget *widget, const QColor &color);
+/// Draws the text of `widget` in the secondary colour of its palette.
+void makeSecondary(QWidget *widget);
+/// Fills `button` with the accent colour: the one main action of a pane.
+void makeProminent(QPushButton *button);
+/// A sunken horizontal line across a pane.
+QFrame *divider(QWidget *parent);
+/// A centred label showing `icon` faintly (its disabled form), `size` pixels square.
+QLabel *symbolLabel(const QIcon &icon, int size, QWidget *parent);
 
 /// A symbol of the desktop's icon theme by its freedesktop name, or the style's standard icon when the theme
 /// has none. Never null.

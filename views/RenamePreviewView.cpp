@@ -5,6 +5,7 @@
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
+#include "EmptyState.h"
 #include "PaneStyle.h"
 #include "PreviewListView.h"
 #include "QuorvaneViewModel.h"
@@ -16,7 +17,8 @@ RenamePreviewView::RenamePreviewView(QuorvaneViewModel &viewModel, QWidget *pare
     , m_viewModel(viewModel)
     , m_model(new RenamePreviewModel(viewModel, this))
     , m_list(new PreviewListView(viewModel, this))
-    , m_emptyState(new QWidget(this))
+    , m_emptyState(
+          new EmptyState(PaneStyle::noPreviewIcon(), QStringLiteral("No preview"), EmptyState::Size::small, this))
     , m_stack(new QStackedLayout)
 {
     setObjectName(QStringLiteral("renamePreview"));
@@ -33,22 +35,8 @@ RenamePreviewView::RenamePreviewView(QuorvaneViewModel &viewModel, QWidget *pare
     m_list->setItemDelegate(new RenamePreviewDelegate(m_list));
     m_list->setFrameShape(QFrame::NoFrame);
 
-    auto *emptyLayout = new QVBoxLayout(m_emptyState);
-    emptyLayout->addStretch(1);
-    auto *symbol = new QLabel(m_emptyState);
-    symbol->setObjectName(QStringLiteral("noPreviewSymbol"));
-    symbol->setPixmap(PaneStyle::noPreviewIcon().pixmap(28, 28, QIcon::Disabled));
-    symbol->setAlignment(Qt::AlignCenter);
-    auto *text = new QLabel(QStringLiteral("No preview"), m_emptyState);
-    text->setObjectName(QStringLiteral("noPreviewLabel"));
-    text->setAlignment(Qt::AlignCenter);
-    text->setFont(PaneStyle::calloutFont(font()));
-    QPalette secondary = text->palette();
-    secondary.setColor(QPalette::WindowText, PaneStyle::secondaryColor(palette()));
-    text->setPalette(secondary);
-    emptyLayout->addWidget(symbol);
-    emptyLayout->addWidget(text);
-    emptyLayout->addStretch(1);
+    m_emptyState->symbolLabel()->setObjectName(QStringLiteral("noPreviewSymbol"));
+    m_emptyState->titleLabel()->setObjectName(QStringLiteral("noPreviewLabel"));
 
     m_stack->addWidget(m_emptyState);
     m_stack->addWidget(m_list);

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class EmptyState;
 class QStackedLayout;
 class QuorvaneViewModel;
 class PreviewListView;
@@ -31,6 +32,6 @@ private:
     QuorvaneViewModel &m_viewModel;
     RenamePreviewModel *m_model;
     PreviewListView *m_list;
-    QWidget *m_emptyState;
+    EmptyState *m_emptyState;
     QStackedLayout *m_stack;
 };

@@ -33,9 +33,7 @@ SavePresetSheet::SavePresetSheet(SaveCallback onSave, QWidget *parent)
         = new QLabel(QStringLiteral("Save the current strategy, filters, and recursion settings for reuse."), this);
     explanation->setWordWrap(true);
     explanation->setFont(PaneStyle::captionFont(font()));
-    QPalette secondary = explanation->palette();
-    secondary.setColor(QPalette::WindowText, PaneStyle::secondaryColor(palette()));
-    explanation->setPalette(secondary);
+    PaneStyle::makeSecondary(explanation);
     layout->addWidget(explanation);
 
     m_nameField->setObjectName(QStringLiteral("presetNameField"));

@@ -33,58 +33,67 @@ SequenceBlock::SequenceBlock(QuorvaneViewModel &viewModel, const QString &namePr
 
     // From the application's font: a block built inside a section would otherwise inherit its heading font.
     const QFont callout = PaneStyle::calloutFont(QApplication::font());
+    setUpStartField(namePrefix, callout);
+    layout->addWidget(m_start);
+    layout->addWidget(buildPaddingRow(namePrefix, callout));
+    setUpSeparatorField(namePrefix, callout);
+    layout->addWidget(m_separator);
+
+    connect(m_start, &QSpinBox::valueChanged, this, [this](int value) {
+        if (m_viewModel.renameParameters().sequenceStart != value)
+            edit([value](RenameParameters &parameters) { parameters.sequenceStart = value; });
+    });
+    connect(m_padding, &SegmentedControl::activated, this,
+        [this](int index) { edit([index](RenameParameters &parameters) { parameters.sequencePadding = index + 1; }); });
+    connect(m_separator, &QLineEdit::textEdited, this, [this](const QString &text) {
+        edit(
+            [&text](RenameParameters &parameters) { parameters.sequenceSeparator = QtConversions::toStdString(text); });
+    });
+    sync();
+}
+
+void SequenceBlock::setUpStartField(const QString &namePrefix, const QFont &font)
+{
     m_start->setObjectName(namePrefix + QStringLiteral("Start"));
     m_start->setRange(0, 9999);
     m_start->setSingleStep(1);
     m_start->setPrefix(QStringLiteral("Start: "));
-    m_start->setFont(callout);
+    m_start->setFont(font);
     m_start->setAccessibleName(QStringLiteral("Start"));
     m_start->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    layout->addWidget(m_start);
+}
 
+QWidget *SequenceBlock::buildPaddingRow(const QString &namePrefix, const QFont &font)
+{
     auto *paddingRow = new QWidget(this);
     auto *rowLayout = new QHBoxLayout(paddingRow);
     rowLayout->setContentsMargins(0, 0, 0, 0);
     auto *paddingLabel = new QLabel(QStringLiteral("Padding"), paddingRow);
-    paddingLabel->setFont(callout);
-    QPalette secondary = paddingLabel->palette();
-    secondary.setColor(QPalette::WindowText, PaneStyle::secondaryColor(palette()));
-    paddingLabel->setPalette(secondary);
+    paddingLabel->setFont(font);
+    PaneStyle::makeSecondary(paddingLabel);
     m_padding->setParent(paddingRow);
     m_padding->setObjectName(namePrefix + QStringLiteral("Padding"));
     m_padding->setAccessibleName(QStringLiteral("Padding"));
     rowLayout->addWidget(paddingLabel);
     rowLayout->addWidget(m_padding, 1);
-    layout->addWidget(paddingRow);
+    return paddingRow;
+}
 
+void SequenceBlock::setUpSeparatorField(const QString &namePrefix, const QFont &font)
+{
     m_separator->setObjectName(namePrefix + QStringLiteral("Separator"));
     m_separator->setPlaceholderText(QStringLiteral("Separator (default _)"));
     m_separator->setAccessibleName(QStringLiteral("Separator"));
-    m_separator->setFont(callout);
+    m_separator->setFont(font);
     m_separator->setClearButtonEnabled(false);
-    layout->addWidget(m_separator);
+}
 
-    connect(m_start, &QSpinBox::valueChanged, this, [this](int value) {
-        RenameParameters parameters = m_viewModel.renameParameters();
-        if (parameters.sequenceStart == value)
-            return;
-        parameters.sequenceStart = value;
-        m_viewModel.setRenameParameters(parameters);
-        m_viewModel.updateRenamePlans();
-    });
-    connect(m_padding, &SegmentedControl::activated, this, [this](int index) {
-        RenameParameters parameters = m_viewModel.renameParameters();
-        parameters.sequencePadding = index + 1;
-        m_viewModel.setRenameParameters(parameters);
-        m_viewModel.updateRenamePlans();
-    });
-    connect(m_separator, &QLineEdit::textEdited, this, [this](const QString &text) {
-        RenameParameters parameters = m_viewModel.renameParameters();
-        parameters.sequenceSeparator = QtConversions::toStdString(text);
-        m_viewModel.setRenameParameters(parameters);
-        m_viewModel.updateRenamePlans();
-    });
-    sync();
+void SequenceBlock::edit(const std::function<void(RenameParameters &)> &change)
+{
+    RenameParameters parameters = m_viewModel.renameParameters();
+    change(parameters);
+    m_viewModel.setRenameParameters(parameters);
+    m_viewModel.updateRenamePlans();
 }
 
 void SequenceBlock::sync()

@@ -1,8 +1,13 @@
 #pragma once
 
+#include <functional>
+
 #include <QString>
 #include <QWidget>
 
+#include "RenameParameters.h"
+
+class QFont;
 class QLineEdit;
 class QSpinBox;
 class QuorvaneViewModel;
@@ -31,6 +36,12 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void setUpStartField(const QString &namePrefix, const QFont &font);
+    QWidget *buildPaddingRow(const QString &namePrefix, const QFont &font);
+    void setUpSeparatorField(const QString &namePrefix, const QFont &font);
+    /// Applies `change` to the view model's rename settings and plans again.
+    void edit(const std::function<void(RenameParameters &)> &change);
+
     QuorvaneViewModel &m_viewModel;
     bool m_boxed;
     QSpinBox *m_start;

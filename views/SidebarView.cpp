@@ -46,6 +46,34 @@ QWidget *row(QWidget *parent, std::initializer_list<QWidget *> widgets, bool str
     return container;
 }
 
+// Stacks `widgets` in `container`, `spacing` pixels apart, without margins.
+void stack(QWidget *container, int spacing, std::initializer_list<QWidget *> widgets)
+{
+    auto *layout = new QVBoxLayout(container);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    for (QWidget *widget : widgets)
+        layout->addWidget(widget);
+}
+
+// A label and its control on one row; the label's text is also the control's accessible name.
+QWidget *labelledRow(const QString &text, QWidget *control, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setBuddy(control);
+    control->setAccessibleName(text);
+    return row(parent, { label, control }, true);
+}
+
+// A drop-down list of the choices of `Enum`, in table order.
+template <RenameChoice Enum> QComboBox *choicePicker(const QString &objectName, QWidget *parent)
+{
+    auto *picker = new QComboBox(parent);
+    picker->setObjectName(objectName);
+    picker->addItems(RenameChoices::titles<Enum>());
+    return picker;
+}
+
 QLineEdit *textField(const QString &objectName, const QString &placeholder, QWidget *parent)
 {
     auto *field = new QLineEdit(parent);
@@ -204,9 +232,30 @@ QWidget *SidebarView::buildRename()
 {
     auto *section = new PanelGroupBox(QStringLiteral("Rename"), this);
     section->setObjectName(QStringLiteral("renameSection"));
+    section->addContent(buildStrategyRow(section));
 
-    auto *strategyLabel = new QLabel(QStringLiteral("Strategy"), section);
-    m_strategyButton = new QPushButton(section);
+    m_prefixField = textField(QStringLiteral("prefixField"), QStringLiteral("Prefix text"), section);
+    m_suffixField = textField(QStringLiteral("suffixField"), QStringLiteral("Suffix text"), section);
+    section->addContent(m_prefixField);
+    section->addContent(m_suffixField);
+    section->addContent(buildReplaceBlock(section));
+    m_sequenceBlock = new SequenceBlock(m_viewModel, QStringLiteral("sequence"), false, section);
+    m_sequenceBlock->setObjectName(QStringLiteral("sequenceBlock"));
+    section->addContent(m_sequenceBlock);
+    section->addContent(buildDateBlock());
+    m_preserveExtensionToggle
+        = toggle(QStringLiteral("preserveExtensionToggle"), QStringLiteral("Preserve file extension"), section);
+    section->addContent(m_preserveExtensionToggle);
+    section->addContent(buildPresetsRow(section));
+
+    connectRenameFields();
+    return section;
+}
+
+QWidget *SidebarView::buildStrategyRow(QWidget *parent)
+{
+    auto *strategyLabel = new QLabel(QStringLiteral("Strategy"), parent);
+    m_strategyButton = new QPushButton(parent);
     m_strategyButton->setObjectName(QStringLiteral("strategyButton"));
     m_strategyMenu = new QMenu(m_strategyButton);
     m_strategyMenu->setObjectName(QStringLiteral("strategyMenu"));
@@ -218,37 +267,23 @@ QWidget *SidebarView::buildRename()
     m_strategyButton->setMenu(m_strategyMenu);
     strategyLabel->setBuddy(m_strategyButton);
     m_strategyButton->setAccessibleDescription(QStringLiteral("Strategy"));
-    section->addContent(row(section, { strategyLabel, m_strategyButton }, true));
+    return row(parent, { strategyLabel, m_strategyButton }, true);
+}
 
-    m_prefixField = textField(QStringLiteral("prefixField"), QStringLiteral("Prefix text"), section);
-    m_suffixField = textField(QStringLiteral("suffixField"), QStringLiteral("Suffix text"), section);
-    section->addContent(m_prefixField);
-    section->addContent(m_suffixField);
-
-    m_replaceBlock = new QWidget(section);
+QWidget *SidebarView::buildReplaceBlock(QWidget *parent)
+{
+    m_replaceBlock = new QWidget(parent);
     m_replaceBlock->setObjectName(QStringLiteral("replaceBlock"));
-    auto *replaceLayout = new QVBoxLayout(m_replaceBlock);
-    replaceLayout->setContentsMargins(0, 0, 0, 0);
-    replaceLayout->setSpacing(8);
     m_findField = textField(QStringLiteral("findField"), QStringLiteral("Find"), m_replaceBlock);
     m_replaceField = textField(QStringLiteral("replaceField"), QStringLiteral("Replace with"), m_replaceBlock);
     m_regexToggle = toggle(QStringLiteral("regexToggle"), QStringLiteral("Regular expression"), m_replaceBlock);
-    replaceLayout->addWidget(m_findField);
-    replaceLayout->addWidget(m_replaceField);
-    replaceLayout->addWidget(m_regexToggle);
-    section->addContent(m_replaceBlock);
+    stack(m_replaceBlock, 8, { m_findField, m_replaceField, m_regexToggle });
+    return m_replaceBlock;
+}
 
-    m_sequenceBlock = new SequenceBlock(m_viewModel, QStringLiteral("sequence"), false, section);
-    m_sequenceBlock->setObjectName(QStringLiteral("sequenceBlock"));
-    section->addContent(m_sequenceBlock);
-
-    section->addContent(buildDateBlock());
-
-    m_preserveExtensionToggle
-        = toggle(QStringLiteral("preserveExtensionToggle"), QStringLiteral("Preserve file extension"), section);
-    section->addContent(m_preserveExtensionToggle);
-
-    m_presetsButton = new QToolButton(section);
+QWidget *SidebarView::buildPresetsRow(QWidget *parent)
+{
+    m_presetsButton = new QToolButton(parent);
     m_presetsButton->setObjectName(QStringLiteral("presetsButton"));
     m_presetsButton->setText(QStringLiteral("Presets"));
     m_presetsButton->setIcon(PaneStyle::bookmarkIcon());
@@ -259,10 +294,14 @@ QWidget *SidebarView::buildRename()
     m_presetsMenu = new QMenu(m_presetsButton);
     m_presetsMenu->setObjectName(QStringLiteral("presetsMenu"));
     m_presetsButton->setMenu(m_presetsMenu);
-    m_savePresetButton = new QPushButton(QStringLiteral("Save Preset…"), section);
+    m_savePresetButton = new QPushButton(QStringLiteral("Save Preset…"), parent);
     m_savePresetButton->setObjectName(QStringLiteral("savePresetButton"));
-    section->addContent(row(section, { m_presetsButton, m_savePresetButton }, true));
+    connect(m_savePresetButton, &QPushButton::clicked, this, &SidebarView::openSavePresetSheet);
+    return row(parent, { m_presetsButton, m_savePresetButton }, true);
+}
 
+void SidebarView::connectRenameFields()
+{
     const auto editText = [this](QLineEdit *field, std::string RenameParameters::*member) {
         connect(field, &QLineEdit::textEdited, this, [this, member](const QString &text) {
             editRename([&](RenameParameters &parameters) { parameters.*member = QtConversions::toStdString(text); });
@@ -279,82 +318,58 @@ QWidget *SidebarView::buildRename()
     connect(m_preserveExtensionToggle, &QCheckBox::clicked, this, [this](bool checked) {
         editRename([checked](RenameParameters &parameters) { parameters.preserveExtension = checked; });
     });
-    connect(m_savePresetButton, &QPushButton::clicked, this, &SidebarView::openSavePresetSheet);
-    return section;
 }
 
 QWidget *SidebarView::buildDateBlock()
 {
     m_dateBlock = new QWidget(this);
     m_dateBlock->setObjectName(QStringLiteral("dateBlock"));
-    auto *layout = new QVBoxLayout(m_dateBlock);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(8);
 
-    const auto labelled = [this](const QString &text, QWidget *control) {
-        auto *label = new QLabel(text, m_dateBlock);
-        label->setBuddy(control);
-        control->setAccessibleName(text);
-        return row(m_dateBlock, { label, control }, true);
-    };
-
-    m_dateSourcePicker = new QComboBox(m_dateBlock);
-    m_dateSourcePicker->setObjectName(QStringLiteral("dateSourcePicker"));
-    m_dateSourcePicker->addItems(RenameChoices::titles<DateSource>());
-    layout->addWidget(labelled(QStringLiteral("Date source"), m_dateSourcePicker));
-
-    m_dateFormatPicker = new QComboBox(m_dateBlock);
-    m_dateFormatPicker->setObjectName(QStringLiteral("dateFormatPicker"));
-    m_dateFormatPicker->addItems(RenameChoices::titles<DateNameFormat>());
-    layout->addWidget(labelled(QStringLiteral("Format"), m_dateFormatPicker));
-
+    m_dateSourcePicker = choicePicker<DateSource>(QStringLiteral("dateSourcePicker"), m_dateBlock);
+    m_dateFormatPicker = choicePicker<DateNameFormat>(QStringLiteral("dateFormatPicker"), m_dateBlock);
     m_dateSequenceToggle
         = toggle(QStringLiteral("dateSequenceToggle"), QStringLiteral("Add sequence number"), m_dateBlock);
-    layout->addWidget(m_dateSequenceToggle);
-
     m_dateSequenceBlock = new SequenceBlock(m_viewModel, QStringLiteral("dateSequence"), true, m_dateBlock);
     m_dateSequenceBlock->setObjectName(QStringLiteral("dateSequenceBlock"));
-    layout->addWidget(m_dateSequenceBlock);
-
-    m_datePositionPicker
-        = new SegmentedControl(RenameChoices::titles<DatePosition>(), QStringLiteral("datePosition"), m_dateBlock);
-    m_datePositionPicker->setObjectName(QStringLiteral("datePositionPicker"));
-    auto *positionLabel = new QLabel(QStringLiteral("Date position"), m_dateBlock);
-    m_datePositionPicker->setAccessibleName(QStringLiteral("Date position"));
-    auto *positionRow = new QWidget(m_dateBlock);
-    auto *positionLayout = new QVBoxLayout(positionRow);
-    positionLayout->setContentsMargins(0, 0, 0, 0);
-    positionLayout->setSpacing(4);
-    positionLayout->addWidget(positionLabel);
-    positionLayout->addWidget(m_datePositionPicker);
-    layout->addWidget(positionRow);
-
     m_captureNote
         = new QLabel(QStringLiteral("Files without photo metadata use the file's creation date."), m_dateBlock);
     m_captureNote->setObjectName(QStringLiteral("captureDateNote"));
     m_captureNote->setWordWrap(true);
     m_captureNote->setFont(PaneStyle::captionFont(font()));
-    QPalette secondary = m_captureNote->palette();
-    secondary.setColor(QPalette::WindowText, PaneStyle::secondaryColor(palette()));
-    m_captureNote->setPalette(secondary);
-    layout->addWidget(m_captureNote);
+    PaneStyle::makeSecondary(m_captureNote);
 
-    connect(m_dateSourcePicker, &QComboBox::activated, this, [this](int row) {
-        if (const auto source = RenameChoices::choiceAt<DateSource>(row))
-            editRename([source](RenameParameters &parameters) { parameters.dateSource = *source; });
-    });
-    connect(m_dateFormatPicker, &QComboBox::activated, this, [this](int row) {
-        if (const auto format = RenameChoices::choiceAt<DateNameFormat>(row))
-            editRename([format](RenameParameters &parameters) { parameters.dateFormat = *format; });
-    });
+    stack(m_dateBlock, 8,
+        { labelledRow(QStringLiteral("Date source"), m_dateSourcePicker, m_dateBlock),
+            labelledRow(QStringLiteral("Format"), m_dateFormatPicker, m_dateBlock), m_dateSequenceToggle,
+            m_dateSequenceBlock, buildDatePositionRow(m_dateBlock), m_captureNote });
+
+    connectChoice(m_dateSourcePicker, &RenameParameters::dateSource);
+    connectChoice(m_dateFormatPicker, &RenameParameters::dateFormat);
+    connectChoice(m_datePositionPicker, &RenameParameters::datePosition);
     connect(m_dateSequenceToggle, &QCheckBox::clicked, this, [this](bool checked) {
         editRename([checked](RenameParameters &parameters) { parameters.dateIncludeSequence = checked; });
     });
-    connect(m_datePositionPicker, &SegmentedControl::activated, this, [this](int row) {
-        if (const auto position = RenameChoices::choiceAt<DatePosition>(row))
-            editRename([position](RenameParameters &parameters) { parameters.datePosition = *position; });
-    });
     return m_dateBlock;
+}
+
+QWidget *SidebarView::buildDatePositionRow(QWidget *parent)
+{
+    m_datePositionPicker
+        = new SegmentedControl(RenameChoices::titles<DatePosition>(), QStringLiteral("datePosition"), parent);
+    m_datePositionPicker->setObjectName(QStringLiteral("datePositionPicker"));
+    m_datePositionPicker->setAccessibleName(QStringLiteral("Date position"));
+    auto *positionRow = new QWidget(parent);
+    stack(positionRow, 4, { new QLabel(QStringLiteral("Date position"), positionRow), m_datePositionPicker });
+    return positionRow;
+}
+
+template <typename Picker, RenameChoice Enum>
+void SidebarView::connectChoice(Picker *picker, Enum RenameParameters::*field)
+{
+    connect(picker, &Picker::activated, this, [this, field](int row) {
+        if (const std::optional<Enum> choice = RenameChoices::choiceAt<Enum>(row))
+            editRename([&](RenameParameters &parameters) { parameters.*field = *choice; });
+    });
 }
 
 void SidebarView::setUpTabOrder()

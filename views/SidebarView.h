@@ -43,7 +43,14 @@ private:
     QWidget *buildSource();
     QWidget *buildFilter();
     QWidget *buildRename();
+    QWidget *buildStrategyRow(QWidget *parent);
+    QWidget *buildReplaceBlock(QWidget *parent);
+    QWidget *buildPresetsRow(QWidget *parent);
+    void connectRenameFields();
     QWidget *buildDateBlock();
+    QWidget *buildDatePositionRow(QWidget *parent);
+    /// Writes the choice the user picks in `picker` (a drop-down or segmented control) to `field`.
+    template <typename Picker, RenameChoice Enum> void connectChoice(Picker *picker, Enum RenameParameters::*field);
     void setUpTabOrder();
 
     void syncSource();
