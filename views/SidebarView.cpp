@@ -116,34 +116,7 @@ SidebarView::SidebarView(QuorvaneViewModel &viewModel, QWidget *parent)
     setObjectName(QStringLiteral("sidebar"));
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-
-    auto *scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("sidebarScroll"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    scroll->setBackgroundRole(QPalette::Window);
-    outer->addWidget(scroll);
-
-    auto *content = new QWidget(scroll);
-    content->setBackgroundRole(QPalette::Window);
-    auto *stack = new QVBoxLayout(content);
-    stack->setSpacing(12);
-    stack->setContentsMargins(14, 14, 14, 14);
-
-    stack->addWidget(buildSource());
-    stack->addWidget(buildFilter());
-    stack->addWidget(buildRename());
-
-    auto *previewSection = new PanelGroupBox(QStringLiteral("Preview"), content);
-    previewSection->setObjectName(QStringLiteral("previewSection"));
-    m_preview = new RenamePreviewView(m_viewModel, previewSection);
-    m_preview->setFixedHeight(220);
-    previewSection->addContent(m_preview);
-    stack->addWidget(previewSection);
-    stack->addStretch(1);
-    scroll->setWidget(content);
+    outer->addWidget(buildScrollArea());
 
     connect(&m_viewModel, &QuorvaneViewModel::selectedFolderURLChanged, this, &SidebarView::syncSource);
     connect(&m_viewModel, &QuorvaneViewModel::includeSubfoldersChanged, this, &SidebarView::syncSource);
@@ -156,6 +129,40 @@ SidebarView::SidebarView(QuorvaneViewModel &viewModel, QWidget *parent)
     syncRename();
     rebuildPresetsMenu();
     setUpTabOrder();
+}
+
+QWidget *SidebarView::buildScrollArea()
+{
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("sidebarScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll->setBackgroundRole(QPalette::Window);
+
+    auto *content = new QWidget(scroll);
+    content->setBackgroundRole(QPalette::Window);
+    auto *stack = new QVBoxLayout(content);
+    stack->setSpacing(12);
+    stack->setContentsMargins(14, 14, 14, 14);
+    stack->addWidget(buildSource());
+    stack->addWidget(buildFilter());
+    stack->addWidget(buildRename());
+    stack->addWidget(buildPreview(content));
+    stack->addStretch(1);
+    scroll->setWidget(content);
+    return scroll;
+}
+
+QWidget *SidebarView::buildPreview(QWidget *parent)
+{
+    auto *section = new PanelGroupBox(QStringLiteral("Preview"), parent);
+    section->setObjectName(QStringLiteral("previewSection"));
+    m_preview = new RenamePreviewView(m_viewModel, section);
+    m_preview->setFixedHeight(220);
+    section->addContent(m_preview);
+    return section;
 }
 
 QWidget *SidebarView::buildSource()
@@ -429,7 +436,23 @@ void SidebarView::syncFilter()
 void SidebarView::syncRename()
 {
     const RenameParameters &parameters = m_viewModel.renameParameters();
-    const RenameStrategy strategy = parameters.strategy;
+    syncStrategy(parameters.strategy);
+    setTextKeepingCursor(m_prefixField, QtConversions::toQString(parameters.prefixText));
+    setTextKeepingCursor(m_suffixField, QtConversions::toQString(parameters.suffixText));
+    setTextKeepingCursor(m_findField, QtConversions::toQString(parameters.searchText));
+    setTextKeepingCursor(m_replaceField, QtConversions::toQString(parameters.replaceText));
+    {
+        const QSignalBlocker regexBlocker(m_regexToggle);
+        m_regexToggle->setChecked(parameters.useRegularExpression);
+        const QSignalBlocker preserveBlocker(m_preserveExtensionToggle);
+        m_preserveExtensionToggle->setChecked(parameters.preserveExtension);
+    }
+    m_sequenceBlock->sync();
+    syncDateBlock(parameters);
+}
+
+void SidebarView::syncStrategy(RenameStrategy strategy)
+{
     m_strategyButton->setText(RenameChoices::title(strategy));
     m_strategyButton->setAccessibleName(QStringLiteral("Strategy: ") + RenameChoices::title(strategy));
     const QList<QAction *> actions = m_strategyMenu->actions();
@@ -448,20 +471,14 @@ void SidebarView::syncRename()
         strategy == RenameStrategy::prefixSequence || strategy == RenameStrategy::suffixSequence);
     m_dateBlock->setVisible(strategy == RenameStrategy::dateName);
     m_preserveExtensionToggle->setVisible(strategy != RenameStrategy::dateName);
+}
 
-    setTextKeepingCursor(m_prefixField, QtConversions::toQString(parameters.prefixText));
-    setTextKeepingCursor(m_suffixField, QtConversions::toQString(parameters.suffixText));
-    setTextKeepingCursor(m_findField, QtConversions::toQString(parameters.searchText));
-    setTextKeepingCursor(m_replaceField, QtConversions::toQString(parameters.replaceText));
+void SidebarView::syncDateBlock(const RenameParameters &parameters)
+{
     {
-        const QSignalBlocker regexBlocker(m_regexToggle);
-        m_regexToggle->setChecked(parameters.useRegularExpression);
-        const QSignalBlocker preserveBlocker(m_preserveExtensionToggle);
-        m_preserveExtensionToggle->setChecked(parameters.preserveExtension);
-        const QSignalBlocker sequenceBlocker(m_dateSequenceToggle);
+        const QSignalBlocker blocker(m_dateSequenceToggle);
         m_dateSequenceToggle->setChecked(parameters.dateIncludeSequence);
     }
-    m_sequenceBlock->sync();
     m_dateSequenceBlock->sync();
     m_dateSequenceBlock->setVisible(parameters.dateIncludeSequence);
     m_dateSourcePicker->setCurrentIndex(RenameChoices::rowOf(parameters.dateSource));

@@ -40,6 +40,8 @@ Q_SIGNALS:
     void chooseFolderRequested();
 
 private:
+    QWidget *buildScrollArea();
+    QWidget *buildPreview(QWidget *parent);
     QWidget *buildSource();
     QWidget *buildFilter();
     QWidget *buildRename();
@@ -56,6 +58,8 @@ private:
     void syncSource();
     void syncFilter();
     void syncRename();
+    void syncStrategy(RenameStrategy strategy);
+    void syncDateBlock(const RenameParameters &parameters);
     void rebuildPresetsMenu();
     void openSavePresetSheet();
     void editFilter(const std::function<void(FileFilterCriteria &)> &change);

@@ -206,7 +206,15 @@ private Q_SLOTS:
         Q_EMIT source->activated(2);
         QVERIFY(!w.find("captureDateNote")->isVisible());
         QCOMPARE(w.model.renameParameters().dateSource, DateSource::modified);
-        QCOMPARE(w.find<QComboBox>("dateFormatPicker")->itemText(3), QStringLiteral("2026-09"));
+        // Settings that come from elsewhere (a preset) show in the same rows the pickers write.
+        RenameParameters chosen = w.model.renameParameters();
+        chosen.dateFormat = DateNameFormat::yearMonth;
+        chosen.datePosition = DatePosition::suffix;
+        w.model.setRenameParameters(chosen);
+        QCOMPARE(w.find<QComboBox>("dateFormatPicker")->currentText(), QStringLiteral("2026-09"));
+        QVERIFY(w.find<QToolButton>("datePosition1")->isChecked());
+        w.find<QToolButton>("datePosition0")->click();
+        QCOMPARE(w.model.renameParameters().datePosition, DatePosition::prefix);
         w.chooseStrategy(QStringLiteral("Prefix Sequence Number"));
         QVERIFY(preserve->isChecked());
         // The start stops at its bounds.
