@@ -16,12 +16,6 @@
 
 namespace {
 
-TimePoint fromTimestamp(const struct statx_timestamp &stamp)
-{
-    return TimePoint(std::chrono::duration_cast<TimePoint::duration>(
-        std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec)));
-}
-
 /// Closes a directory stream (and with it the descriptor it owns) when leaving scope.
 class DirectoryStream final {
 public:
@@ -119,9 +113,9 @@ private:
             if (info.stx_mask & STATX_SIZE)
                 values->size = static_cast<std::int64_t>(info.stx_size);
             if (info.stx_mask & STATX_BTIME)
-                values->creationDate = fromTimestamp(info.stx_btime);
+                values->creationDate = TimePoints::fromUnix(info.stx_btime.tv_sec, info.stx_btime.tv_nsec);
             if (info.stx_mask & STATX_MTIME)
-                values->modificationDate = fromTimestamp(info.stx_mtime);
+                values->modificationDate = TimePoints::fromUnix(info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec);
         } else if (type != DT_REG) {
             // Without a type there is no telling that this is an ordinary file.
             return;

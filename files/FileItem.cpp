@@ -1,5 +1,6 @@
 #include "FileItem.h"
 
+#include <cmath>
 #include <functional>
 
 #include <fcntl.h>
@@ -9,15 +10,9 @@
 
 namespace {
 
-TimePoint fromTimestamp(std::int64_t seconds, std::uint32_t nanoseconds)
-{
-    return TimePoint(std::chrono::duration_cast<TimePoint::duration>(
-        std::chrono::seconds(seconds) + std::chrono::nanoseconds(nanoseconds)));
-}
-
 std::optional<FileItem::ResourceValues> readResourceValues(const std::filesystem::path &url)
 {
-    struct statx info {};
+    struct statx info { };
     const unsigned mask = STATX_SIZE | STATX_MTIME | STATX_BTIME;
     if (::statx(AT_FDCWD, url.c_str(), AT_SYMLINK_NOFOLLOW, mask, &info) != 0)
         return std::nullopt;
@@ -25,9 +20,9 @@ std::optional<FileItem::ResourceValues> readResourceValues(const std::filesystem
     if (info.stx_mask & STATX_SIZE)
         values.size = static_cast<std::int64_t>(info.stx_size);
     if (info.stx_mask & STATX_BTIME)
-        values.creationDate = fromTimestamp(info.stx_btime.tv_sec, info.stx_btime.tv_nsec);
+        values.creationDate = TimePoints::fromUnix(info.stx_btime.tv_sec, info.stx_btime.tv_nsec);
     if (info.stx_mask & STATX_MTIME)
-        values.modificationDate = fromTimestamp(info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec);
+        values.modificationDate = TimePoints::fromUnix(info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec);
     return values;
 }
 
@@ -38,10 +33,37 @@ template <typename T> void combine(std::size_t &seed, const T &value)
 
 } // namespace
 
+std::optional<TimePoint> TimePoints::fromUnix(std::int64_t seconds, std::int64_t nanoseconds)
+{
+    // Checked in seconds first, so that no multiplication below can overflow.
+    constexpr std::int64_t first = std::chrono::floor<std::chrono::seconds>(earliest).time_since_epoch().count();
+    constexpr std::int64_t last = std::chrono::floor<std::chrono::seconds>(latest).time_since_epoch().count();
+    if (seconds < first || seconds > last || nanoseconds < 0 || nanoseconds >= 1'000'000'000)
+        return std::nullopt;
+    return TimePoint(std::chrono::seconds(seconds) + std::chrono::microseconds(nanoseconds / 1000));
+}
+
+std::optional<TimePoint> TimePoints::fromMilliseconds(double milliseconds)
+{
+    constexpr double first
+        = static_cast<double>(std::chrono::floor<std::chrono::milliseconds>(earliest).time_since_epoch().count());
+    constexpr double last
+        = static_cast<double>(std::chrono::floor<std::chrono::milliseconds>(latest).time_since_epoch().count());
+    // NaN fails both comparisons and so is refused too.
+    if (!(milliseconds >= first && milliseconds <= last))
+        return std::nullopt;
+    return TimePoint(std::chrono::microseconds(std::llround(milliseconds * 1000.0)));
+}
+
+TimePoint TimePoints::now()
+{
+    return std::chrono::floor<TimePoint::duration>(std::chrono::system_clock::now());
+}
+
 FileItem FileItem::make(const std::filesystem::path &url, const std::optional<ResourceValues> &values,
     std::optional<TimePoint> creationDate, std::optional<TimePoint> modificationDate)
 {
-    const TimePoint now = std::chrono::system_clock::now();
+    const TimePoint now = TimePoints::now();
     const std::optional<ResourceValues> read = values ? values : readResourceValues(url);
     FileItem item;
     item.id = Uuid::random();

@@ -9,8 +9,29 @@
 #include "FileLocation.h"
 #include "Uuid.h"
 
-/// A point in time, as the file layer and the engine keep dates.
-using TimePoint = std::chrono::system_clock::time_point;
+/// A point in time, as the file layer and the engine keep dates: microseconds since 1970 in UTC, which holds
+/// every date from year 1 to 9999 (the system clock's nanoseconds would overflow outside 1678 to 2262).
+using TimePoint = std::chrono::sys_time<std::chrono::microseconds>;
+
+namespace TimePoints {
+
+/// 0001-01-01 00:00:00 UTC and the last microsecond of 9999-12-31 UTC: the dates kept; others count as no date.
+inline constexpr TimePoint earliest { std::chrono::sys_days { std::chrono::year { 1 } / 1 / 1 } };
+inline constexpr TimePoint latest { std::chrono::sys_days { std::chrono::year { 10000 } / 1 / 1 }
+    - std::chrono::microseconds { 1 } };
+
+/// The moment `seconds` and `nanoseconds` after 1970-01-01 UTC (as the kernel stamps files), or none when it
+/// falls outside year 1 to 9999.
+std::optional<TimePoint> fromUnix(std::int64_t seconds, std::int64_t nanoseconds = 0);
+
+/// The moment `milliseconds` after 1970-01-01 UTC (as ICU dates count), or none when it is not a finite number
+/// or falls outside year 1 to 9999.
+std::optional<TimePoint> fromMilliseconds(double milliseconds);
+
+/// The current moment.
+TimePoint now();
+
+} // namespace TimePoints
 
 /// One listed file: an ordinary, visible, readable and writable file whose name is valid UTF-8.
 /// A plain value that never changes after construction; a reload builds new records.

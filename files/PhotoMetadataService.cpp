@@ -9,7 +9,6 @@
 #include <system_error>
 #include <utility>
 
-#include <exiv2/exiv2.hpp>
 #include <unicode/calendar.h>
 #include <unicode/locid.h>
 #include <unicode/parsepos.h>
@@ -17,6 +16,7 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include "CaptureDateReader.h"
 #include "FilePaths.h"
 #include "Log.h"
 
@@ -55,8 +55,8 @@ std::unique_ptr<icu::SimpleDateFormat> makeExifFormat(const icu::TimeZone &zone)
     if (U_FAILURE(status))
         return nullptr;
     format->setLenient(false);
-    for (const auto attribute : {UDAT_PARSE_ALLOW_WHITESPACE, UDAT_PARSE_ALLOW_NUMERIC,
-             UDAT_PARSE_PARTIAL_LITERAL_MATCH, UDAT_PARSE_MULTIPLE_PATTERNS_FOR_MATCH}) {
+    for (const auto attribute : { UDAT_PARSE_ALLOW_WHITESPACE, UDAT_PARSE_ALLOW_NUMERIC,
+             UDAT_PARSE_PARTIAL_LITERAL_MATCH, UDAT_PARSE_MULTIPLE_PATTERNS_FOR_MATCH }) {
         format->setBooleanAttribute(attribute, false, status);
     }
     if (U_FAILURE(status))
@@ -80,11 +80,11 @@ ExifFormatter *exifFormatter(const icu::TimeZone &zone)
 
     ExifFormatterCache &cache = exifFormatterCache();
     std::lock_guard guard(cache.lock);
-    auto &entry = cache.formatters[{offsetSeconds, key}];
+    auto &entry = cache.formatters[{ offsetSeconds, key }];
     if (!entry) {
         auto format = makeExifFormat(zone);
         if (!format) {
-            cache.formatters.erase({offsetSeconds, key});
+            cache.formatters.erase({ offsetSeconds, key });
             logMessage("PhotoMetadataService: cannot make a date formatter for zone " + key);
             return nullptr;
         }
@@ -94,7 +94,10 @@ ExifFormatter *exifFormatter(const icu::TimeZone &zone)
     return entry.get();
 }
 
-bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool isDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
 /// Whether `text` has digits and separators where "yyyy:MM:dd HH:mm:ss" has them. ICU's parser, even when
 /// strict, skips a doubled space and stops early before trailing text, so the shape is checked first.
@@ -110,92 +113,6 @@ bool hasExifDateShape(const icu::UnicodeString &text)
             return false;
     }
     return true;
-}
-
-TimePoint timePointFromUDate(UDate milliseconds)
-{
-    const auto since = std::chrono::milliseconds(std::llround(milliseconds));
-    return TimePoint(std::chrono::duration_cast<TimePoint::duration>(since));
-}
-
-void prepareExiv2()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        // Corrupt EXIF blocks would otherwise be reported on standard error for every file listed.
-        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        // The XMP toolkit's lazy set-up is not thread-safe; doing it once here makes later reads safe.
-        (void)Exiv2::XmpParser::initialize();
-    });
-}
-
-/// The text of the EXIF or TIFF tag `key`, when the file holds it as a string.
-std::optional<std::string> exifText(const Exiv2::ExifData &exif, const Exiv2::ExifKey &key)
-{
-    // findKey, not operator[], which would insert an empty tag.
-    const auto datum = exif.findKey(key);
-    if (datum == exif.end())
-        return std::nullopt;
-    if (datum->typeId() != Exiv2::asciiString && datum->typeId() != Exiv2::string)
-        return std::nullopt;
-    std::string text = datum->toString();
-    // A writer may pad the fixed-size field with NULs; the text ends at the first one.
-    if (const auto nul = text.find('\0'); nul != std::string::npos)
-        text.resize(nul);
-    return text;
-}
-
-std::optional<TimePoint> captureDateFromExif(const Exiv2::ExifData &exif)
-{
-    static const Exiv2::ExifKey offsetKey("Exif.Photo.OffsetTimeOriginal");
-    static const Exiv2::ExifKey originalKey("Exif.Photo.DateTimeOriginal");
-    static const Exiv2::ExifKey digitizedKey("Exif.Photo.DateTimeDigitized");
-    static const Exiv2::ExifKey tiffKey("Exif.Image.DateTime");
-
-    // The host zone is looked up at each read so that a change of TZ during the run is seen.
-    std::unique_ptr<icu::TimeZone> currentZone;
-    const auto current = [&currentZone]() -> const icu::TimeZone & {
-        if (!currentZone)
-            currentZone.reset(icu::TimeZone::detectHostTimeZone());
-        return *currentZone;
-    };
-
-    std::unique_ptr<icu::TimeZone> offsetZone;
-    if (const auto offsetText = exifText(exif, offsetKey)) {
-        if (const auto seconds = PhotoMetadataService::timeZoneFromExifOffset(*offsetText))
-            offsetZone = PhotoMetadataService::fixedOffsetZone(*seconds);
-    }
-    for (const Exiv2::ExifKey *key : {&originalKey, &digitizedKey}) {
-        if (const auto text = exifText(exif, *key)) {
-            const auto date = PhotoMetadataService::parseExifDateText(*text, offsetZone ? *offsetZone : current());
-            if (date)
-                return date;
-        }
-    }
-    // The offset belongs to the original capture time, not to the TIFF modification stamp.
-    if (const auto text = exifText(exif, tiffKey))
-        return PhotoMetadataService::parseExifDateText(*text, current());
-    return std::nullopt;
-}
-
-std::optional<TimePoint> readCaptureDate(const std::filesystem::path &path)
-{
-    // Only regular files: the reader would wait forever on a FIFO and never finish a device.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        return std::nullopt;
-    prepareExiv2();
-    try {
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path.string());
-        if (image.get() == nullptr)
-            return std::nullopt;
-        // Reads the metadata segments only; pixel data is never decoded.
-        image->readMetadata();
-        return captureDateFromExif(image->exifData());
-    } catch (...) {
-        // Exiv2 throws for anything that is not a readable image (text, empty, truncated files): no date.
-        return std::nullopt;
-    }
 }
 
 } // namespace
@@ -220,7 +137,7 @@ std::optional<TimePoint> PhotoMetadataService::captureDate(const std::filesystem
 
     // Read without the lock, so that one slow file never stalls lookups of others; two threads may both read
     // the same file, and the later store wins.
-    std::optional<TimePoint> result = readCaptureDate(key);
+    std::optional<TimePoint> result = CaptureDateReader::read(key);
 
     std::lock_guard guard(m_lock);
     // A move in the meantime may have put another file at this path; keep the answer out of the cache then.
@@ -277,8 +194,7 @@ std::unique_ptr<icu::TimeZone> PhotoMetadataService::fixedOffsetZone(std::int32_
     if (seconds == 0)
         std::snprintf(id, sizeof id, "GMT%c%02lld:%02lld", secondsEast < 0 ? '-' : '+', hours, minutes);
     else
-        std::snprintf(id, sizeof id, "GMT%c%02lld:%02lld:%02lld", secondsEast < 0 ? '-' : '+', hours, minutes,
-            seconds);
+        std::snprintf(id, sizeof id, "GMT%c%02lld:%02lld:%02lld", secondsEast < 0 ? '-' : '+', hours, minutes, seconds);
     // ICU does not fail here: it answers an unknown zone with offset 0 for an ID it rejects.
     std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(id)));
     if (!zone || *zone == icu::TimeZone::getUnknown() || zone->getRawOffset() != secondsEast * 1000)
@@ -317,5 +233,5 @@ std::optional<TimePoint> PhotoMetadataService::parseExifDateText(std::string_vie
     // The strict parser still stops early without an error on some inputs, so the whole text must be used.
     if (position.getErrorIndex() >= 0 || position.getIndex() != kExifDateLength)
         return std::nullopt;
-    return timePointFromUDate(parsed);
+    return TimePoints::fromMilliseconds(parsed);
 }

@@ -5,11 +5,11 @@ set -euo pipefail
 
 packages=(
     cmake make g++ ninja-build pkg-config
-    libicu-dev libexiv2-dev nlohmann-json3-dev uuid-dev
+    libicu-dev libexiv2-dev libheif-dev libavformat-dev nlohmann-json3-dev uuid-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev hyperfine
     fuse3 fusefat dosfstools e2fsprogs
-    libimage-exiftool-perl
+    libimage-exiftool-perl libheif-examples ffmpeg
     xvfb xauth xdotool imagemagick adwaita-icon-theme
 )
 

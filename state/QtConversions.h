@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "FileItem.h"
+
 /// The one place where the engine's UTF-8 strings and paths meet Qt's strings.
 namespace QtConversions {
 
@@ -30,9 +32,9 @@ inline std::filesystem::path toPath(const QString &path)
 }
 
 /// A point in time of the file layer as a date-time in UTC (views show it in the local zone), to the millisecond.
-inline QDateTime toQDateTime(std::chrono::system_clock::time_point time)
+inline QDateTime toQDateTime(TimePoint time)
 {
-    const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch());
+    const auto milliseconds = std::chrono::floor<std::chrono::milliseconds>(time.time_since_epoch());
     return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(milliseconds.count()), Qt::UTC);
 }
 

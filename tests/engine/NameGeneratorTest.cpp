@@ -284,6 +284,24 @@ TEST_F(NameGeneratorTest, CaptureDatesAreAskedOnlyByDateNamesOncePerFile)
     EXPECT_EQ(metadata.asked, std::vector<std::filesystem::path> { "/photos/shot.jpg" });
 }
 
+TEST_F(NameGeneratorTest, DatesFarFromNowAreWrittenAsTheyAre)
+{
+    // Outside 1678 to 2262 a count of nanoseconds overflows; these must keep their years.
+    RecordingMetadata metadata;
+    metadata.dates[std::filesystem::path("/photos/far.jpg")] = utc(3000, 1, 24);
+    const FileItem file = FileItem::make(
+        "/photos/far.jpg", FileItem::ResourceValues { std::int64_t { 0 }, utc(1700, 4, 18), utc(2300, 11, 11) });
+    for (const auto &[source, expected] :
+        std::vector<std::pair<std::string, std::string>> { { "capture", "3000-01-24_far.jpg" },
+            { "created", "1700-04-18_far.jpg" }, { "modified", "2300-11-11_far.jpg" } }) {
+        NameGenerator generator(
+            settings(R"({"strategy": "dateName", "dateIncludeSequence": false, "dateSource": ")" + source + "\"}"),
+            metadata);
+        std::int64_t counter = 0;
+        EXPECT_EQ(generator.newName(file, counter), expected) << source;
+    }
+}
+
 TEST_F(NameGeneratorTest, DateNamesFromSeveralThreadsAgree)
 {
     // Planning may run on more than one thread; the shared formatters must give every caller the same text.

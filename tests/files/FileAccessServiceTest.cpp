@@ -174,9 +174,14 @@ TEST(FileAccessServiceTest, RecordsCarryStandardisedLocationSizeAndDates)
     EXPECT_EQ(item.name, "archive.tar.gz");
     EXPECT_EQ(item.extensionType, "gz");
     EXPECT_EQ(item.size, 5);
-    EXPECT_EQ(item.modificationDate,
-        TimePoint(std::chrono::duration_cast<TimePoint::duration>(
-            std::chrono::seconds(1'234'567'890) + std::chrono::milliseconds(500))));
+    EXPECT_EQ(item.modificationDate, TimePoint(std::chrono::seconds(1'234'567'890) + std::chrono::milliseconds(500)));
+    // A stamp far in the future (beyond what a nanosecond clock holds) is kept as it is.
+    const auto future = std::chrono::sys_days(std::chrono::year(2300) / 1 / 1);
+    const timespec farTimes[2] = { { 0, 0 }, { future.time_since_epoch() / std::chrono::seconds(1), 0 } };
+    ASSERT_EQ(::utimensat(AT_FDCWD, dir.createFile("far.txt", "").c_str(), farTimes, 0), 0);
+    const FileListing far = FileAccessService().listFiles(dir.path(), false);
+    ASSERT_EQ(far.files.size(), 1u);
+    EXPECT_EQ(far.files.front().modificationDate, future);
     const struct statx info = statxOf(item.url);
     if (info.stx_mask & STATX_BTIME) {
         // Birth time does not move with utimensat; it is when the file was made.

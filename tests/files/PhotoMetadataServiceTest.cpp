@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unicode/calendar.h>
+#include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 
 #include "ScopedTimeZone.h"
@@ -37,17 +38,20 @@ TimePoint utc(int year, unsigned month, unsigned day, int hour, int minute, int 
         + minutes(minute) + seconds(second);
 }
 
-/// "2024-07-14 16:30:05Z" or "none", so that failures show readable dates.
+/// "2024-07-14 16:30:05Z" or "none", written by ICU in UTC with the calendar that names files.
 std::string describe(const std::optional<TimePoint> &date)
 {
     if (!date)
         return "none";
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(*date);
-    std::tm parts {};
-    gmtime_r(&seconds, &parts);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%SZ", &parts);
-    return text;
+    UErrorCode status = U_ZERO_ERROR;
+    icu::SimpleDateFormat format(icu::UnicodeString(u"yyyy-MM-dd HH:mm:ss'Z'"), icu::Locale("en_US_POSIX"), status);
+    format.adoptTimeZone(icu::TimeZone::createTimeZone("UTC"));
+    icu::UnicodeString text;
+    format.format(
+        static_cast<UDate>(std::chrono::floor<std::chrono::milliseconds>(*date).time_since_epoch().count()), text);
+    std::string result;
+    text.toUTF8String(result);
+    return U_SUCCESS(status) ? result : "format failed";
 }
 
 /// Writes (or replaces) EXIF tags in an existing image file through Exiv2's writer.
@@ -283,6 +287,12 @@ TEST(PhotoMetadataServiceTest, ParseExifDateText)
         { "2024:7:14 18:30:05", plusTwo.get(), std::nullopt },
         { "2024:07:14 18:30", plusTwo.get(), std::nullopt },
         { "0000:00:00 00:00:00", plusTwo.get(), std::nullopt },
+        // Far dates are kept (a nanosecond clock would overflow outside 1678 to 2262); ICU's calendar is Julian
+        // before 1582, in parsing as in naming.
+        { "3000:01:02 03:04:05", plusTwo.get(), utc(3000, 1, 2, 1, 4, 5) },
+        { "9999:12:31 23:59:59", plusTwo.get(), utc(9999, 12, 31, 21, 59, 59) },
+        { "1021:04:18 10:00:00", plusTwo.get(), utc(1021, 4, 24, 8, 0, 0) },
+        { "0001:01:01 00:00:00", plusTwo.get(), std::nullopt }, // before year 1 in UTC
         { "２０２４:07:14 18:30:05", plusTwo.get(), std::nullopt }, // full-width digits
         { "", plusTwo.get(), std::nullopt },
         { " \n\t", plusTwo.get(), std::nullopt },
