@@ -204,7 +204,9 @@ Files:
 
 Output and action:
   --json                 print a JSON array of {"originalPath", "newPath", "originalName",
-                         "newName"} objects, in plan order, instead of lines
+                         "newName"} objects, in plan order, instead of lines; date names from
+                         capture dates add "dateSource": "capture", or "created" for a file
+                         without a capture date
   --apply                perform the renames of the changed names, then print "Renamed N items"
                          or "Renamed N, M failed" and one line per failure
   --undo                 take back the newest rename batch of FOLDER (also after a restart);

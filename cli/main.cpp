@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -21,13 +22,18 @@ namespace {
 // Batches smaller than this finish before a progress line would be worth reading.
 constexpr std::int64_t progressThreshold = 300;
 
-void printPreview(const std::vector<RenamePlan> &plans, bool json)
+/// `withDateSource`: date names from capture dates, where each entry also says which date named the file.
+void printPreview(const std::vector<RenamePlan> &plans, bool json, bool withDateSource)
 {
     if (json) {
         auto array = nlohmann::ordered_json::array();
         for (const auto &plan : plans) {
-            array.push_back({ { "originalPath", plan.originalURL.string() }, { "newPath", plan.newURL.string() },
-                { "originalName", plan.originalName }, { "newName", plan.newName } });
+            nlohmann::ordered_json entry
+                = { { "originalPath", plan.originalURL.string() }, { "newPath", plan.newURL.string() },
+                      { "originalName", plan.originalName }, { "newName", plan.newName } };
+            if (withDateSource)
+                entry["dateSource"] = plan.usedCreationDate ? "created" : "capture";
+            array.push_back(std::move(entry));
         }
         std::cout << array.dump(2) << '\n';
         return;
@@ -134,6 +140,8 @@ int main(int argc, char **argv)
         }
         return applyChangedPlans(command->folder, listed, plans);
     }
-    printPreview(plans, command->json);
+    printPreview(plans, command->json,
+        command->parameters.strategy == RenameStrategy::dateName
+            && command->parameters.dateSource == DateSource::capture);
     return 0;
 }

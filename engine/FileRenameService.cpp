@@ -1,9 +1,36 @@
 #include "FileRenameService.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
+#include <thread>
 
 #include "ConflictResolver.h"
 #include "NameGenerator.h"
+
+namespace {
+
+/// Asks for the capture date of every file on all cores, so that the names made afterwards one by one (in
+/// list order, for the sequence numbers) find the dates in the provider's cache. Reading metadata is mostly
+/// waiting for the disk and parsing, which the provider does without holding its lock.
+void prefetchCaptureDates(const std::vector<FileItem> &files, FileMetadataProviding &metadata)
+{
+    const std::size_t threads = std::min<std::size_t>(std::max(1U, std::thread::hardware_concurrency()), files.size());
+    if (threads < 2)
+        return;
+    std::atomic<std::size_t> next { 0 };
+    const auto work = [&] {
+        for (std::size_t i = next++; i < files.size(); i = next++)
+            (void)metadata.captureDate(files[i].url);
+    };
+    std::vector<std::jthread> helpers;
+    helpers.reserve(threads - 1);
+    for (std::size_t i = 1; i < threads; ++i)
+        helpers.emplace_back(work);
+    work();
+}
+
+} // namespace
 
 FileRenameService::FileRenameService(FileRenameFileSystem &fileAccess, FileMetadataProviding &metadata)
     : m_fileAccess(fileAccess)
@@ -23,11 +50,19 @@ std::vector<RenamePlan> FileRenameService::generatePlans(
 
     // Each name is settled as soon as it is made: a list of provisional plans beside the final ones would
     // double the memory of a large preview for no gain.
+    const bool captureDates
+        = parameters.strategy == RenameStrategy::dateName && parameters.dateSource == DateSource::capture;
+    if (captureDates)
+        prefetchCaptureDates(files, m_metadata);
     std::int64_t counter = parameters.sequenceStart;
     NameGenerator generator(parameters, m_metadata);
     std::vector<RenamePlan> plans;
     plans.reserve(files.size());
-    for (const FileItem &file : files)
+    for (const FileItem &file : files) {
         plans.push_back(resolver.settle(file.url, file.name, generator.newName(file, counter)));
+        // Answered from the provider's cache, filled while the name was made.
+        if (captureDates)
+            plans.back().usedCreationDate = !m_metadata.captureDate(file.url).has_value();
+    }
     return plans;
 }

@@ -20,7 +20,9 @@ public:
 
     /// One plan per file, in the same order, whose new names collide neither with each other within a folder
     /// nor with other items on disk at the moment of the call. Never changes the disk; never fails.
-    /// Cost: about one existence test per file, also when many files map to one name.
+    /// Cost: about one existence test per file, also when many files map to one name. Date names from capture
+    /// dates first read every file's date on all cores (the metadata provider is called from several threads)
+    /// and mark the plans of files without one (`usedCreationDate`).
     std::vector<RenamePlan> generatePlans(const std::vector<FileItem> &files, const RenameParameters &parameters) const;
 
     /// One rename that failed: the plan's names and the file system's own description of the error.
@@ -63,7 +65,8 @@ public:
     /// first. A failure is logged ("Undo rename failed <path> -> <path>: <reason>") and its entry kept in
     /// `failedEntries`; the rest of the batch is still undone. Progress, yielding, metadata updates and threads
     /// as for `applyPlans`, with positions counted along the backward walk. Never fails as a whole.
-    [[nodiscard]] UndoResult undoBatch(const std::vector<RenameUndoEntry> &batch, const ProgressCallback &progress = {});
+    [[nodiscard]] UndoResult undoBatch(
+        const std::vector<RenameUndoEntry> &batch, const ProgressCallback &progress = {});
 
     /// The metadata provider this service tells of every move.
     FileMetadataProviding &metadata() const { return m_metadata; }

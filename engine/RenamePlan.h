@@ -13,6 +13,8 @@ struct RenamePlan {
     FileLocation newURL; ///< its folder plus `newName`
     std::string originalName;
     std::string newName; ///< after conflict resolution, NFC
+    /// A date name meant to use the capture date, but the file holds none, so its creation date was used.
+    bool usedCreationDate = false;
 
     bool operator==(const RenamePlan &) const = default;
 };

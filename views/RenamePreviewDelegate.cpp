@@ -12,6 +12,9 @@ constexpr int horizontalPadding = 4;
 constexpr int verticalPadding = 1;
 constexpr int partSpacing = 6;
 const QString arrow = QStringLiteral("→");
+// After the new name of a file whose creation date stood in for a missing capture date (the row's tool tip
+// says so).
+const QString fallbackMarker = QStringLiteral("*");
 
 } // namespace
 
@@ -51,9 +54,18 @@ void RenamePreviewDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
         metrics.elidedText(index.data(RenamePreviewModel::OriginalNameRole).toString(), Qt::ElideMiddle, nameWidth));
     painter->setPen(tertiary);
     painter->drawText(arrowRect, Qt::AlignCenter, arrow);
+    const bool marked = index.data(RenamePreviewModel::UsedCreationDateRole).toBool();
+    const int markerWidth = marked ? metrics.horizontalAdvance(fallbackMarker) + partSpacing / 2 : 0;
+    const int newNameWidth = qMax(0, nameWidth - markerWidth);
+    const QString newName
+        = metrics.elidedText(index.data(RenamePreviewModel::NewNameRole).toString(), Qt::ElideMiddle, newNameWidth);
     painter->setPen(index.data(RenamePreviewModel::ChangesNameRole).toBool() ? primary : tertiary);
-    painter->drawText(newRect, Qt::AlignLeft | Qt::AlignVCenter,
-        metrics.elidedText(index.data(RenamePreviewModel::NewNameRole).toString(), Qt::ElideMiddle, nameWidth));
+    painter->drawText(newRect, Qt::AlignLeft | Qt::AlignVCenter, newName);
+    if (marked) {
+        painter->setPen(secondary);
+        painter->drawText(newRect.adjusted(metrics.horizontalAdvance(newName) + partSpacing / 2, 0, 0, 0),
+            Qt::AlignLeft | Qt::AlignVCenter, fallbackMarker);
+    }
     painter->restore();
 }
 

@@ -19,6 +19,11 @@ int RenamePreviewModel::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : static_cast<int>(m_viewModel.renamePlans().size());
 }
 
+QString RenamePreviewModel::fallbackToolTip()
+{
+    return tr("This file holds no capture date, so its creation date is used.");
+}
+
 QVariant RenamePreviewModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
@@ -37,6 +42,10 @@ QVariant RenamePreviewModel::data(const QModelIndex &index, int role) const
         return QtConversions::toQString(plan.originalURL);
     case ChangesNameRole:
         return QuorvaneViewModel::changesName(plan);
+    case UsedCreationDateRole:
+        return plan.usedCreationDate;
+    case Qt::ToolTipRole:
+        return plan.usedCreationDate ? fallbackToolTip() : QVariant();
     default:
         return {};
     }

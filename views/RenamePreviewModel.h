@@ -17,12 +17,16 @@ public:
         NewNameRole, ///< QString: the name the file will get
         PathRole, ///< QString: the absolute path of the file now, which identifies it for moves
         ChangesNameRole, ///< bool: whether applying renames this file
+        UsedCreationDateRole, ///< bool: a capture-date name fell back to the file's creation date
     };
+
+    static QString fallbackToolTip();
 
     explicit RenamePreviewModel(QuorvaneViewModel &viewModel, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
-    /// Qt::DisplayRole and Qt::AccessibleTextRole give "old → new", what the row shows.
+    /// Qt::DisplayRole and Qt::AccessibleTextRole give "old → new", what the row shows; Qt::ToolTipRole says
+    /// when the file's creation date stood in for a missing capture date (`fallbackToolTip`).
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 

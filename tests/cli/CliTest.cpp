@@ -1,5 +1,6 @@
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include <sys/wait.h>
 
 #include "TestDir.h"
+#include "TinyJpeg.h"
 
 namespace {
 
@@ -97,6 +99,45 @@ TEST_F(CliTest, JsonOutputCarriesPathsAndResolvedConflicts)
     EXPECT_EQ(json[1]["newName"], "x (2).txt");
     EXPECT_EQ(json[0]["originalPath"], (folder.path() / "a.txt").string());
     EXPECT_EQ(json[1]["newPath"], (folder.path() / "x (2).txt").string());
+}
+
+TEST_F(CliTest, JsonSaysWhichDateNamedEachFileOnlyForCaptureDateNames)
+{
+    // A real photo with a capture date, the same photo named as a clip, and a photo without one.
+    const auto dated = folder.createFile("a.jpg", tinyJpeg());
+    ASSERT_EQ(
+        std::system(
+            ("exiftool -q -overwrite_original '-DateTimeOriginal=2021:04:11 09:08:07' " + dated.string()).c_str()),
+        0);
+    std::filesystem::copy_file(dated, folder.path() / "b.mov");
+    folder.createFile("c.jpg", tinyJpeg());
+    const std::vector<std::pair<std::string, std::vector<std::string>>> table = {
+        { R"({"strategy":"dateName","dateIncludeSequence":false})", { "capture", "capture", "created" } },
+        { R"({"strategy":"dateName","dateSource":"created"})", {} },
+        { R"({"strategy":"prefix","prefixText":"x"})", {} },
+    };
+    for (const auto &[params, sources] : table) {
+        const auto run = runCli(scratch, { "--json", "--params", params, folder.path().string() }, "TZ=UTC");
+        ASSERT_EQ(run.status, 0) << run.err;
+        const auto json = nlohmann::json::parse(run.out);
+        ASSERT_EQ(json.size(), 3u) << params;
+        for (std::size_t i = 0; i < json.size(); ++i) {
+            // The other members stay as they were, in their order.
+            std::vector<std::string> keys;
+            for (const auto &[key, value] : json[i].items())
+                keys.push_back(key);
+            std::vector<std::string> expectedKeys { "originalPath", "newPath", "originalName", "newName" };
+            if (!sources.empty())
+                expectedKeys.push_back("dateSource");
+            EXPECT_EQ(keys, expectedKeys) << params;
+            if (!sources.empty())
+                EXPECT_EQ(json[i]["dateSource"], sources[i]) << params << ' ' << i;
+        }
+        if (!sources.empty()) {
+            EXPECT_EQ(json[0]["newName"], "2021-04-11_a.jpg");
+            EXPECT_EQ(json[1]["newName"], "2021-04-11_b.mov");
+        }
+    }
 }
 
 TEST_F(CliTest, BadOptionsAndSettingsExitWithStatusTwo)

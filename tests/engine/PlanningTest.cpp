@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -15,6 +16,7 @@
 #include "FileRenameService.h"
 #include "PhotoMetadataService.h"
 #include "TestDir.h"
+#include "TinyJpeg.h"
 
 namespace {
 
@@ -111,6 +113,41 @@ TEST_F(PlanningTest, EveryCallGivesEveryPlanAFreshId)
             EXPECT_TRUE(plan.id != Uuid {} && ids.insert(plan.id).second);
     }
     EXPECT_EQ(ids.size(), 4U);
+}
+
+TEST_F(PlanningTest, CaptureDateNamesReadDatesOnAllCoresAndMarkFilesThatFellBack)
+{
+    // Every third file a real JPEG with a capture date, the others without one; numbered in list order.
+    TestDir dir;
+    std::vector<std::string> names;
+    for (int i = 0; i < 60; ++i) {
+        names.push_back("p" + std::to_string(100 + i) + ".jpg");
+        const fs::path file = dir.createFile(names.back(), tinyJpeg());
+        if (i % 3 == 0) {
+            auto image = Exiv2::ImageFactory::open(file.string());
+            image->readMetadata();
+            image->exifData()["Exif.Photo.DateTimeOriginal"] = "2021:04:11 09:08:07";
+            image->exifData()["Exif.Photo.OffsetTimeOriginal"] = "+00:00";
+            image->writeMetadata();
+        }
+    }
+    const auto items = itemsIn(dir.path(), names);
+    RenameParameters parameters = settings(R"({"strategy": "dateName", "dateFormat": "compact"})");
+    for (const DateSource source : { DateSource::capture, DateSource::created }) {
+        parameters.dateSource = source;
+        const auto plans = service.generatePlans(items, parameters);
+        ASSERT_EQ(plans.size(), items.size());
+        for (std::size_t i = 0; i < plans.size(); ++i) {
+            const bool dated = source == DateSource::capture && i % 3 == 0;
+            EXPECT_EQ(plans[i].usedCreationDate, source == DateSource::capture && !dated) << i;
+            char number[32];
+            std::snprintf(number, sizeof number, "_%03zu.jpg", i + 1);
+            EXPECT_EQ(plans[i].newName.substr(8), number) << i;
+            if (dated) {
+                EXPECT_EQ(plans[i].newName.substr(0, 8), "20210411") << i;
+            }
+        }
+    }
 }
 
 TEST_F(PlanningTest, TenThousandFilesMappedToOneNameAreNumberedInListOrder)

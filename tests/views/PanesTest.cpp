@@ -1,6 +1,7 @@
 #include <filesystem>
 #include <string>
 
+#include <exiv2/exiv2.hpp>
 #include <utime.h>
 
 #include <QAbstractItemModelTester>
@@ -37,6 +38,7 @@
 #include "SavePresetSheet.h"
 #include "SidebarView.h"
 #include "TestDir.h"
+#include "TinyJpeg.h"
 
 using QtConversions::toQString;
 
@@ -190,12 +192,23 @@ private Q_SLOTS:
     void dateAndSequenceFieldsSetTheirParameters()
     {
         Window w { "photo.jpg" };
+        auto image = Exiv2::ImageFactory::open(w.dir.createFile("dated.jpg", tinyJpeg()).string());
+        image->readMetadata();
+        image->exifData()["Exif.Photo.DateTimeOriginal"] = "2021:04:11 09:08:07";
+        image->writeMetadata();
+        w.model.loadFolder(w.dir.path());
         auto *preserve = w.find<QCheckBox>("preserveExtensionToggle");
         preserve->click();
         QVERIFY(!w.model.renameParameters().preserveExtension);
         // A date name keeps the extension, and switches the toggle on for the other strategies.
         w.chooseStrategy(QStringLiteral("Format with Date"));
         QVERIFY(w.newNames().endsWith(QStringLiteral(".jpg")));
+        // The file without a capture date is marked, and its tool tip says why.
+        QCOMPARE(w.oldNames(), QStringLiteral("dated.jpg photo.jpg"));
+        QCOMPARE(w.previewColumn(RenamePreviewModel::UsedCreationDateRole), QStringLiteral("false true"));
+        QVERIFY(w.preview()->index(0, 0).data(Qt::ToolTipRole).isNull());
+        QCOMPARE(w.preview()->index(1, 0).data(Qt::ToolTipRole).toString(),
+            QStringLiteral("This file holds no capture date, so its creation date is used."));
         QCOMPARE(
             w.text("captureDateNote"), QStringLiteral("Files without photo metadata use the file's creation date."));
         w.find<QCheckBox>("dateSequenceToggle")->click();
@@ -206,6 +219,7 @@ private Q_SLOTS:
         Q_EMIT source->activated(2);
         QVERIFY(!w.find("captureDateNote")->isVisible());
         QCOMPARE(w.model.renameParameters().dateSource, DateSource::modified);
+        QCOMPARE(w.previewColumn(RenamePreviewModel::UsedCreationDateRole), QStringLiteral("false false"));
         // Settings that come from elsewhere (a preset) show in the same rows the pickers write.
         RenameParameters chosen = w.model.renameParameters();
         chosen.dateFormat = DateNameFormat::yearMonth;
