@@ -109,6 +109,26 @@ std::string rawTiff(std::uint16_t magic, const std::string &makerBytes = std::st
     return bytes;
 }
 
+/// A Canon CR3: ISO media of brand "crx " whose movie box holds Canon's metadata box, in which CMT2 is a TIFF
+/// whose first IFD is the EXIF IFD.
+std::string cr3Bytes()
+{
+    const auto box = [](const char *type, const std::string &payload) {
+        const std::size_t size = 8 + payload.size();
+        std::string bytes;
+        for (int shift = 24; shift >= 0; shift -= 8)
+            bytes += static_cast<char>(size >> shift & 0xFF);
+        return bytes + type + payload;
+    };
+    // "II", 42, IFD at 8 with two entries, the texts at 38 and 58.
+    const std::string exif = std::string("II\x2A\0\x08\0\0\0\x02\0", 10)
+        + std::string("\x03\x90\x02\0\x14\0\0\0\x26\0\0\0", 12) + std::string("\x11\x90\x02\0\x07\0\0\0\x3A\0\0\0", 12)
+        + std::string(4, '\0') + std::string("2021:04:11 09:08:07\0+02:00\0\0", 28);
+    const std::string canonUuid("\x85\xC0\xB6\x87\x82\x0F\x11\xE0\x81\x11\xF4\xCE\x46\x2B\x6A\x48", 16);
+    return box("ftyp", std::string("crx \0\0\0\x01crx isom", 16))
+        + box("moov", box("uuid", canonUuid + box("CMT2", exif)));
+}
+
 /// A Fujifilm raw: the RAF header pointing at the embedded JPEG preview, whose first segment holds the EXIF.
 std::string rafBytes()
 {
@@ -176,6 +196,7 @@ TEST(CaptureDateFormatsTest, photosAndVideosGiveTheirRecordedDates)
             [&] { return dir.createFile("a.CR2", rawTiff(42, std::string("CR\x02\0\0\0\0\0", 8))); }, taken },
         { "ORF: Olympus' magic", [&] { return dir.createFile("a.ORF", rawTiff(0x4F52)); }, taken },
         { "RW2: Panasonic's magic", [&] { return dir.createFile("a.RW2", rawTiff(0x0055)); }, taken },
+        { "CR3: ISO media with Canon's metadata boxes", [&] { return dir.createFile("a.CR3", cr3Bytes()); }, taken },
         { "RAF: header, embedded JPEG and sensor part", [&] { return dir.createFile("a.RAF", rafBytes()); }, taken },
         { "MP4 with the QuickTime creation date text (its own offset wins)",
             [&] {
