@@ -346,6 +346,9 @@ std::optional<TimePoint> heifExifDate(const heif_image_handle *handle)
 std::optional<TimePoint> readWithLibheif(FileSource &source)
 {
     prepareExiv2();
+    static std::once_flag once;
+    // libheif registers its plug-ins on first use, which is not safe from two threads at once.
+    std::call_once(once, [] { (void)heif_init(nullptr); });
     std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(), &heif_context_free);
     if (!context)
         return std::nullopt;

@@ -119,7 +119,7 @@ TEST_F(CliTest, JsonSaysWhichDateNamedEachFileOnlyForCaptureDateNames)
     for (const auto &[params, sources] : table) {
         const auto run = runCli(scratch, { "--json", "--params", params, folder.path().string() }, "TZ=UTC");
         ASSERT_EQ(run.status, 0) << run.err;
-        const auto json = nlohmann::json::parse(run.out);
+        const auto json = nlohmann::ordered_json::parse(run.out);
         ASSERT_EQ(json.size(), 3u) << params;
         for (std::size_t i = 0; i < json.size(); ++i) {
             // The other members stay as they were, in their order.
@@ -130,8 +130,9 @@ TEST_F(CliTest, JsonSaysWhichDateNamedEachFileOnlyForCaptureDateNames)
             if (!sources.empty())
                 expectedKeys.push_back("dateSource");
             EXPECT_EQ(keys, expectedKeys) << params;
-            if (!sources.empty())
+            if (!sources.empty()) {
                 EXPECT_EQ(json[i]["dateSource"], sources[i]) << params << ' ' << i;
+            }
         }
         if (!sources.empty()) {
             EXPECT_EQ(json[0]["newName"], "2021-04-11_a.jpg");
