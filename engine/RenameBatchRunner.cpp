@@ -203,7 +203,7 @@ RenameBatchRunner::Outcome RenameBatchRunner::apply(const std::filesystem::path 
         outcome.error = lockError;
         return outcome;
     }
-    if (const auto interrupted = m_store.interrupted(folder->identity()); !interrupted.empty()) {
+    if (const auto interrupted = m_store.interrupted(folder->identity(), true); !interrupted.empty()) {
         outcome.error = interruptedMessage(interrupted.front());
         return outcome;
     }
@@ -401,18 +401,31 @@ RenameBatchRunner::Outcome RenameBatchRunner::recover(const JournalRecord &inter
                 names.removed(*name);
         }
 
-        auto atFrom = names.entry(step.from);
-        auto atTo = names.entry(step.to);
-        bool isFrom = isStepFile(atFrom, step);
-        bool isTo = isStepFile(atTo, step);
-        // A hard link made in place of a rename, cut off before the old name was removed: one file, two names.
-        if (isFrom && isTo && atFrom->inode == atTo->inode && atFrom->links >= 2) {
-            const std::string &extra = finish ? step.from : step.to;
-            if (!folder->remove(extra)) {
-                names.removed(extra);
-                (finish ? isFrom : isTo) = false;
+        // A hard link made in place of a rename, cut off before the old name was removed: one file under two of
+        // the step's names (old and hidden, hidden and new, or old and new). The name further along the chosen
+        // direction stays; the others are only extra names of the same inode and go.
+        {
+            std::vector<const std::string *> order { &step.from };
+            if (!step.temporary.empty())
+                order.push_back(&step.temporary);
+            order.push_back(&step.to);
+            if (!finish)
+                std::reverse(order.begin(), order.end());
+            std::optional<EntryStatus> kept;
+            for (auto name = order.rbegin(); name != order.rend(); ++name) {
+                const auto status = names.entry(**name);
+                if (!isStepFile(status, step))
+                    continue;
+                if (!kept) {
+                    kept = status;
+                } else if (status->inode == kept->inode && kept->links >= 2 && !folder->remove(**name)) {
+                    names.removed(**name);
+                    --kept->links;
+                }
             }
         }
+        const bool isFrom = isStepFile(names.entry(step.from), step);
+        const bool isTo = isStepFile(names.entry(step.to), step);
         const bool isHidden = !step.temporary.empty() && isStepFile(names.entry(step.temporary), step);
 
         if (finish) {

@@ -110,6 +110,9 @@ std::optional<JournalRecord> parse(const std::string &text, bool withSteps)
     std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
+        // Step lines are most of a journal; a summary passes over them without parsing.
+        if (!withSteps && headerSeen && line.compare(0, 8, "{\"from\":") == 0)
+            continue;
         const auto json = nlohmann::json::parse(line, nullptr, false);
         if (json.is_discarded() || !json.is_object())
             continue;
@@ -169,6 +172,33 @@ std::optional<std::string> readFile(const std::filesystem::path &file)
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+/// The first line of a complete journal and its closing line (which is its last), with the line that says the
+/// steps were all written between them: enough for a summary, without reading the steps of a large batch.
+std::optional<std::string> readEnds(const std::filesystem::path &file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::string head;
+    if (!in || !std::getline(in, head))
+        return std::nullopt;
+    constexpr std::streamoff tailBytes = 1 << 16;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    const std::streamoff start
+        = std::max<std::streamoff>(static_cast<std::streamoff>(head.size()) + 1, size - tailBytes);
+    in.seekg(start);
+    std::string tail(static_cast<std::size_t>(size - start), '\0');
+    in.read(tail.data(), static_cast<std::streamsize>(tail.size()));
+    if (!in)
+        return std::nullopt;
+    while (!tail.empty() && tail.back() == '\n')
+        tail.pop_back();
+    const std::size_t lastLine = tail.rfind('\n');
+    // A closing line longer than the tail (a list of many failures): read the whole file after all.
+    if (lastLine == std::string::npos && start > static_cast<std::streamoff>(head.size()) + 1)
+        return readFile(file);
+    return head + "\n{\"ready\":0}\n" + tail.substr(lastLine == std::string::npos ? 0 : lastLine + 1) + "\n";
 }
 
 std::filesystem::path lockFileOf(const std::filesystem::path &store, const FolderIdentity &folder)
@@ -252,7 +282,7 @@ std::vector<JournalRecord> RenameJournalStore::records(bool withSteps) const
         const std::string name = item.path().filename().native();
         if (!hasSuffix(name, runningSuffix) && !hasSuffix(name, completeSuffix))
             continue;
-        const auto text = readFile(item.path());
+        const auto text = withSteps || hasSuffix(name, runningSuffix) ? readFile(item.path()) : readEnds(item.path());
         if (!text)
             continue;
         if (auto record = parse(*text, withSteps)) {
@@ -265,11 +295,14 @@ std::vector<JournalRecord> RenameJournalStore::records(bool withSteps) const
     return found;
 }
 
-std::vector<JournalRecord> RenameJournalStore::interrupted(std::optional<FolderIdentity> folder) const
+std::vector<JournalRecord> RenameJournalStore::interrupted(std::optional<FolderIdentity> folder, bool lockHeld) const
 {
     std::vector<JournalRecord> found;
     for (auto &record : records(false)) {
-        if (record.complete || (folder && record.identity != *folder) || folderBusy(m_location, record.identity))
+        if (record.complete || (folder && record.identity != *folder))
+            continue;
+        // The caller's own lock would make the folder look busy; with it held, no batch of the folder can run.
+        if (!(lockHeld && folder) && folderBusy(m_location, record.identity))
             continue;
         found.push_back(std::move(record));
     }
@@ -278,8 +311,24 @@ std::vector<JournalRecord> RenameJournalStore::interrupted(std::optional<FolderI
 
 std::vector<RenameJournalStore::HistoryEntry> RenameJournalStore::history(std::optional<FolderIdentity> folder) const
 {
+    auto entries = summaryHistory();
+    if (folder) {
+        std::erase_if(entries, [&](const HistoryEntry &entry) { return entry.batch.identity != *folder; });
+    }
+    // Only the newest entry is undone next; reading every step of the others would cost time for nothing.
+    if (!entries.empty()) {
+        if (auto whole = read(entries.back().batch.file))
+            entries.back().batch.steps = std::move(whole->steps);
+        else
+            entries.pop_back();
+    }
+    return entries;
+}
+
+std::vector<RenameJournalStore::HistoryEntry> RenameJournalStore::summaryHistory() const
+{
     std::vector<HistoryEntry> entries;
-    for (auto &record : records(true)) {
+    for (auto &record : records(false)) {
         if (!record.complete)
             continue;
         if (record.kind == JournalRecord::Kind::apply) {
@@ -287,7 +336,7 @@ std::vector<RenameJournalStore::HistoryEntry> RenameJournalStore::history(std::o
                 continue;
             const std::unordered_set<std::size_t> failed(record.failed.begin(), record.failed.end());
             HistoryEntry entry { std::move(record), {} };
-            for (std::size_t i = 0; i < entry.batch.steps.size(); ++i) {
+            for (std::size_t i = 0; i < entry.batch.stepCount; ++i) {
                 if (!failed.count(i))
                     entry.steps.push_back(i);
             }
@@ -311,15 +360,12 @@ std::vector<RenameJournalStore::HistoryEntry> RenameJournalStore::history(std::o
         [](const HistoryEntry &entry) { return FolderIdentity::of(entry.batch.folder) != entry.batch.identity; });
     if (entries.size() > historyDepth)
         entries.erase(entries.begin(), entries.end() - static_cast<std::ptrdiff_t>(historyDepth));
-    if (folder) {
-        std::erase_if(entries, [&](const HistoryEntry &entry) { return entry.batch.identity != *folder; });
-    }
     return entries;
 }
 
 void RenameJournalStore::prune() const
 {
-    const auto kept = history();
+    const auto kept = summaryHistory();
     std::unordered_set<std::string> keep;
     for (const auto &entry : kept)
         keep.insert(entry.batch.id);
@@ -446,8 +492,9 @@ void RenameJournalWriter::complete(
     m_fd = -1;
     std::filesystem::path done = m_path;
     done.replace_extension(completeSuffix);
-    if (::rename(m_path.c_str(), done.c_str()) == 0)
-        syncFolder(m_path.parent_path());
+    // Not flushed: the closing line above already is, and a journal still named ".running" that holds it
+    // counts as complete.
+    (void)::rename(m_path.c_str(), done.c_str());
 }
 
 bool RenameJournalWriter::completeInterrupted(const JournalRecord &record, const std::string &outcome,

@@ -83,8 +83,9 @@ public:
     /// Every journal, oldest first; with `withSteps` false only the first and last lines of each are read.
     std::vector<JournalRecord> records(bool withSteps = false) const;
     /// The batches whose journal is not complete and whose folder no running batch holds: interrupted ones.
-    /// Only those of `folder` when given.
-    std::vector<JournalRecord> interrupted(std::optional<FolderIdentity> folder = std::nullopt) const;
+    /// Only those of `folder` when given; `lockHeld` says the caller holds the lock of `folder`.
+    std::vector<JournalRecord> interrupted(
+        std::optional<FolderIdentity> folder = std::nullopt, bool lockHeld = false) const;
     /// Reads one journal whole; nothing when it cannot be read or was never fully written (no rename of such a
     /// batch happened).
     std::optional<JournalRecord> read(const std::filesystem::path &file) const;
@@ -95,12 +96,16 @@ public:
         std::vector<std::size_t> steps; ///< in batch order
     };
     /// The undo history, newest last, at most `historyDepth` entries; only those of `folder` when given. Batches
-    /// whose folder is no longer where it was are left out.
+    /// whose folder is no longer where it was are left out. Only the newest entry's batch carries its steps (the
+    /// others have `stepCount` and their step indices).
     std::vector<HistoryEntry> history(std::optional<FolderIdentity> folder = std::nullopt) const;
     /// Removes the complete journals that no longer belong to the history.
     void prune() const;
 
 private:
+    /// The history across all folders, from the summaries alone.
+    std::vector<HistoryEntry> summaryHistory() const;
+
     std::filesystem::path m_location;
 };
 

@@ -270,8 +270,13 @@ std::optional<FileSystemError> FileAccessService::moveItem(
     auto failure = renameWithoutReplacing(temporary, destination);
     if (!failure)
         return std::nullopt;
-    // Best effort: the reason the user needs is why the new name could not be taken.
-    (void)renameWithoutReplacing(temporary, source);
+    // Back under the old name if it is still free; otherwise the reason says where the file is now.
+    if (!renameWithoutReplacing(temporary, source))
+        return failure;
+    const std::string hidden = FilePaths::lastComponent(temporary);
+    failure->description = failure->code == EEXIST
+        ? "renamed to " + hidden + " because the new name appeared during the rename"
+        : "renamed to " + hidden + ": " + failure->description;
     return failure;
 }
 

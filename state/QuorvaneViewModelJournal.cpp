@@ -18,9 +18,15 @@ void QuorvaneViewModel::reloadHistory()
     for (const auto &entry : m_journalStore.history()) {
         FileUndoService::Batch batch;
         batch.reserve(entry.steps.size());
+        // Only the newest batch, the one an undo takes next, is read with its steps; the older ones are mirrored
+        // by their size, which is all that is shown of them.
         for (const std::size_t index : entry.steps) {
-            const JournalStep &step = entry.batch.steps[index];
-            batch.push_back(RenameUndoEntry { entry.batch.folder / step.to, entry.batch.folder / step.from });
+            if (index < entry.batch.steps.size()) {
+                const JournalStep &step = entry.batch.steps[index];
+                batch.push_back(RenameUndoEntry { entry.batch.folder / step.to, entry.batch.folder / step.from });
+            } else {
+                batch.push_back(RenameUndoEntry {});
+            }
         }
         history.push(std::move(batch));
     }

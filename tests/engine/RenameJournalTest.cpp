@@ -141,6 +141,10 @@ TEST_F(RenameJournalTest, RecoveryInBothDirectionsSettlesEveryStateAKillLeaves)
         ASSERT_EQ(interrupted.size(), 1u);
         EXPECT_EQ(RenameBatchRunner::interruptedMessage(interrupted[0]),
             "A rename of 120 files in " + folder.path().string() + " was interrupted.");
+        // No new batch on a folder whose last one is unsettled.
+        const auto refused = runner.apply(folder.path(), FolderIdentity::of(folder.path()), plans);
+        EXPECT_EQ(refused.error.value_or(""), RenameBatchRunner::interruptedMessage(interrupted[0]));
+        EXPECT_TRUE(refused.renamed.empty());
         const auto record = store.read(interrupted[0].file);
         ASSERT_TRUE(record);
 
