@@ -59,8 +59,13 @@ std::optional<FileSystemError> renameOntoPlaceholder(
         // Closed before the rename: an open file replaced on a FUSE volume would linger as a hidden copy.
         ::close(fd);
     }
-    if (::renameat(fromFolder, from, toFolder, to) == 0)
+    if (::renameat(fromFolder, from, toFolder, to) == 0) {
+        // FAT through FUSE gives the renamed file the times of the entry it replaced, the placeholder made just
+        // now: put the file's own times back (a photo's date is often all its user has).
+        const struct timespec times[2] = { source.st_atim, source.st_mtim };
+        (void)::utimensat(toFolder, to, times, AT_SYMLINK_NOFOLLOW);
         return std::nullopt;
+    }
     const int error = errno;
     ::unlinkat(toFolder, to, folder ? AT_REMOVEDIR : 0);
     return FileSystemError::fromErrno(error);

@@ -63,11 +63,12 @@ class Volume:
                     break
                 time.sleep(0.05)
             self.mounted = mount
-            # A subfolder: the root folder of FAT16 holds only 512 entries.
-            self.folder = os.path.join(mount, "photos")
+            # The volume's root folder (512 entries on FAT16, so small batches): fusefat 1.0 overwrites the first
+            # file of a subfolder with directory entries after renames in that subfolder, even with plain rename(2).
+            self.folder = mount
         else:
             self.folder = os.path.join(self.base, "photos")
-        os.mkdir(self.folder)
+            os.mkdir(self.folder)
 
     def close(self):
         if self.mounted:
@@ -89,7 +90,12 @@ def check(folder, count, expected):
         if name.startswith(".") or not data:
             leftovers += 1
             continue
-        index = int(data.split()[1])
+        words = data.split()
+        if len(words) != 2 or words[0] != b"file" or not words[1].isdigit():
+            print("  unexpected contents in %s: %r" % (name, data[:40]), file=sys.stderr)
+            leftovers += 1
+            continue
+        index = int(words[1])
         if index in found:
             duplicates += 1
         found[index] = name
@@ -123,7 +129,7 @@ def main():
         for sig in ("KILL", "INT"):
             configs.append(Config("ext4", strategy, sig, "link"))
 
-    totals = {"trials": 0, "interrupted": 0, "lost": 0, "duplicates": 0, "leftovers": 0, "misplaced": 0,
+    totals = {"trials": 0, "interrupted": 0, "untouched": 0, "lost": 0, "duplicates": 0, "leftovers": 0, "misplaced": 0,
               "failedCommands": 0}
     for config in configs:
         if args.only and args.only not in str(config):
@@ -177,8 +183,11 @@ def main():
                 if recovered.returncode != 0:
                     tally["failedCommands"] += 1
                     print("recover failed:", recovered.stdout[-500:], recovered.stderr[-500:], file=sys.stderr)
-            else:
+            elif " applied " in listed:
                 finish = True  # the batch ran to its end before the signal
+            else:
+                finish = False  # killed before its journal was complete: nothing was renamed
+                tally["untouched"] += 1
             expected = (lambda i: new_of(old_name(i))) if finish else old_name
             for key, value in check(volume.folder, count, expected).items():
                 tally[key] += value
