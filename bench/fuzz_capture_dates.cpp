@@ -5,7 +5,8 @@
 //
 //   fuzz_capture_dates SECONDS SEED...
 //
-// Prints the rounds run, how many gave a date, and the slowest read. The mutant being read is kept at
+// Prints the rounds run, how many gave a date, and the slowest read; reads over a second are copied to
+// $TMPDIR/quorvane-fuzz-slow-N.<ext>. The mutant being read is kept at
 // $TMPDIR/quorvane-fuzz-current.<ext> so that a crash leaves it behind.
 #include <chrono>
 #include <cstdio>
@@ -45,6 +46,7 @@ int main(int argc, char **argv)
     long long dated = 0;
     double slowestSeconds = 0;
     std::string slowest;
+    int slowCopies = 0;
     const std::filesystem::path scratch = std::filesystem::temp_directory_path();
     while (std::chrono::steady_clock::now() - start < budget) {
         const Seed &seed = seeds[random() % seeds.size()];
@@ -63,6 +65,13 @@ int main(int argc, char **argv)
         if (CaptureDateReader::read(file))
             ++dated;
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
+        // Reads over a second are kept for a closer look.
+        if (seconds > 1.0 && slowCopies < 5) {
+            const std::filesystem::path copy
+                = scratch / ("quorvane-fuzz-slow-" + std::to_string(slowCopies++) + seed.extension);
+            std::filesystem::copy_file(file, copy, std::filesystem::copy_options::overwrite_existing);
+            std::printf("slow read %.3f s kept as %s\n", seconds, copy.c_str());
+        }
         if (seconds > slowestSeconds) {
             slowestSeconds = seconds;
             slowest = seed.extension + " of " + std::to_string(bytes.size()) + " bytes";

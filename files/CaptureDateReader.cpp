@@ -402,8 +402,14 @@ enum class Container { exiv2, heif, quickTime, matroska };
 std::optional<TimePoint> readWithLibavformat(FileSource &source, Container container)
 {
     static std::once_flag once;
-    // The demuxers would otherwise report every damaged file on standard error.
-    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+    std::call_once(once, [] {
+        // The demuxers would otherwise report every damaged file on standard error.
+        av_log_set_level(AV_LOG_QUIET);
+        // A damaged count in a small file (the QuickTime metadata keys, for one) makes the demuxer ask for a
+        // zeroed block of up to 4 GiB, which takes seconds and all memory. No metadata of a real recording
+        // needs a block near this size; the process uses FFmpeg for nothing else.
+        av_max_alloc(64 * 1024 * 1024);
+    });
 
     constexpr int bufferSize = 64 * 1024;
     AvInput input { source };
