@@ -217,6 +217,20 @@ bool folderBusy(const std::filesystem::path &store, const FolderIdentity &folder
     return busy;
 }
 
+/// A journal cut off before its list of steps was complete belongs to a batch that renamed nothing. Once no
+/// process holds its folder's lock (a batch takes the lock before it writes its journal), it is removed.
+void removeIfAbandoned(const std::filesystem::path &file, const std::string &text)
+{
+    const auto header = nlohmann::json::parse(text.substr(0, text.find('\n')), nullptr, false);
+    if (header.is_discarded() || !header.is_object() || !header.contains("journal"))
+        return;
+    const FolderIdentity folder { header.value<std::uint64_t>("device", 0), header.value<std::uint64_t>("inode", 0) };
+    if (!folderBusy(file.parent_path(), folder)) {
+        std::error_code error;
+        std::filesystem::remove(file, error);
+    }
+}
+
 } // namespace
 
 std::filesystem::path RenameJournalStore::defaultLocation()
@@ -288,6 +302,8 @@ std::vector<JournalRecord> RenameJournalStore::records(bool withSteps) const
         if (auto record = parse(*text, withSteps)) {
             record->file = item.path();
             found.push_back(std::move(*record));
+        } else if (hasSuffix(name, runningSuffix)) {
+            removeIfAbandoned(item.path(), *text);
         }
     }
     std::stable_sort(found.begin(), found.end(),
