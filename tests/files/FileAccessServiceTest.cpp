@@ -174,6 +174,8 @@ TEST(FileAccessServiceTest, RecordsCarryStandardisedLocationSizeAndDates)
     EXPECT_EQ(item.name, "archive.tar.gz");
     EXPECT_EQ(item.extensionType, "gz");
     EXPECT_EQ(item.size, 5);
+    // A record of an item that cannot be read has no size.
+    EXPECT_EQ(FileItem::make(dir.path() / "sub/missing").size, 0);
     EXPECT_EQ(item.modificationDate, TimePoint(std::chrono::seconds(1'234'567'890) + std::chrono::milliseconds(500)));
     // A stamp far in the future (beyond what a nanosecond clock holds) is kept as it is.
     const auto future = std::chrono::sys_days(std::chrono::year(2300) / 1 / 1);
