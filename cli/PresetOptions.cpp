@@ -40,9 +40,9 @@ bool saveAsPreset(const CommandLine &command, std::string &error)
         command.criteria.includeExtensions.begin(), command.criteria.includeExtensions.end());
     store.savePreset(QtConversions::toQString(*command.savePresetName), command.parameters, command.includeSubfolders,
         QtConversions::toQStringList(extensions));
-    const auto stored = settings.bytes(store.storageKey());
-    if (!stored || store.presets().isEmpty()) {
-        error = "cannot write the settings file " + QtConversions::toStdString(settings.fileName());
+    if (const auto &failure = store.lastWriteError()) {
+        error = "the preset \"" + *command.savePresetName + "\" was not saved in "
+            + QtConversions::toStdString(settings.fileName()) + ": " + *failure;
         return false;
     }
     return true;

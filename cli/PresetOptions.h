@@ -9,5 +9,6 @@
 [[nodiscard]] bool applySavedPreset(CommandLine &command, std::string &error);
 
 /// Saves the command line's rename settings, subfolder switch and included extensions as a preset named
-/// `command.savePresetName`. False, with `error` set, when the settings file cannot be written.
+/// `command.savePresetName`, kept with the presets other runs save at the same time. False, with `error` set to
+/// the reason, when the settings file cannot be written.
 [[nodiscard]] bool saveAsPreset(const CommandLine &command, std::string &error);

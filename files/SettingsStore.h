@@ -1,12 +1,20 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 /// A persistent key-value store of byte strings, one value per key, kept across runs (the user's settings).
 /// The file layer reads and writes its few persisted values through it without knowing where they live.
 class SettingsStore {
 public:
+    /// Values to store, key by key; later pairs win over earlier ones with the same key.
+    using Changes = std::vector<std::pair<std::string, std::string>>;
+    /// Reads one key during an update: the byte string stored under it now, or nothing.
+    using Reader = std::function<std::optional<std::string>(const std::string &key)>;
+
     virtual ~SettingsStore() = default;
 
     /// The byte string stored under `key`, or nothing when the key is absent or holds a value that is not a
@@ -16,4 +24,11 @@ public:
     /// Stores `value` under `key`, replacing any earlier value. Returns false when it could not be stored
     /// durably (the store could not be written).
     [[nodiscard]] virtual bool setBytes(const std::string &key, const std::string &value) = 0;
+
+    /// A read-modify-write: `change` reads what it needs and returns the values to store (none: nothing is
+    /// written). No other writer, in this process or another, comes in between. Either every change is stored
+    /// durably or none is. Returns the reason when the store could not be written ("No space left on device"),
+    /// nothing otherwise. `change` runs at most once: not when the current values cannot be read.
+    [[nodiscard]] virtual std::optional<std::string> update(const std::function<Changes(const Reader &read)> &change)
+        = 0;
 };

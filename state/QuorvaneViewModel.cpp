@@ -14,6 +14,7 @@
 #include "FilePaths.h"
 #include "FileSorting.h"
 #include "QtConversions.h"
+#include "SettingsWriteFailures.h"
 #include "Unicode.h"
 
 using QtConversions::toQString;
@@ -86,6 +87,15 @@ QuorvaneViewModel::QuorvaneViewModel(FileAccessService &fileAccess, FileFilterSe
     // The history of earlier runs, kept by the journal store: Undo works after a restart.
     reloadHistory();
     m_canUndo = m_undoStack.canUndo();
+    // Any settings write of the process (presets, the last folder, the update check's times) that fails is told
+    // once; the change still holds for this session, so the window keeps working.
+    connect(
+        &SettingsWriteFailures::instance(), &SettingsWriteFailures::writeFailed, this, [this](const QString &reason) {
+            if (m_settingsFailureShown)
+                return;
+            m_settingsFailureShown = true;
+            presentError(QStringLiteral("Quorvane could not save its settings: %1").arg(reason));
+        });
 }
 
 QuorvaneViewModel::~QuorvaneViewModel()

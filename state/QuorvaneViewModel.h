@@ -120,7 +120,8 @@ public:
     Q_INVOKABLE void applyFilters();
     /// Recomputes `renamePlans` from `filteredFiles` (empty without a folder). Leaves the status alone.
     Q_INVOKABLE void updateRenamePlans();
-    /// Shows `message` in the error alert and sets the status to "Error".
+    /// Shows `message` in the error alert and sets the status to "Error". The first failed settings write of the
+    /// process during the view model's life comes here too ("Quorvane could not save its settings: <reason>").
     void presentError(const QString &message);
     /// Forgets the folder whose access the view model holds (bookkeeping only on Linux).
     Q_INVOKABLE void releaseFolderAccess();
@@ -260,4 +261,5 @@ private:
     bool m_canUndo = false;
     qint64 m_progressDone = 0;
     qint64 m_progressTotal = 0;
+    bool m_settingsFailureShown = false;
 };

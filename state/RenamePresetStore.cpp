@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Log.h"
+
 namespace {
 
 const QString untitledPresetName = QStringLiteral("Untitled Preset");
@@ -63,8 +65,7 @@ RenamePreset RenamePresetStore::savePreset(const QString &name, const RenamePara
     RenamePreset preset { QUuid::createUuid(), trimmed.isEmpty() ? untitledPresetName : trimmed, parameters,
         includeSubfolders, includeExtensions };
     Q_EMIT presetsAboutToChange();
-    m_presets.prepend(preset);
-    persistPresets();
+    persistChange([&preset](QList<RenamePreset> &presets) { presets.prepend(preset); });
     Q_EMIT presetsChanged();
     return preset;
 }
@@ -75,24 +76,73 @@ void RenamePresetStore::deletePreset(const QUuid &id)
     if (std::none_of(m_presets.cbegin(), m_presets.cend(), matches))
         return;
     Q_EMIT presetsAboutToChange();
-    m_presets.removeIf(matches);
-    persistPresets();
+    persistChange([&matches](QList<RenamePreset> &presets) { presets.removeIf(matches); });
     Q_EMIT presetsChanged();
 }
 
 void RenamePresetStore::loadPresets()
 {
-    // Nothing is written back here: an undecodable blob stays as it is until the next change replaces it.
+    // Nothing is written back here: an undecodable blob stays as it is until the next change backs it up.
     const std::optional<std::string> data = m_defaults.bytes(m_storageKey);
     if (!data)
         return;
     if (std::optional<QList<RenamePreset>> decoded = decodePresets(*data))
         m_presets = std::move(*decoded);
+    else
+        logMessage("The saved presets under \"" + m_storageKey
+            + "\" cannot be read; none are shown. They are kept "
+              "and will be copied to \""
+            + backupKey() + "\" before the list is next saved.");
 }
 
-void RenamePresetStore::persistPresets()
+void RenamePresetStore::persistChange(const std::function<void(QList<RenamePreset> &presets)> &change)
 {
-    // Failures are silent by design: the change lives on in memory until the application quits.
-    if (const std::optional<std::string> encoded = encodePresets(m_presets))
-        (void)m_defaults.setBytes(m_storageKey, *encoded);
+    // The change is made to what is stored now, read under the store's lock, so that a preset another process
+    // saved since this list was loaded survives; presets whose own write failed earlier are added back, newest
+    // first. Without a readable list the change applies to the list shown.
+    std::optional<QList<RenamePreset>> result;
+    QSet<QUuid> storedIds;
+    m_lastWriteError = m_defaults.update([&](const SettingsStore::Reader &read) {
+        SettingsStore::Changes changes;
+        QList<RenamePreset> presets = m_presets;
+        if (const std::optional<std::string> stored = read(m_storageKey)) {
+            if (std::optional<QList<RenamePreset>> decoded = decodePresets(*stored)) {
+                presets = std::move(*decoded);
+                for (const RenamePreset &preset : presets)
+                    storedIds.insert(preset.id);
+                for (auto unsaved = m_presets.crbegin(); unsaved != m_presets.crend(); ++unsaved) {
+                    if (m_unsavedIds.contains(unsaved->id) && !storedIds.contains(unsaved->id))
+                        presets.prepend(*unsaved);
+                }
+            } else {
+                // Never written over unseen: the first backup key that is free (or holds these very bytes).
+                std::string backup = backupKey();
+                for (int n = 2; read(backup) && read(backup) != stored; ++n)
+                    backup = backupKey() + "." + std::to_string(n);
+                changes.emplace_back(backup, *stored);
+                logMessage("The saved presets under \"" + m_storageKey + "\" cannot be read; they are kept under \""
+                    + backup + "\" in the settings file.");
+            }
+        }
+        change(presets);
+        // Encoding fails only for text that is not UTF-8; then nothing is stored, as before.
+        if (const std::optional<std::string> encoded = encodePresets(presets))
+            changes.emplace_back(m_storageKey, *encoded);
+        else
+            changes.clear();
+        result = std::move(presets);
+        return changes;
+    });
+    if (!result) {
+        result = m_presets;
+        change(*result);
+    }
+    m_presets = std::move(*result);
+    m_unsavedIds.clear();
+    if (m_lastWriteError) {
+        for (const RenamePreset &preset : m_presets) {
+            if (!storedIds.contains(preset.id))
+                m_unsavedIds.insert(preset.id);
+        }
+    }
 }

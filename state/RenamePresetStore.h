@@ -1,9 +1,12 @@
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QUuid>
@@ -13,7 +16,12 @@
 #include "SettingsStore.h"
 
 /// The saved presets, newest first, kept in a settings store under one key as a data blob holding a compact
-/// JSON array of the presets' stored form. Every change is written at once. Main thread only.
+/// JSON array of the presets' stored form. Every change is written at once, as a read-modify-write under the
+/// store's lock: the change is made to the list stored now, so presets saved meanwhile by another process (the
+/// command line) are kept, and the list shown becomes that result. A stored blob that does not decode is never
+/// overwritten unseen: before the first write over it, it is copied under `backupKey()` (or a numbered variant
+/// when that key already holds another blob), and this is reported on standard error and in the log. Main
+/// thread only.
 class RenamePresetStore final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(RenamePresetStore)
@@ -23,8 +31,8 @@ public:
     static constexpr const char *defaultStorageKey = "quorvane.renamePresets.v1";
 
     /// Loads the presets stored under `storageKey` in `defaults` (not owned; must outlive the store). Missing,
-    /// non-blob or undecodable data (one bad element is enough) gives an empty list, and is left stored as it
-    /// is until the next change replaces it.
+    /// non-blob or undecodable data (one bad element is enough) gives an empty list; undecodable data is
+    /// reported to the log and left stored as it is until the next change backs it up and replaces it.
     explicit RenamePresetStore(
         SettingsStore &defaults, std::string storageKey = defaultStorageKey, QObject *parent = nullptr);
 
@@ -32,10 +40,15 @@ public:
     const QList<RenamePreset> &presets() const { return m_presets; }
     /// The key of the list in the settings store.
     const std::string &storageKey() const { return m_storageKey; }
+    /// The key an undecodable list is kept under before it is replaced: `storageKey` + ".unreadable".
+    std::string backupKey() const { return m_storageKey + ".unreadable"; }
+    /// Why the last write failed ("No space left on device"), or nothing when it succeeded.
+    const std::optional<std::string> &lastWriteError() const { return m_lastWriteError; }
 
     /// Creates a preset with a fresh id, puts it first and writes the list. The name is trimmed of white space
     /// and line breaks at both ends; an empty result becomes "Untitled Preset". The other values are kept as
-    /// given. Returns the new preset. A failed write is silent: the preset still exists in memory.
+    /// given. Returns the new preset. After a failed write (see `lastWriteError`) the preset still exists in
+    /// memory.
     RenamePreset savePreset(const QString &name, const RenameParameters &parameters, bool includeSubfolders,
         const QStringList &includeExtensions);
     /// Removes every preset with this id, keeping the order of the rest; writes (and announces) only when
@@ -50,9 +63,12 @@ Q_SIGNALS:
 
 private:
     void loadPresets();
-    void persistPresets();
+    void persistChange(const std::function<void(QList<RenamePreset> &presets)> &change);
 
     SettingsStore &m_defaults;
     std::string m_storageKey;
     QList<RenamePreset> m_presets;
+    std::optional<std::string> m_lastWriteError;
+    /// Presets that exist in memory only, because writing them failed.
+    QSet<QUuid> m_unsavedIds;
 };

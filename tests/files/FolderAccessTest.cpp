@@ -35,6 +35,15 @@ public:
         return true;
     }
 
+    std::optional<std::string> update(const std::function<Changes(const Reader &read)> &change) override
+    {
+        for (const auto &[key, value] : change([this](const std::string &key) { return bytes(key); })) {
+            if (!setBytes(key, value))
+                return "refused";
+        }
+        return std::nullopt;
+    }
+
     std::map<std::string, std::string> values;
     int writes = 0;
     bool refuseWrites = false;

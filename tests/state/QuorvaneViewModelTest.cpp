@@ -409,6 +409,28 @@ private Q_SLOTS:
         QVERIFY(f->filterCriteria().caseSensitive);
     }
 
+    void failedSettingsWriteIsToldOnce()
+    {
+        if (!canMakeImmutable())
+            QSKIP("immutable files are not available here");
+        Fixture f;
+        f->saveCurrentAsPreset(QStringLiteral("A"));
+        const auto file = QtConversions::toPath(m_config.filePath(QStringLiteral("Quorvane/Quorvane.conf")));
+        QVERIFY(setImmutable(file, true));
+        f->saveCurrentAsPreset(QStringLiteral("B"));
+        const bool shown = f->showError();
+        const QString message = f->errorMessage();
+        f->setShowError(false);
+        f->saveCurrentAsPreset(QStringLiteral("C"));
+        const bool shownAgain = f->showError();
+        QVERIFY(setImmutable(file, false));
+
+        QVERIFY(shown && !shownAgain);
+        QCOMPARE(message, QStringLiteral("Quorvane could not save its settings: Operation not permitted"));
+        // The window keeps working: the presets exist for this session.
+        QCOMPARE(f->presetStore().presets().size(), 3);
+    }
+
     void smallOperations()
     {
         Fixture f { "a1.PNG", "b22.jpg", "c.Jpeg", "d.gif", "sub/e.jpg" };

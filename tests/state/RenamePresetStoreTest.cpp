@@ -1,3 +1,5 @@
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,10 +12,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "Log.h"
 #include "QtConversions.h"
 #include "RenamePresetStore.h"
 #include "SettingsStoreQt.h"
 #include "TestDir.h"
+#include "TestMount.h"
 
 namespace {
 
@@ -32,6 +36,14 @@ public:
     {
         ++writes;
         return m_store.setBytes(key, value);
+    }
+    std::optional<std::string> update(const std::function<Changes(const Reader &read)> &change) override
+    {
+        return m_store.update([&](const Reader &read) {
+            Changes changes = change(read);
+            writes += changes.empty() ? 0 : 1;
+            return changes;
+        });
     }
     int writes = 0;
 
@@ -248,9 +260,22 @@ private Q_SLOTS:
         QCOMPARE(settings.writes, 0);
         QCOMPARE(settingsFileText(), fileBefore);
 
+        std::string logged;
+        const auto previousSink = setLogSink([&logged](const std::string &line) { logged += line + '\n'; });
         const RenamePreset saved = store.savePreset(QStringLiteral("Fresh"), RenameParameters {}, false, {});
+        setLogSink(previousSink);
         const nlohmann::json stored = nlohmann::json::parse(settings.bytes(storageKey).value());
         QCOMPARE(dumped(stored), dumped(nlohmann::json::array({ saved.toJson() })));
+        if (blob == "not a data blob")
+            return;
+        // What could not be read is kept and said so, and a second unreadable list does not replace it.
+        QVERIFY(logged.find("kept under \"" + store.backupKey() + "\"") != std::string::npos);
+        QCOMPARE(settings.bytes(store.backupKey()), std::optional<std::string>(blob.toStdString()));
+        QVERIFY(settings.setBytes(storageKey, "[{}]"));
+        (void)RenamePresetStore(settings).savePreset(QStringLiteral("Again"), RenameParameters {}, false, {});
+        QCOMPARE(settings.bytes(store.backupKey()), std::optional<std::string>(blob.toStdString()));
+        if (blob != "[{}]")
+            QCOMPARE(settings.bytes(store.backupKey() + ".2"), std::optional<std::string>("[{}]"));
     }
 
     void lenientParametersAndUnknownKeysLoad()
@@ -327,25 +352,59 @@ private Q_SLOTS:
         QCOMPARE(nlohmann::json::parse(storedAfter.back().value()).size(), std::size_t(1));
     }
 
-    void failedWriteKeepsTheChangeInMemory()
+    void failedWriteDestroysNothingAndSaysWhy_data()
     {
-        if (!canMakeImmutable())
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("immutable file") << QStringLiteral("immutable") << QStringLiteral("Operation not permitted");
+        QTest::newRow("read-only mount") << QStringLiteral("read-only") << QStringLiteral("Read-only file system");
+        QTest::newRow("full disk") << QStringLiteral("full") << QStringLiteral("No space left on device");
+    }
+
+    void failedWriteDestroysNothingAndSaysWhy()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        const std::filesystem::path folder = m_dir->createDir("config");
+        const QString file = QtConversions::toQString(folder / "Quorvane.conf");
+        std::unique_ptr<TestMount> mount;
+        std::string whyNot;
+        if (fault == QStringLiteral("full") && !(mount = TestMount::tmpfs(folder, 64 * 1024, &whyNot)))
+            QSKIP(whyNot.c_str());
+        QList<QUuid> ids;
+        {
+            SettingsStoreQt settings(file);
+            RenamePresetStore store(settings);
+            ids.append(store.savePreset(QStringLiteral("A"), RenameParameters {}, false, {}).id);
+            QCOMPARE(store.lastWriteError(), std::nullopt);
+        }
+        const std::string fileBefore = m_dir->read("config/Quorvane.conf");
+        if (fault == QStringLiteral("read-only") && !(mount = TestMount::readOnly(folder, &whyNot)))
+            QSKIP(whyNot.c_str());
+        if (fault == QStringLiteral("immutable")
+            && !(canMakeImmutable() && setImmutable(folder / "Quorvane.conf", true)))
             QSKIP("immutable files are not available here");
-        storeBlob("[]");
-        const std::string fileBefore = settingsFileText();
-        const auto file = m_dir->path() / "Quorvane.conf";
-        QVERIFY(setImmutable(file, true));
 
-        CountingSettingsStore settings(settingsFile());
+        SettingsStoreQt settings(file);
         RenamePresetStore store(settings);
-        const RenamePreset saved = store.savePreset(QStringLiteral("Kept"), RenameParameters {}, false, {});
-        const QList<RenamePreset> inMemory = store.presets();
-        const std::string fileAfter = settingsFileText();
+        RenameParameters big;
+        big.prefixText = std::string(60000, 'x');
+        ids.prepend(store.savePreset(QStringLiteral("Big"), big, false, {}).id);
+        const std::optional<std::string> error = store.lastWriteError();
+        const std::string fileAfter = m_dir->read("config/Quorvane.conf");
+        std::vector<std::string> leftovers;
+        for (const auto &entry : std::filesystem::directory_iterator(folder)) {
+            if (entry.path().filename().string().find(".new-") != std::string::npos)
+                leftovers.push_back(entry.path().filename().string());
+        }
+        setImmutable(folder / "Quorvane.conf", false);
+        mount.reset();
 
-        QVERIFY(setImmutable(file, false));
-        QCOMPARE(settings.writes, 1);
+        QCOMPARE(QtConversions::toQString(error.value_or("saved")), reason);
         QCOMPARE(fileAfter, fileBefore);
-        QCOMPARE(idsOf(inMemory), QList<QUuid>({ saved.id }));
+        QVERIFY(leftovers.empty());
+        // The change lives on in memory.
+        QCOMPARE(idsOf(store.presets()), ids);
     }
 
 private:

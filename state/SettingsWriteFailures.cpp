@@ -1,0 +1,7 @@
+#include "SettingsWriteFailures.h"
+
+SettingsWriteFailures &SettingsWriteFailures::instance()
+{
+    static SettingsWriteFailures failures;
+    return failures;
+}
