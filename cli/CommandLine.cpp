@@ -14,7 +14,8 @@ std::optional<std::int64_t> parseSize(const std::string &text)
     std::int64_t value = 0;
     const char *end = text.data() + text.size();
     const auto [pointer, status] = std::from_chars(text.data(), end, value);
-    if (text.empty() || status != std::errc() || pointer != end)
+    // A negative bound is a typing slip, not a filter: "--min-size -1" would otherwise list every file.
+    if (text.empty() || status != std::errc() || pointer != end || value < 0)
         return std::nullopt;
     return value;
 }
@@ -135,7 +136,7 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string> &argu
                 return std::nullopt;
             const auto size = parseSize(*text);
             if (!size) {
-                error = argument + " needs a whole number of bytes, not \"" + *text + "\"";
+                error = argument + " needs a whole number of bytes (0 or more), not \"" + *text + "\"";
                 return std::nullopt;
             }
             (argument == "--min-size" ? command.criteria.minSize : command.criteria.maxSize) = *size;

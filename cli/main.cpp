@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -22,6 +23,50 @@ namespace {
 // Batches smaller than this finish before a progress line would be worth reading.
 constexpr std::int64_t progressThreshold = 300;
 
+/// A name as text lines may show it: control characters (C0, DEL and the C1 range) and the backslash itself are
+/// written as escapes, the way `ls -b` does, so that a name holding a line break cannot forge a line and one
+/// holding an escape sequence cannot drive the terminal. Everything else, non-ASCII letters included, stays.
+std::string terminalText(std::string_view name)
+{
+    std::string out;
+    out.reserve(name.size());
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        // U+0080 to U+009F are C2 80 to C2 9F in UTF-8; some terminals act on them (U+009B starts a sequence).
+        const bool c1 = byte == 0xC2 && i + 1 < name.size() && static_cast<unsigned char>(name[i + 1]) <= 0x9F
+            && static_cast<unsigned char>(name[i + 1]) >= 0x80;
+        if (byte >= 0x20 && byte != 0x7F && byte != '\\' && !c1) {
+            out += name[i];
+            continue;
+        }
+        switch (byte) {
+        case '\\':
+            out += "\\\\";
+            continue;
+        case '\n':
+            out += "\\n";
+            continue;
+        case '\r':
+            out += "\\r";
+            continue;
+        case '\t':
+            out += "\\t";
+            continue;
+        default:
+            break;
+        }
+        const auto octal = [&out](unsigned char value) {
+            const char digits[] = { '\\', static_cast<char>('0' + (value >> 6)),
+                static_cast<char>('0' + ((value >> 3) & 7)), static_cast<char>('0' + (value & 7)) };
+            out.append(digits, sizeof digits);
+        };
+        octal(byte);
+        if (c1)
+            octal(static_cast<unsigned char>(name[++i]));
+    }
+    return out;
+}
+
 /// `withDateSource`: date names from capture dates, where each entry also says which date named the file.
 void printPreview(const std::vector<RenamePlan> &plans, bool json, bool withDateSource)
 {
@@ -40,9 +85,9 @@ void printPreview(const std::vector<RenamePlan> &plans, bool json, bool withDate
     }
     std::string out;
     for (const auto &plan : plans) {
-        out += plan.originalName;
+        out += terminalText(plan.originalName);
         out += " -> ";
-        out += plan.newName;
+        out += terminalText(plan.newName);
         out += '\n';
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
@@ -81,7 +126,7 @@ int applyChangedPlans(
     }
     std::cout << "Renamed " << renamed << ", " << result.failures.size() << " failed\n";
     for (const auto &failure : result.failures)
-        std::cout << failure.originalName << ": " << failure.reason << '\n';
+        std::cout << terminalText(failure.originalName) << ": " << failure.reason << '\n';
     return 1;
 }
 
@@ -105,7 +150,7 @@ int main(int argc, char **argv)
     }
     if (command->savePresetName && !saveAsPreset(*command, error)) {
         std::cerr << "quorvane-cli: " << error << '\n';
-        return 2;
+        return 1;
     }
 
     if (command->journal)

@@ -50,8 +50,11 @@ struct TextHash {
 struct FolderState {
     std::string key;
     std::size_t expectedFiles = 0;
-    /// Names given out in this folder, in NFD.
+    /// Names given out in this folder, by `reservedKey`.
     NameSet reserved;
+    /// Whether the folder's volume takes names that differ only in letter case for one entry; decided at the
+    /// first file settled there.
+    std::optional<bool> caseInsensitive;
     /// Per base and extension (joined by NUL, which no name holds): the first counter not yet known to be taken.
     std::unordered_map<std::string, std::uint64_t> resumeAt;
     enum class Scan { notTried, usable, unusable } scan = Scan::notTried;
@@ -116,6 +119,15 @@ std::vector<std::uint64_t> counterGroups(std::string_view name)
     return counters;
 }
 
+/// The key under which a name given out in `folder` is reserved: NFD, and on a case-insensitive volume also
+/// without letter case (upper-cased first, so that names the volume equates by upper case share a key), so that
+/// two new names the volume would take for one entry are never both promised.
+std::string reservedKey(const FolderState &folder, std::string_view name)
+{
+    return folder.caseInsensitive.value_or(false) ? Unicode::toNFD(Unicode::toLower(Unicode::toUpper(name)))
+                                                  : Unicode::toNFD(name);
+}
+
 /// The standardised form of `path` as text, without rebuilding a path that is already standardised.
 std::string standardizedText(const Path &path)
 {
@@ -146,6 +158,7 @@ struct ConflictResolver::Impl {
     bool isFree(Subject &subject, const std::string &at, const std::string &name);
     bool exists(FolderState &folder, const std::string &at);
     void scan(FolderState &folder);
+    void learnCaseSensitivity(const Subject &subject);
     std::optional<bool> folderHoldsExactly(const Path &folder, const std::string &name);
 
     const FileRenameFileSystem &m_fileSystem;
@@ -234,11 +247,33 @@ std::optional<bool> ConflictResolver::Impl::folderHoldsExactly(const Path &folde
     return found->second->contains(name);
 }
 
+void ConflictResolver::Impl::learnCaseSensitivity(const Subject &subject)
+{
+    // The file's own name in another letter case is found on a case-insensitive volume; on a case-sensitive
+    // one only when another entry is spelled exactly so, which the folder's names tell apart. A name without
+    // letters tells nothing; such a folder is taken as case-sensitive, as before this was asked.
+    FolderState &folder = subject.folder;
+    folder.caseInsensitive = false;
+    const std::size_t slash = subject.ownPath.rfind('/');
+    const std::string_view ownName = std::string_view(subject.ownPath).substr(slash + 1);
+    std::string variant = Unicode::toUpper(ownName);
+    if (variant == ownName)
+        variant = Unicode::toLower(ownName);
+    if (variant == ownName || variant.find('/') != std::string::npos)
+        return;
+    const Path variantPath(subject.ownPath.substr(0, slash + 1) + variant);
+    if (!m_fileSystem.itemExists(variantPath))
+        return;
+    // A folder that cannot be read cannot tell the two apart; it is taken as case-sensitive, as before.
+    const std::optional<bool> holds = folderHoldsExactly(variantPath.parent_path(), variant);
+    folder.caseInsensitive = holds && !*holds;
+}
+
 /// Step 4 of the search: whether the candidate `name`, whose standardised location is `at`, may be given to
 /// the subject.
 bool ConflictResolver::Impl::isFree(Subject &subject, const std::string &at, const std::string &name)
 {
-    if (subject.folder.reserved.contains(Unicode::toNFD(name)))
+    if (subject.folder.reserved.contains(reservedKey(subject.folder, name)))
         return false;
     // The file's own location is free for it whether or not the disk still shows it, so an unchanged name
     // costs no existence test.
@@ -259,6 +294,9 @@ bool ConflictResolver::Impl::isFree(Subject &subject, const std::string &at, con
 RenamePlan ConflictResolver::Impl::settle(
     Subject &subject, const std::string &originalName, std::string newName, const Path *newURL)
 {
+    // One question per folder, before anything is reserved there.
+    if (!subject.folder.caseInsensitive)
+        learnCaseSensitivity(subject);
     std::string name = std::move(newName);
     const std::string at = newURL ? standardizedText(*newURL) : candidateText(subject, name);
     std::optional<Path> location;
@@ -306,7 +344,7 @@ RenamePlan ConflictResolver::Impl::settle(
         location = candidateLocation(subject, name, acceptedAt);
     }
 
-    subject.folder.reserved.insert(Unicode::toNFD(name));
+    subject.folder.reserved.insert(reservedKey(subject.folder, name));
     return RenamePlan { Uuid::random(), subject.originalURL, std::move(*location), originalName, std::move(name) };
 }
 

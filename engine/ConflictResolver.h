@@ -10,7 +10,9 @@
 
 /// Settles the provisional plans of one planning call, in list order: a new name already given out in the same
 /// folder during this call, or held on disk by another item, gets " (n)" before its extension, with the
-/// smallest free n. Reserved names are compared in NFD. An existing item is taken as the file itself only when
+/// smallest free n. Reserved names are compared in NFD, and on a volume that ignores letter case (learnt per
+/// folder from its first file: its name in another letter case is found there) also ignoring
+/// letter case, as the volume compares them. An existing item is taken as the file itself only when
 /// its path equals the file's own path, or differs only in letter case and the folder holds no entry spelled
 /// exactly like the candidate. Every emitted plan gets a fresh id.
 /// Cost grows about linearly: per folder and base name the search for a free counter resumes where the last

@@ -41,12 +41,13 @@ std::string wellFormed(std::string text)
     return Unicode::isValidUtf8(text) ? text : toUtf8(fromUtf8(text));
 }
 
-/// "/" becomes "-" and NUL characters are removed: the rewrite applied to expanded regular-expression
-/// templates, whose escapes can produce characters the typed template did not contain.
+/// "/" becomes "-" and control characters (C0 and DEL, NUL among them) are removed: the rewrite applied to
+/// expanded regular-expression templates, whose escapes ("\u000A") can produce characters the typed template did
+/// not contain. A name holding a line break or an escape sequence would forge lines and drive terminals.
 std::string withoutSeparators(std::string text)
 {
     std::replace(text.begin(), text.end(), '/', '-');
-    std::erase(text, '\0');
+    std::erase_if(text, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == '\x7f'; });
     return text;
 }
 

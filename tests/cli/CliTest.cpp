@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 
 #include "TestDir.h"
+#include "TestMount.h"
 #include "TinyJpeg.h"
 
 namespace {
@@ -151,6 +152,8 @@ TEST_F(CliTest, BadOptionsAndSettingsExitWithStatusTwo)
         { "--params", R"([1,2])", folder.path().string() },
         { "--min-size", "ten", folder.path().string() },
         { "--max-size", "99999999999999999999", folder.path().string() },
+        { "--min-size", "-1", folder.path().string() },
+        { "--max-size=-5", folder.path().string() },
         { "--params" },
         {},
         { folder.path().string(), folder.path().string() },
@@ -291,4 +294,56 @@ TEST_F(CliTest, PresetsAreSavedAndReusedThroughTheSettingsFile)
     const auto missing = runCli(scratch, { "--preset", "Nope", folder.path().string() }, environment);
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.err.find("Nope"), std::string::npos);
+}
+
+TEST_F(CliTest, ControlCharactersInNamesAreEscapedInTextOutput)
+{
+    folder.createFile("a\nb -> evil.txt", "x");
+    folder.createFile("\x1b[2Jc\\d\x7f.txt", "x");
+    const auto run = runCli(scratch, { "--params", R"({"prefixText":"p"})", folder.path().string() });
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+        "\\033[2Jc\\\\d\\177.txt -> p\\033[2Jc\\\\d\\177.txt\n"
+        "a\\nb -> evil.txt -> pa\\nb -> evil.txt\n");
+    // JSON carries the names as they are.
+    const auto json = nlohmann::json::parse(runCli(scratch, { "--json", folder.path().string() }).out);
+    EXPECT_EQ(json[1]["originalName"], "a\nb -> evil.txt");
+}
+
+TEST_F(CliTest, PresetsSavedByManyRunsAtOnceAllSurvive)
+{
+    const std::string environment = "XDG_CONFIG_HOME=" + quote((scratch.path() / "config").string());
+    // Twenty runs at once, each saving its own preset; the shell reports how many failed.
+    const std::string script = "pids=; for i in $(seq 1 20); do " + environment + " " + quote(QUORVANE_CLI_PATH)
+        + " --save-preset P$i " + quote(folder.path().string())
+        + " >/dev/null 2>&1 & pids=\"$pids $!\"; done; failed=0; for p in $pids; do wait $p || "
+          "failed=$((failed+1)); done; echo $failed";
+    FILE *pipe = ::popen(script.c_str(), "r");
+    ASSERT_TRUE(pipe);
+    std::array<char, 64> buffer {};
+    const std::size_t count = std::fread(buffer.data(), 1, buffer.size() - 1, pipe);
+    ::pclose(pipe);
+    EXPECT_EQ(std::string(buffer.data(), count), "0\n");
+    for (int i = 1; i <= 20; ++i) {
+        const auto run = runCli(scratch, { "--preset", "P" + std::to_string(i), folder.path().string() }, environment);
+        EXPECT_EQ(run.status, 0) << "P" << i << ": " << run.err;
+    }
+}
+
+TEST_F(CliTest, SaveOnAFullDiskFailsWithTheReasonAndKeepsEarlierPresets)
+{
+    const auto settingsFolder = scratch.createDir("config/Quorvane");
+    std::string whyNot;
+    const auto disk = TestMount::tmpfs(settingsFolder, 64 * 1024, &whyNot);
+    if (!disk)
+        GTEST_SKIP() << whyNot;
+    const std::string environment = "XDG_CONFIG_HOME=" + quote((scratch.path() / "config").string());
+    ASSERT_EQ(runCli(scratch, { "--save-preset", "A", folder.path().string() }, environment).status, 0);
+
+    const std::string big = R"({"prefixText":")" + std::string(60000, 'x') + R"("})";
+    const auto full = runCli(scratch, { "--save-preset", "Big", "--params", big, folder.path().string() }, environment);
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.err.find("No space left on device"), std::string::npos) << full.err;
+    EXPECT_EQ(full.out, "");
+    EXPECT_EQ(runCli(scratch, { "--preset", "A", folder.path().string() }, environment).status, 0);
 }

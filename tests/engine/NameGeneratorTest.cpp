@@ -183,6 +183,7 @@ TEST_F(NameGeneratorTest, RegularExpressions)
         { "_", "\\$1", "IMG_0001.JPG", "IMG$10001.JPG" },
         { "_", "\\u002F", "IMG_0001.JPG", "IMG-0001.JPG" },
         { "_", "x\\u0000y", "IMG_0001.JPG", "IMGxy0001.JPG" },
+        { "_", "\\u000A\\u001B[2J\\u000D\\u007F\\u0009-", "IMG_0001.JPG", "IMG[2J-0001.JPG" },
         { "a", "A", "a:b.txt", "A:b.txt" },
         { "^a|a$", "_", "aba.a.txt", "_ba._.txt" },
         // An invalid pattern, a missing group, an empty result or an empty pattern change nothing.

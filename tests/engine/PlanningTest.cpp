@@ -193,6 +193,18 @@ TEST_F(PlanningTest, OnACaseInsensitiveVolumeACaseOnlyChangeIsTheFileItself)
                       other, settings(R"({"strategy": "replace", "useRegularExpression": true, "searchText": "^b$",
                           "replaceText": "A"})"))),
         "b.txt>A (1).txt");
+
+    // Two new names that differ only in letter case are one name there: the second gets a counter, and the
+    // apply keeps the preview's promise.
+    for (const char *name : { "Trip1.txt", "trip2.txt" })
+        std::ofstream(volume->path() / name) << "x";
+    const auto trips = itemsIn(volume->path(), { "Trip1.txt", "trip2.txt" });
+    const auto plans = service.generatePlans(trips,
+        settings(R"({"strategy": "replace", "useRegularExpression": true, "searchText": "\\d", "replaceText": ""})"));
+    EXPECT_EQ(renamesOf(trips, plans), "Trip1.txt>Trip.txt trip2.txt>trip (1).txt");
+    const auto applied = service.applyPlans(plans);
+    EXPECT_TRUE(applied.failures.empty());
+    EXPECT_EQ(applied.undoEntries.size(), 2U);
 }
 
 } // namespace
