@@ -114,6 +114,12 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string> &argu
             }
             command.parameters = *parameters;
             command.parametersGiven = true;
+            // Unknown keys are ignored, as presets ignore them; a misspelt key should not pass unnoticed.
+            const nlohmann::json known = RenameParameters {}.toJson();
+            for (const auto &item : json.items()) {
+                if (!known.contains(item.key()))
+                    command.warnings.push_back("--params key \"" + item.key() + "\" is not known and is ignored");
+            }
         } else if (argument == "--include-ext") {
             const auto text = value();
             if (!text)

@@ -21,6 +21,7 @@ struct CommandLine {
     bool help = false;
     std::optional<std::string> presetName; ///< --preset NAME
     std::optional<std::string> savePresetName; ///< --save-preset NAME
+    std::vector<std::string> warnings; ///< things the user should hear of that do not stop the run
     std::optional<std::string> recover; ///< --recover finish|undo
     bool undo = false; ///< --undo: take back the newest batch of FOLDER
     bool journal = false; ///< --journal: list the batches of the journal store (FOLDER optional)

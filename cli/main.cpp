@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -140,6 +141,8 @@ int main(int argc, char **argv)
         std::cerr << "quorvane-cli: " << error << '\n';
         return 2;
     }
+    for (const std::string &warning : command->warnings)
+        std::cerr << "quorvane-cli: warning: " << terminalText(warning) << '\n';
     if (command->help) {
         std::cout << usageText();
         return 0;
@@ -172,12 +175,19 @@ int main(int argc, char **argv)
         std::cerr << errorDescription(*listing.error) << '\n';
         return 1;
     }
+    // What could not be used is said once per cause, so that an empty or short preview is never a mystery.
+    for (const std::string &line : listing.leftOutLines())
+        std::cerr << line << '\n';
     std::vector<FileItem> files = listing.files;
     sortByName(files);
     files = FileFilterService().filter(files, command->criteria);
 
     FileRenameService renameService(fileAccess, PhotoMetadataService::shared());
-    const auto plans = renameService.generatePlans(files, command->parameters);
+    std::int64_t timedOut = 0;
+    const auto plans = renameService.generatePlans(files, command->parameters, &timedOut);
+    if (timedOut > 0) {
+        std::cerr << timedOut << (timedOut == 1 ? " name" : " names") << " left unchanged: the pattern took too long\n";
+    }
     if (command->apply) {
         if (!listed || FolderIdentity::of(command->folder) != listed) {
             std::cerr << "The folder " << command->folder << " was moved or replaced while it was listed.\n";

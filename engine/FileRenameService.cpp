@@ -39,8 +39,10 @@ FileRenameService::FileRenameService(FileRenameFileSystem &fileAccess, FileMetad
 }
 
 std::vector<RenamePlan> FileRenameService::generatePlans(
-    const std::vector<FileItem> &files, const RenameParameters &parameters) const
+    const std::vector<FileItem> &files, const RenameParameters &parameters, std::int64_t *timedOutNames) const
 {
+    if (timedOutNames)
+        *timedOutNames = 0;
     if (files.empty())
         return {};
 
@@ -64,5 +66,7 @@ std::vector<RenamePlan> FileRenameService::generatePlans(
         if (captureDates)
             plans.back().usedCreationDate = !m_metadata.captureDate(file.url).has_value();
     }
+    if (timedOutNames)
+        *timedOutNames = generator.timedOutNames();
     return plans;
 }

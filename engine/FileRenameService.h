@@ -23,7 +23,10 @@ public:
     /// Cost: about one existence test per file, also when many files map to one name. Date names from capture
     /// dates first read every file's date on all cores (the metadata provider is called from several threads)
     /// and mark the plans of files without one (`usedCreationDate`).
-    std::vector<RenamePlan> generatePlans(const std::vector<FileItem> &files, const RenameParameters &parameters) const;
+    /// When given, `timedOutNames` is set to the number of names the regular expression ran out of time on (they
+    /// keep their stem, like names it does not match, but the user should hear of them).
+    std::vector<RenamePlan> generatePlans(const std::vector<FileItem> &files, const RenameParameters &parameters,
+        std::int64_t *timedOutNames = nullptr) const;
 
     /// One rename that failed: the plan's names and the file system's own description of the error.
     struct RenameFailure {

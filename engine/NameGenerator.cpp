@@ -157,6 +157,8 @@ struct NameGenerator::Impl {
     std::unique_ptr<icu::RegexPattern> m_pattern;
     std::unique_ptr<icu::RegexMatcher> m_matcher;
     icu::UnicodeString m_template;
+    // Names the pattern ran out of time on.
+    std::int64_t m_timedOut = 0;
 
     // Date names: a private copy of the shared formatter, fetched on first use.
     bool m_formatterFetched = false;
@@ -301,6 +303,8 @@ std::optional<std::string> NameGenerator::Impl::replacedByPattern(const std::str
         m_matcher->appendTail(result);
     // Drop the pointer to `input` before it goes out of scope.
     m_matcher->reset(m_noInput);
+    if (status == U_REGEX_TIME_OUT)
+        ++m_timedOut;
     if (U_FAILURE(status))
         return std::nullopt;
     return withoutSeparators(toUtf8(result));
@@ -351,6 +355,11 @@ NameGenerator::NameGenerator(const RenameParameters &parameters, FileMetadataPro
 }
 
 NameGenerator::~NameGenerator() = default;
+
+std::int64_t NameGenerator::timedOutNames() const
+{
+    return m_impl->m_timedOut;
+}
 
 std::string NameGenerator::newName(const FileItem &file, std::int64_t &counter)
 {

@@ -33,6 +33,8 @@ public:
 
     /// The new name of `file` (NFC, never containing "/"); advances `counter` when the strategy numbers files.
     std::string newName(const FileItem &file, std::int64_t &counter);
+    /// How many names so far the regular expression ran out of time on (their stems were left as they were).
+    std::int64_t timedOutNames() const;
 
 private:
     struct Impl;

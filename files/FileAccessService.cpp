@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "FilePaths.h"
+#include "FileSystemError.h"
 #include "Unicode.h"
 #include "Uuid.h"
 
@@ -67,8 +68,10 @@ public:
             if (name.empty() || name.front() == '.')
                 continue;
             // The name could not be shown or given to the engine as text; nothing below it either.
-            if (!Unicode::isValidUtf8(name))
+            if (!Unicode::isValidUtf8(name)) {
+                ++m_leftOut.notUtf8;
                 continue;
+            }
             switch (entry->d_type) {
             case DT_DIR:
                 descend(fd, entry->d_name, relative);
@@ -85,6 +88,7 @@ public:
     }
 
     std::vector<FileItem> takeFiles() { return std::move(m_files); }
+    const FileListing::LeftOut &leftOut() const { return m_leftOut; }
 
 private:
     void descend(int parent, const char *name, const std::string &relative)
@@ -93,8 +97,14 @@ private:
             return;
         // O_NOFOLLOW: a folder replaced by a symbolic link since readdir is not followed either.
         DirectoryStream child(streamFor(::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)));
-        if (child.get())
+        if (child.get()) {
             walk(child.get(), relative + name + '/');
+            return;
+        }
+        // A folder the walk cannot enter (no permission, or the open-file limit in a deep tree): its files
+        // are missing from the listing, which the user must hear.
+        if (m_leftOut.unreadableFolders++ == 0)
+            m_leftOut.folderReason = FileSystemError::fromErrno(errno).description;
     }
 
     void visitFile(int fd, const char *name, unsigned char type, const std::string &relative)
@@ -121,8 +131,10 @@ private:
             return;
         }
         // Root passes permission bits, but not an immutable flag: this is what a rename would run into.
-        if (::faccessat(fd, name, R_OK | W_OK, 0) != 0)
+        if (::faccessat(fd, name, R_OK | W_OK, 0) != 0) {
+            ++m_leftOut.notWritable;
             return;
+        }
 
         // No duplicate check by resolved path is needed: a listed entry is never a symbolic link and is reached
         // through no link below the root, so its resolved path is the resolved root plus its relative path, and
@@ -138,6 +150,7 @@ private:
     std::string m_urlPrefix;
     bool m_recursive;
     std::vector<FileItem> m_files;
+    FileListing::LeftOut m_leftOut;
 };
 
 std::string withSeparator(std::string path)
@@ -237,11 +250,28 @@ FileListing FileAccessService::listFiles(const std::filesystem::path &folder, bo
     const std::filesystem::path root = FilePaths::standardized(folder);
     DirectoryStream stream(streamFor(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
     if (!stream.get())
-        return { {}, FileAccessError::directoryAccessDenied };
+        return { {}, FileAccessError::directoryAccessDenied, {} };
 
     Lister lister(withSeparator(root.native()), includeSubfolders);
     lister.walk(stream.get(), {});
-    return { lister.takeFiles(), std::nullopt };
+    return { lister.takeFiles(), std::nullopt, lister.leftOut() };
+}
+
+std::vector<std::string> FileListing::leftOutLines() const
+{
+    const auto counted = [](std::int64_t count, const char *one, const char *many) {
+        return std::to_string(count) + " " + (count == 1 ? one : many);
+    };
+    std::vector<std::string> lines;
+    if (leftOut.notWritable > 0)
+        lines.push_back(counted(leftOut.notWritable, "file", "files") + " left out: not writable");
+    if (leftOut.notUtf8 > 0)
+        lines.push_back(counted(leftOut.notUtf8, "item", "items") + " left out: name is not valid UTF-8");
+    if (leftOut.unreadableFolders > 0) {
+        lines.push_back(counted(leftOut.unreadableFolders, "folder", "folders") + " left out: cannot be opened ("
+            + leftOut.folderReason + ")");
+    }
+    return lines;
 }
 
 bool FileAccessService::itemExists(const std::filesystem::path &location) const

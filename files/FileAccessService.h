@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -20,8 +21,22 @@ inline constexpr bool securityScopedAccessEnabled = false;
 
 /// The result of a listing: the files, or the reason the folder could not be listed.
 struct FileListing {
+    /// What the listing could not use, by cause. Entries the listing rules leave out on purpose (hidden entries,
+    /// links, folders themselves) are not counted.
+    struct LeftOut {
+        std::int64_t notWritable = 0; ///< files that are not both readable and writable (immutable, read-only mount)
+        std::int64_t notUtf8 = 0; ///< entries whose names are not valid UTF-8 (and whatever is below them)
+        std::int64_t unreadableFolders = 0; ///< subfolders that could not be opened
+        std::string folderReason; ///< why the first of them could not ("Too many open files")
+    };
+
     std::vector<FileItem> files;
     std::optional<FileAccessError> error;
+    LeftOut leftOut;
+
+    /// One line per cause that left something out, for the user: "3 files left out: not writable",
+    /// "1 item left out: name is not valid UTF-8", "2 folders left out: cannot be opened (Permission denied)".
+    std::vector<std::string> leftOutLines() const;
 };
 
 /// Lists folders and performs the renames of the engine on the real file system.

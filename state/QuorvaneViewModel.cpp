@@ -223,6 +223,7 @@ void QuorvaneViewModel::loadFolder(const std::filesystem::path &url)
         presentError(toQString(errorDescription(*listing.error)));
         return;
     }
+    m_listingNotice = QtConversions::toQStringList(listing.leftOutLines()).join(QStringLiteral("; "));
     sortByName(listing.files);
     setFiles(std::move(listing.files));
     applyFilters();
@@ -247,7 +248,21 @@ void QuorvaneViewModel::updateRenamePlans()
     // The old preview goes first, so that its memory serves the new one instead of the heap growing: that cost
     // a third over the planning itself at 100,000 files. No signal is emitted before the list is replaced.
     std::vector<RenamePlan>().swap(m_renamePlans);
-    setRenamePlans(m_renameService.generatePlans(m_filteredFiles, m_renameParameters));
+    std::int64_t timedOut = 0;
+    setRenamePlans(m_renameService.generatePlans(m_filteredFiles, m_renameParameters, &timedOut));
+    QString notice = m_listingNotice;
+    if (timedOut > 0) {
+        notice += (notice.isEmpty() ? QString() : QStringLiteral("; "))
+            + (timedOut == 1 ? QStringLiteral("1 name left unchanged: the pattern took too long")
+                             : QStringLiteral("%1 names left unchanged: the pattern took too long").arg(timedOut));
+    }
+    setNotice(notice);
+}
+
+void QuorvaneViewModel::setNotice(const QString &notice)
+{
+    m_notice = notice;
+    Q_EMIT noticeChanged();
 }
 
 void QuorvaneViewModel::presentError(const QString &message)

@@ -38,6 +38,7 @@ class QuorvaneViewModel final : public QObject {
     Q_PROPERTY(QString selectedFolder READ selectedFolder NOTIFY selectedFolderURLChanged)
     Q_PROPERTY(bool isProcessing READ isProcessing NOTIFY isProcessingChanged)
     Q_PROPERTY(QString statusMessage READ statusMessage NOTIFY statusMessageChanged)
+    Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
     Q_PROPERTY(bool showError READ showError WRITE setShowError NOTIFY showErrorChanged)
     Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
     Q_PROPERTY(bool showConflictWarning READ showConflictWarning WRITE setShowConflictWarning NOTIFY
@@ -75,6 +76,10 @@ public:
     /// True while an apply or undo runs; no other batch can start meanwhile.
     bool isProcessing() const { return m_isProcessing; }
     QString statusMessage() const { return m_statusMessage; }
+    /// What the last listing and preview could not use and why, one cause per part, joined by "; " ("3 files left
+    /// out: not writable; 12 names left unchanged: the pattern took too long"); empty when nothing was left out.
+    /// Set with every preview.
+    QString notice() const { return m_notice; }
     /// Whether the error alert is up; the alert sets it back to false when dismissed.
     bool showError() const { return m_showError; }
     void setShowError(bool show);
@@ -184,6 +189,7 @@ Q_SIGNALS:
     void renamePlansChanged();
     void isProcessingChanged();
     void statusMessageChanged();
+    void noticeChanged();
     void showErrorChanged();
     void errorMessageChanged();
     void showConflictWarningChanged();
@@ -210,6 +216,7 @@ private:
     void setRenamePlans(std::vector<RenamePlan> plans);
     void setIsProcessing(bool processing);
     void setStatusMessage(const QString &message);
+    void setNotice(const QString &notice);
     void setErrorMessage(const QString &message);
     void setConflictWarningMessage(const QString &message);
     void setCanUndo(bool canUndo);
@@ -251,6 +258,9 @@ private:
     std::vector<RenamePlan> m_renamePlans;
     bool m_isProcessing = false;
     QString m_statusMessage;
+    QString m_notice;
+    // The listing's part of the notice, kept until the next load.
+    QString m_listingNotice;
     bool m_showError = false;
     QString m_errorMessage;
     bool m_showConflictWarning = false;

@@ -82,16 +82,25 @@ DetailView::DetailView(QuorvaneViewModel &viewModel, QWidget *parent)
     connect(&m_viewModel, &QuorvaneViewModel::renamePlansChanged, this, &DetailView::syncBottomBar);
     connect(&m_viewModel, &QuorvaneViewModel::isProcessingChanged, this, &DetailView::syncBottomBar);
     connect(&m_viewModel, &QuorvaneViewModel::canUndoChanged, this, &DetailView::syncBottomBar);
-    connect(&m_viewModel, &QuorvaneViewModel::statusMessageChanged, this,
-        [this] { m_statusLabel->setText(m_viewModel.statusMessage()); });
+    connect(&m_viewModel, &QuorvaneViewModel::statusMessageChanged, this, &DetailView::syncStatus);
+    connect(&m_viewModel, &QuorvaneViewModel::noticeChanged, this, &DetailView::syncStatus);
     connect(&m_viewModel, &QuorvaneViewModel::progressDoneChanged, this, &DetailView::syncProgress);
     connect(&m_viewModel, &QuorvaneViewModel::progressTotalChanged, this, &DetailView::syncProgress);
 
-    m_statusLabel->setText(m_viewModel.statusMessage());
+    syncStatus();
     syncHeader();
     syncContent();
     syncBottomBar();
     setUpTabOrder();
+}
+
+void DetailView::syncStatus()
+{
+    // What the listing or the preview left out stays beside every status, so a short list is never a mystery.
+    const QString notice = m_viewModel.notice();
+    m_statusLabel->setText(
+        notice.isEmpty() ? m_viewModel.statusMessage() : m_viewModel.statusMessage() + QStringLiteral(" — ") + notice);
+    m_statusLabel->setToolTip(notice);
 }
 
 QWidget *DetailView::buildHeader()

@@ -45,6 +45,7 @@ private:
     void syncHeader();
     void syncContent();
     void syncBottomBar();
+    void syncStatus();
     void syncProgress();
     void advanceSpinner();
     void showContextMenu(const QPoint &position);

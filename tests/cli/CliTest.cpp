@@ -347,3 +347,34 @@ TEST_F(CliTest, SaveOnAFullDiskFailsWithTheReasonAndKeepsEarlierPresets)
     EXPECT_EQ(full.out, "");
     EXPECT_EQ(runCli(scratch, { "--preset", "A", folder.path().string() }, environment).status, 0);
 }
+
+TEST_F(CliTest, WhatIsLeftOutIsSaidOncePerCause)
+{
+    if (!canMakeImmutable())
+        GTEST_SKIP() << "immutable files are not available here";
+    folder.createFile(std::string(32, 'a') + "b.txt", "x");
+    std::string deep = "d";
+    for (int level = 0; level < 40; ++level)
+        deep += "/d";
+    folder.createFile(deep + "/deep.txt", "x");
+    folder.createFile("bad\xff.txt", "x");
+    const auto locked = { folder.createFile("locked1.txt", "x"), folder.createFile("locked2.txt", "x") };
+    for (const auto &file : locked)
+        ASSERT_TRUE(setImmutable(file, true));
+    // A low open-file limit stops the walk somewhere down the deep tree.
+    const auto run = runCli(scratch,
+        { "--recursive", "--params",
+            R"({"strategy":"replace","useRegularExpression":true,"searchText":"(a+)+$","replaceText":"x","colour":"red"})",
+            folder.path().string() },
+        "ulimit -n 24;");
+    for (const auto &file : locked)
+        setImmutable(file, false);
+
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, std::string(32, 'a') + "b.txt -> " + std::string(32, 'a') + "b.txt\n");
+    for (const char *line : { "quorvane-cli: warning: --params key \"colour\" is not known and is ignored\n",
+             "2 files left out: not writable\n", "1 item left out: name is not valid UTF-8\n",
+             "1 folder left out: cannot be opened (Too many open files)\n",
+             "1 name left unchanged: the pattern took too long\n" })
+        EXPECT_NE(run.err.find(line), std::string::npos) << line << run.err;
+}

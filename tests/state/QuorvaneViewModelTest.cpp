@@ -409,6 +409,25 @@ private Q_SLOTS:
         QVERIFY(f->filterCriteria().caseSensitive);
     }
 
+    void noticeSaysWhatWasLeftOut()
+    {
+        if (!canMakeImmutable())
+            QSKIP("immutable files are not available here");
+        Fixture f { "kept.txt", "locked.txt", std::string(30, 'a') + "b.txt" };
+        QVERIFY(setImmutable(f.dir.path() / "locked.txt", true));
+        RenameParameters parameters;
+        parameters.strategy = RenameStrategy::replace;
+        parameters.useRegularExpression = true;
+        parameters.searchText = "(a+)+$";
+        f->setRenameParameters(parameters);
+        f->loadFolder(f.dir.path());
+        const QString notice = f->notice();
+        QVERIFY(setImmutable(f.dir.path() / "locked.txt", false));
+        QCOMPARE(
+            notice, QStringLiteral("1 file left out: not writable; 1 name left unchanged: the pattern took too long"));
+        QCOMPARE(f->statusMessage(), QStringLiteral("Loaded 2 items"));
+    }
+
     void failedSettingsWriteIsToldOnce()
     {
         if (!canMakeImmutable())
