@@ -14,8 +14,9 @@
 #include "FileItem.h"
 #include "FileMetadataProviding.h"
 
-/// Capture dates read from the EXIF and TIFF properties of image files, cached per standardised path for the
-/// life of the process (the answer "no date" included). Thread-safe: may be called from any thread.
+/// Capture dates read from the EXIF and TIFF properties of photos and the container metadata of videos (see
+/// CaptureDateReader), cached per standardised path for the life of the process (the answer "no date"
+/// included). Thread-safe: may be called from any thread.
 class PhotoMetadataService final : public FileMetadataProviding {
 public:
     /// The one process-wide instance that the application hands to the rename engine; created on first use.
