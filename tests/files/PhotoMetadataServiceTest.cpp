@@ -248,6 +248,7 @@ TEST(PhotoMetadataServiceTest, TimeZoneFromExifOffset)
         { "+24:00", std::nullopt },
         { "x02:00", std::nullopt },
         { "+0a:00", std::nullopt },
+        { "+0/:00", std::nullopt }, // a sign's neighbour in ASCII is no digit either
         { "+-1:00", std::nullopt },
         { "+02:00:00", std::nullopt },
         { "+02:00\n", std::nullopt }, // only spaces and tabs are trimmed
