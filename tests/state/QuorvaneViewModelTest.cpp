@@ -517,6 +517,22 @@ private Q_SLOTS:
         }
     }
 
+    void progressReportsAreThrottled()
+    {
+        Fixture f;
+        for (int i = 0; i < 10000; ++i)
+            f.dir.createFile("file" + std::to_string(i) + ".dat");
+        f->loadFolder(f.dir.path());
+        f.setPrefix("n_");
+        QSignalSpy progress(f.model.get(), &QuorvaneViewModel::progressDoneChanged);
+        QVERIFY(f.runToEnd(&QuorvaneViewModel::applyRename));
+        QCOMPARE(f->statusMessage(), QStringLiteral("Renamed 10000 items"));
+        QCOMPARE(f->progressDone(), qint64(10000));
+        // Far fewer updates than the engine's 200 reports for this batch, and the last one always arrives.
+        QVERIFY2(progress.count() < 10000 / 50, qPrintable(QString::number(progress.count())));
+        QCOMPARE(f.watch.offMainThread, 0);
+    }
+
     void secondBatchIsRefusedWhileOneRuns()
     {
         Fixture f;
