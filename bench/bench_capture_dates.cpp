@@ -139,7 +139,7 @@ void BM_OpenRead64KiB(benchmark::State &state, const std::string &format)
 
 std::vector<FileItem> previewItems()
 {
-    std::vector<FileItem> files = FileAccessService().listFiles(Samples::shared().previewFolder(), false).files;
+    std::vector<FileItem> files = FileAccessService().listFiles(Samples::shared().previewFolder(), false).value().files;
     sortByName(files);
     return files;
 }
@@ -163,7 +163,7 @@ void BM_FirstPreviewSequential(benchmark::State &state)
         FileRenameService service(disk, *metadata);
         state.ResumeTiming();
         for (const FileItem &file : files)
-            benchmark::DoNotOptimize(metadata->captureDate(file.url));
+            benchmark::DoNotOptimize(metadata->captureDate(file.url.path()));
         benchmark::DoNotOptimize(service.generatePlans(files, captureDateNames()));
     }
     perFile(state, files.size());

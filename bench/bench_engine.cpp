@@ -24,11 +24,14 @@
 
 namespace {
 
-const BenchFolder &folderOf(int count) { return BenchFolder::of(count); }
+const BenchFolder &folderOf(int count)
+{
+    return BenchFolder::of(count);
+}
 
 std::vector<FileItem> sortedListing(const std::filesystem::path &folder)
 {
-    auto files = FileAccessService().listFiles(folder, false).files;
+    auto files = FileAccessService().listFiles(folder, false).value().files;
     sortByName(files);
     return files;
 }
@@ -59,14 +62,15 @@ void BM_ListFiles(benchmark::State &state)
     FileAccessService access;
     for (auto _ : state) {
         auto listing = access.listFiles(folder.path(), false);
-        benchmark::DoNotOptimize(listing.files.data());
+        benchmark::DoNotOptimize(listing->files.data());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
 void BM_SortByName(benchmark::State &state)
 {
-    const auto files = FileAccessService().listFiles(folderOf(static_cast<int>(state.range(0))).path(), false).files;
+    const auto files
+        = FileAccessService().listFiles(folderOf(static_cast<int>(state.range(0))).path(), false).value().files;
     for (auto _ : state) {
         auto copy = files;
         sortByName(copy);
@@ -82,7 +86,7 @@ void BM_BareStatPerFile(benchmark::State &state)
         std::int64_t found = 0;
         for (const auto &file : files) {
             struct stat info;
-            found += ::stat(file.url.c_str(), &info) == 0;
+            found += ::stat(file.url.text().c_str(), &info) == 0;
         }
         benchmark::DoNotOptimize(found);
     }

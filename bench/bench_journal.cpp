@@ -31,8 +31,8 @@ std::vector<RenamePlan> plansFor(
     for (int i = 0; i < count; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "IMG_%06d.JPG", i);
-        plans.push_back(
-            RenamePlan { Uuid::random(), folder / (from + name), folder / (to + name), from + name, to + name });
+        plans.push_back(RenamePlan { Uuid::random(), FileLocation(folder / (from + name)),
+            FileLocation(folder / (to + name)), from + name, to + name });
     }
     return plans;
 }

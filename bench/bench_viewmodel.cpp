@@ -25,7 +25,10 @@
 
 namespace {
 
-const BenchFolder &folderOf(int count) { return BenchFolder::of(count); }
+const BenchFolder &folderOf(int count)
+{
+    return BenchFolder::of(count);
+}
 
 RenameParameters prefixParameters()
 {
@@ -60,7 +63,7 @@ void BM_EngineLoad(benchmark::State &state)
     const FileFilterCriteria criteria;
     const RenameParameters parameters = prefixParameters();
     for (auto _ : state) {
-        auto files = access.listFiles(folder.path(), false).files;
+        auto files = access.listFiles(folder.path(), false).value().files;
         sortByName(files);
         auto filtered = filter.filter(files, criteria);
         auto plans = service.generatePlans(filtered, parameters);
@@ -89,7 +92,7 @@ void BM_EngineGeneratePlans(benchmark::State &state)
     FileAccessService access;
     NoMetadataProvider metadata;
     FileRenameService service(access, metadata);
-    auto files = access.listFiles(folder.path(), false).files;
+    auto files = access.listFiles(folder.path(), false).value().files;
     sortByName(files);
     const RenameParameters parameters = prefixParameters();
     for (auto _ : state) {

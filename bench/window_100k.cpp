@@ -21,7 +21,10 @@
 
 namespace {
 
-double milliseconds(const QElapsedTimer &timer) { return static_cast<double>(timer.nsecsElapsed()) / 1e6; }
+double milliseconds(const QElapsedTimer &timer)
+{
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
 
 // Runs `work`, then lets the window repaint; returns the milliseconds the main thread was busy.
 template <typename Work> double timeOnMainThread(Work work)
@@ -98,7 +101,7 @@ int main(int argc, char **argv)
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     ticker.stop();
 
-    std::printf("files: %d (listed %zu)\n", count, listed.files.size());
+    std::printf("files: %d (listed %zu)\n", count, listed ? listed->files.size() : 0);
     std::printf("bare listing (FileAccessService::listFiles): %.0f ms\n", listingMs);
     std::printf("loadFolder in the window, repainted:          %.0f ms\n", loadMs);
     std::printf("scroll table and preview to the bottom:      %.0f ms\n", scrollMs);

@@ -1,13 +1,29 @@
 #include "CommandLine.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
 #include "FileFilterService.h"
 
 namespace {
+
+/// Applies an option's value (empty for a flag) to the command line, or says why it cannot be used.
+using Setter = Result<void> (*)(CommandLine &command, const std::string &value);
+
+/// One option: its name, the placeholder of its value (empty for a flag), what it sets, and its help, whose
+/// lines are separated by "\n". `section` starts a new group of the help when it differs from the previous one.
+struct Option {
+    std::string_view section;
+    std::string_view name;
+    std::string_view valueName;
+    Setter set;
+    std::string_view help;
+};
 
 std::optional<std::int64_t> parseSize(const std::string &text)
 {
@@ -20,9 +36,162 @@ std::optional<std::int64_t> parseSize(const std::string &text)
     return value;
 }
 
+Result<void> setParameters(CommandLine &command, const std::string &text)
+{
+    const auto json = nlohmann::json::parse(text, nullptr, false);
+    if (json.is_discarded())
+        return Error { "--params is not valid JSON" };
+    Result<RenameParameters> parameters = RenameParameters::fromJson(json);
+    if (!parameters)
+        return Error { "--params cannot be used: " + parameters.error().message };
+    command.parameters = std::move(*parameters);
+    command.parametersGiven = true;
+    // Unknown keys are ignored, as presets ignore them; a misspelt key should not pass unnoticed.
+    const nlohmann::json known = RenameParameters {}.toJson();
+    for (const auto &item : json.items()) {
+        if (!known.contains(item.key()))
+            command.warnings.push_back("--params key \"" + item.key() + "\" is not known and is ignored");
+    }
+    return {};
+}
+
+Result<void> setSize(std::int64_t &target, std::string_view name, const std::string &text)
+{
+    const auto size = parseSize(text);
+    if (!size)
+        return Error { std::string(name) + " needs a whole number of bytes (0 or more), not \"" + text + "\"" };
+    target = *size;
+    return {};
+}
+
+Result<void> setPresetName(std::optional<std::string> &target, std::string_view name, const std::string &text)
+{
+    if (text.empty())
+        return Error { std::string(name) + " needs a non-empty name" };
+    target = text;
+    return {};
+}
+
+// The options in the order --help lists them.
+constexpr Option options[] = {
+    { "Rename settings", "--params", "JSON", &setParameters,
+        "the rename settings as a JSON object with the keys strategy, prefixText,\n"
+        "suffixText, searchText, replaceText, sequenceStart, sequencePadding,\n"
+        "sequenceSeparator, preserveExtension, dateSource, dateFormat,\n"
+        "dateIncludeSequence, datePosition, useRegularExpression; absent keys take\n"
+        "their defaults. Example: '{\"strategy\":\"replace\",\"searchText\":\"IMG\",\n"
+        "\"replaceText\":\"Photo\"}'" },
+    { "Rename settings", "--preset", "NAME",
+        [](CommandLine &command, const std::string &text) {
+            return setPresetName(command.presetName, "--preset", text);
+        },
+        "take the settings, the subfolder switch and the included extensions from\n"
+        "the first saved preset called NAME (options given here still win)" },
+    { "Rename settings", "--save-preset", "NAME",
+        [](CommandLine &command, const std::string &text) {
+            return setPresetName(command.savePresetName, "--save-preset", text);
+        },
+        "save the settings of this command line as a preset called NAME" },
+    { "Files", "--recursive", "",
+        [](CommandLine &command, const std::string &) {
+            command.includeSubfolders = true;
+            command.includeSubfoldersGiven = true;
+            return Result<void>();
+        },
+        "include the files of all subfolders" },
+    { "Files", "--include-ext", "TEXT",
+        [](CommandLine &command, const std::string &text) {
+            command.criteria.includeExtensions = FileFilterService::parseExtensionList(text);
+            command.includeExtensionsGiven = true;
+            return Result<void>();
+        },
+        "only these extensions, comma-separated (\"jpg, png\")" },
+    { "Files", "--exclude-ext", "TEXT",
+        [](CommandLine &command, const std::string &text) {
+            command.criteria.excludeExtensions = FileFilterService::parseExtensionList(text);
+            return Result<void>();
+        },
+        "leave out these extensions, comma-separated" },
+    { "Files", "--name-contains", "TEXT",
+        [](CommandLine &command, const std::string &text) {
+            command.criteria.searchText = text;
+            return Result<void>();
+        },
+        "only names (with extension) that contain TEXT" },
+    { "Files", "--case-sensitive", "",
+        [](CommandLine &command, const std::string &) {
+            command.criteria.caseSensitive = true;
+            return Result<void>();
+        },
+        "--name-contains respects letter case" },
+    { "Files", "--min-size", "N",
+        [](CommandLine &command, const std::string &text) {
+            return setSize(command.criteria.minSize, "--min-size", text);
+        },
+        "only files of at least N bytes" },
+    { "Files", "--max-size", "N",
+        [](CommandLine &command, const std::string &text) {
+            return setSize(command.criteria.maxSize, "--max-size", text);
+        },
+        "only files of at most N bytes" },
+    { "Output and action", "--json", "",
+        [](CommandLine &command, const std::string &) {
+            command.json = true;
+            return Result<void>();
+        },
+        "print a JSON array of {\"originalPath\", \"newPath\", \"originalName\",\n"
+        "\"newName\"} objects, in plan order, instead of lines; date names from\n"
+        "capture dates add \"dateSource\": \"capture\", or \"created\" for a file\n"
+        "without a capture date" },
+    { "Output and action", "--apply", "",
+        [](CommandLine &command, const std::string &) {
+            command.apply = true;
+            return Result<void>();
+        },
+        "perform the renames of the changed names, then print \"Renamed N items\"\n"
+        "or \"Renamed N, M failed\" and one line per failure" },
+    { "Output and action", "--undo", "",
+        [](CommandLine &command, const std::string &) {
+            command.undo = true;
+            return Result<void>();
+        },
+        "take back the newest rename batch of FOLDER (also after a restart);\n"
+        "files changed since are left alone and listed with the reason" },
+    { "Output and action", "--recover", "finish|undo",
+        [](CommandLine &command, const std::string &text) {
+            if (text != "finish" && text != "undo")
+                return Result<void>(Error { "--recover takes finish or undo, not \"" + text + "\"" });
+            command.recover = text;
+            return Result<void>();
+        },
+        "complete or take back an interrupted rename batch of FOLDER" },
+    { "Output and action", "--journal", "",
+        [](CommandLine &command, const std::string &) {
+            command.journal = true;
+            return Result<void>();
+        },
+        "list the rename batches the journal knows (of FOLDER, if given)" },
+    { "Output and action", "--help", "",
+        [](CommandLine &command, const std::string &) {
+            command.help = true;
+            return Result<void>();
+        },
+        "show this text" },
+};
+
+// Where the help text of each option starts.
+constexpr std::size_t helpColumn = 25;
+
+const Option *findOption(std::string_view name)
+{
+    const auto found = std::find_if(
+        std::begin(options), std::end(options), [&](const Option &option) { return option.name == name; });
+    return found == std::end(options) ? nullptr : found;
+}
+
 } // namespace
 
-std::optional<CommandLine> parseCommandLine(const std::vector<std::string> &arguments, std::string &error)
+Result<CommandLine> parseCommandLine(const std::vector<std::string> &arguments)
 {
     CommandLine command;
     std::vector<std::string> positional;
@@ -31,10 +200,8 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string> &argu
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string argument = arguments[i];
         if (optionsEnded || argument.size() < 2 || argument.rfind("--", 0) != 0) {
-            if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
-                error = "unknown option: " + argument;
-                return std::nullopt;
-            }
+            if (!optionsEnded && argument.size() > 1 && argument[0] == '-')
+                return Error { "unknown option: " + argument };
             positional.push_back(argument);
             continue;
         }
@@ -49,179 +216,69 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string> &argu
             inlineValue = argument.substr(equals + 1);
             argument.resize(equals);
         }
-        const auto value = [&]() -> std::optional<std::string> {
+        const Option *option = findOption(argument);
+        if (!option)
+            return Error { "unknown option: " + argument };
+        std::string value;
+        if (option->valueName.empty()) {
             if (inlineValue)
-                return inlineValue;
-            if (i + 1 < arguments.size())
-                return arguments[++i];
-            error = argument + " needs a value";
-            return std::nullopt;
-        };
-        const auto flag = [&](bool &target) {
-            if (inlineValue) {
-                error = argument + " takes no value";
-                return false;
-            }
-            target = true;
-            return true;
-        };
-
-        if (argument == "--help") {
-            if (!flag(command.help))
-                return std::nullopt;
-        } else if (argument == "--recursive") {
-            if (!flag(command.includeSubfolders))
-                return std::nullopt;
-            command.includeSubfoldersGiven = true;
-        } else if (argument == "--case-sensitive") {
-            if (!flag(command.criteria.caseSensitive))
-                return std::nullopt;
-        } else if (argument == "--json") {
-            if (!flag(command.json))
-                return std::nullopt;
-        } else if (argument == "--apply") {
-            if (!flag(command.apply))
-                return std::nullopt;
-        } else if (argument == "--undo") {
-            if (!flag(command.undo))
-                return std::nullopt;
-        } else if (argument == "--journal") {
-            if (!flag(command.journal))
-                return std::nullopt;
-        } else if (argument == "--recover") {
-            const auto text = value();
-            if (!text)
-                return std::nullopt;
-            if (*text != "finish" && *text != "undo") {
-                error = "--recover takes finish or undo, not \"" + *text + "\"";
-                return std::nullopt;
-            }
-            command.recover = *text;
-        } else if (argument == "--params") {
-            const auto text = value();
-            if (!text)
-                return std::nullopt;
-            const auto json = nlohmann::json::parse(*text, nullptr, false);
-            if (json.is_discarded()) {
-                error = "--params is not valid JSON";
-                return std::nullopt;
-            }
-            std::string decodeError;
-            const auto parameters = RenameParameters::fromJson(json, &decodeError);
-            if (!parameters) {
-                error = "--params cannot be used: " + decodeError;
-                return std::nullopt;
-            }
-            command.parameters = *parameters;
-            command.parametersGiven = true;
-            // Unknown keys are ignored, as presets ignore them; a misspelt key should not pass unnoticed.
-            const nlohmann::json known = RenameParameters {}.toJson();
-            for (const auto &item : json.items()) {
-                if (!known.contains(item.key()))
-                    command.warnings.push_back("--params key \"" + item.key() + "\" is not known and is ignored");
-            }
-        } else if (argument == "--include-ext") {
-            const auto text = value();
-            if (!text)
-                return std::nullopt;
-            command.criteria.includeExtensions = FileFilterService::parseExtensionList(*text);
-            command.includeExtensionsGiven = true;
-        } else if (argument == "--exclude-ext") {
-            const auto text = value();
-            if (!text)
-                return std::nullopt;
-            command.criteria.excludeExtensions = FileFilterService::parseExtensionList(*text);
-        } else if (argument == "--name-contains") {
-            const auto text = value();
-            if (!text)
-                return std::nullopt;
-            command.criteria.searchText = *text;
-        } else if (argument == "--min-size" || argument == "--max-size") {
-            const auto text = value();
-            if (!text)
-                return std::nullopt;
-            const auto size = parseSize(*text);
-            if (!size) {
-                error = argument + " needs a whole number of bytes (0 or more), not \"" + *text + "\"";
-                return std::nullopt;
-            }
-            (argument == "--min-size" ? command.criteria.minSize : command.criteria.maxSize) = *size;
-        } else if (argument == "--preset" || argument == "--save-preset") {
-            const auto text = value();
-            if (!text)
-                return std::nullopt;
-            if (text->empty()) {
-                error = argument + " needs a non-empty name";
-                return std::nullopt;
-            }
-            (argument == "--preset" ? command.presetName : command.savePresetName) = *text;
+                return Error { argument + " takes no value" };
+        } else if (inlineValue) {
+            value = std::move(*inlineValue);
+        } else if (i + 1 < arguments.size()) {
+            value = arguments[++i];
         } else {
-            error = "unknown option: " + argument;
-            return std::nullopt;
+            return Error { argument + " needs a value" };
         }
+        if (Result<void> set = option->set(command, value); !set)
+            return set.error();
     }
 
     if (command.help)
         return command;
-    if (command.apply && command.json) {
-        error = "--json and --apply cannot be combined";
-        return std::nullopt;
-    }
-    if (int(command.apply) + int(command.undo) + int(command.journal) + int(command.recover.has_value()) > 1) {
-        error = "--apply, --undo, --recover and --journal cannot be combined";
-        return std::nullopt;
-    }
+    if (command.apply && command.json)
+        return Error { "--json and --apply cannot be combined" };
+    if (int(command.apply) + int(command.undo) + int(command.journal) + int(command.recover.has_value()) > 1)
+        return Error { "--apply, --undo, --recover and --journal cannot be combined" };
     if (command.journal && positional.empty())
         return command;
-    if (positional.size() != 1) {
-        error = positional.empty() ? "missing FOLDER (see --help)" : "only one FOLDER may be given";
-        return std::nullopt;
-    }
+    if (positional.size() != 1)
+        return Error { positional.empty() ? "missing FOLDER (see --help)" : "only one FOLDER may be given" };
     command.folder = positional.front();
     return command;
 }
 
 std::string usageText()
 {
-    return R"USAGE(Usage: quorvane-cli [OPTIONS] FOLDER
+    std::string text = R"USAGE(Usage: quorvane-cli [OPTIONS] FOLDER
 
 Lists FOLDER, sorts the files by name, filters them, plans the renames and prints the preview,
 one line per file: old name -> new name. New names that would collide with each other or with
 files already on disk get " (n)" before their extension. Nothing is changed without --apply.
-
-Rename settings:
-  --params JSON          the rename settings as a JSON object with the keys strategy, prefixText,
-                         suffixText, searchText, replaceText, sequenceStart, sequencePadding,
-                         sequenceSeparator, preserveExtension, dateSource, dateFormat,
-                         dateIncludeSequence, datePosition, useRegularExpression; absent keys take
-                         their defaults. Example: '{"strategy":"replace","searchText":"IMG",
-                         "replaceText":"Photo"}'
-  --preset NAME          take the settings, the subfolder switch and the included extensions from
-                         the first saved preset called NAME (options given here still win)
-  --save-preset NAME     save the settings of this command line as a preset called NAME
-
-Files:
-  --recursive            include the files of all subfolders
-  --include-ext TEXT     only these extensions, comma-separated ("jpg, png")
-  --exclude-ext TEXT     leave out these extensions, comma-separated
-  --name-contains TEXT   only names (with extension) that contain TEXT
-  --case-sensitive       --name-contains respects letter case
-  --min-size N           only files of at least N bytes
-  --max-size N           only files of at most N bytes
-
-Output and action:
-  --json                 print a JSON array of {"originalPath", "newPath", "originalName",
-                         "newName"} objects, in plan order, instead of lines; date names from
-                         capture dates add "dateSource": "capture", or "created" for a file
-                         without a capture date
-  --apply                perform the renames of the changed names, then print "Renamed N items"
-                         or "Renamed N, M failed" and one line per failure
-  --undo                 take back the newest rename batch of FOLDER (also after a restart);
-                         files changed since are left alone and listed with the reason
-  --recover finish|undo  complete or take back an interrupted rename batch of FOLDER
-  --journal              list the rename batches the journal knows (of FOLDER, if given)
-  --help                 show this text
-
+)USAGE";
+    std::string_view section;
+    for (const Option &option : options) {
+        if (option.section != section) {
+            section = option.section;
+            text += '\n';
+            text += section;
+            text += ":\n";
+        }
+        std::string head = "  " + std::string(option.name);
+        if (!option.valueName.empty())
+            head += " " + std::string(option.valueName);
+        head.resize(std::max(helpColumn, head.size() + 1), ' ');
+        text += head;
+        // Continuation lines of the help start under its first line.
+        std::string_view help = option.help;
+        for (std::size_t end; (end = help.find('\n')) != std::string_view::npos; help.remove_prefix(end + 1)) {
+            text += help.substr(0, end);
+            text += '\n' + std::string(helpColumn, ' ');
+        }
+        text += help;
+        text += '\n';
+    }
+    text += R"USAGE(
 Every batch is written to a journal under $XDG_STATE_HOME/Quorvane (~/.local/state/Quorvane)
 before the first file is renamed. A run on a folder whose last batch was interrupted (a crash,
 a kill, a power cut) says so; --apply then refuses until the batch is recovered.
@@ -229,4 +286,5 @@ a kill, a power cut) says so; --apply then refuses until the batch is recovered.
 Exit status: 0 on success; 1 when the folder cannot be listed ("Cannot access the selected
 folder.") or, with --apply, when a rename failed; 2 for bad options or settings.
 )USAGE";
+    return text;
 }

@@ -6,6 +6,7 @@
 
 #include "FileFilterCriteria.h"
 #include "RenameParameters.h"
+#include "Result.h"
 
 /// What one run of quorvane-cli was asked to do.
 struct CommandLine {
@@ -27,9 +28,9 @@ struct CommandLine {
     bool journal = false; ///< --journal: list the batches of the journal store (FOLDER optional)
 };
 
-/// Parses the arguments after the program name. Returns nothing and sets `error` to a one-line message when an
-/// option is unknown, lacks its value, or has a value that cannot be used.
-std::optional<CommandLine> parseCommandLine(const std::vector<std::string> &arguments, std::string &error);
+/// Parses the arguments after the program name. Fails with a one-line message when an option is unknown, lacks
+/// its value, or has a value that cannot be used.
+Result<CommandLine> parseCommandLine(const std::vector<std::string> &arguments);
 
 /// The text printed by --help.
 std::string usageText();

@@ -7,7 +7,7 @@
 #include "RenamePresetStore.h"
 #include "SettingsStoreQt.h"
 
-bool applySavedPreset(CommandLine &command, std::string &error)
+Result<void> applySavedPreset(CommandLine &command)
 {
     SettingsStoreQt settings;
     const RenamePresetStore store(settings);
@@ -15,10 +15,8 @@ bool applySavedPreset(CommandLine &command, std::string &error)
     const auto &presets = store.presets();
     const auto preset = std::find_if(
         presets.begin(), presets.end(), [&](const RenamePreset &candidate) { return candidate.name == wanted; });
-    if (preset == presets.end()) {
-        error = "no saved preset is named \"" + *command.presetName + "\"";
-        return false;
-    }
+    if (preset == presets.end())
+        return Error { "no saved preset is named \"" + *command.presetName + "\"" };
     // Options given on the command line win over the preset's values.
     if (!command.parametersGiven)
         command.parameters = preset->parameters;
@@ -28,10 +26,10 @@ bool applySavedPreset(CommandLine &command, std::string &error)
         const auto extensions = QtConversions::toStdStrings(preset->includeExtensions);
         command.criteria.includeExtensions = std::set<std::string>(extensions.begin(), extensions.end());
     }
-    return true;
+    return {};
 }
 
-bool saveAsPreset(const CommandLine &command, std::string &error)
+Result<void> saveAsPreset(const CommandLine &command)
 {
     SettingsStoreQt settings;
     RenamePresetStore store(settings);
@@ -41,9 +39,8 @@ bool saveAsPreset(const CommandLine &command, std::string &error)
     store.savePreset(QtConversions::toQString(*command.savePresetName), command.parameters, command.includeSubfolders,
         QtConversions::toQStringList(extensions));
     if (const auto &failure = store.lastWriteError()) {
-        error = "the preset \"" + *command.savePresetName + "\" was not saved in "
-            + QtConversions::toStdString(settings.fileName()) + ": " + *failure;
-        return false;
+        return Error { "the preset \"" + *command.savePresetName + "\" was not saved in "
+            + QtConversions::toStdString(settings.fileName()) + ": " + *failure };
     }
-    return true;
+    return {};
 }

@@ -3,12 +3,13 @@
 #include <string>
 
 #include "CommandLine.h"
+#include "Result.h"
 
 /// Fills the settings that the command line did not give from the first saved preset named
-/// `command.presetName`, in the settings file the window uses. False, with `error` set, when there is none.
-[[nodiscard]] bool applySavedPreset(CommandLine &command, std::string &error);
+/// `command.presetName`, in the settings file the window uses. Fails when there is none.
+Result<void> applySavedPreset(CommandLine &command);
 
 /// Saves the command line's rename settings, subfolder switch and included extensions as a preset named
-/// `command.savePresetName`, kept with the presets other runs save at the same time. False, with `error` set to
-/// the reason, when the settings file cannot be written.
-[[nodiscard]] bool saveAsPreset(const CommandLine &command, std::string &error);
+/// `command.savePresetName`, kept with the presets other runs save at the same time. Fails with the reason when
+/// the settings file cannot be written.
+Result<void> saveAsPreset(const CommandLine &command);

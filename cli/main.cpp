@@ -74,9 +74,8 @@ void printPreview(const std::vector<RenamePlan> &plans, bool json, bool withDate
     if (json) {
         auto array = nlohmann::ordered_json::array();
         for (const auto &plan : plans) {
-            nlohmann::ordered_json entry
-                = { { "originalPath", plan.originalURL.string() }, { "newPath", plan.newURL.string() },
-                      { "originalName", plan.originalName }, { "newName", plan.newName } };
+            nlohmann::ordered_json entry = { { "originalPath", plan.originalURL.text() },
+                { "newPath", plan.newURL.text() }, { "originalName", plan.originalName }, { "newName", plan.newName } };
             if (withDateSource)
                 entry["dateSource"] = plan.usedCreationDate ? "created" : "capture";
             array.push_back(std::move(entry));
@@ -135,10 +134,9 @@ int applyChangedPlans(
 
 int main(int argc, char **argv)
 {
-    std::string error;
-    auto command = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
+    Result<CommandLine> command = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!command) {
-        std::cerr << "quorvane-cli: " << error << '\n';
+        std::cerr << "quorvane-cli: " << command.error().message << '\n';
         return 2;
     }
     for (const std::string &warning : command->warnings)
@@ -147,13 +145,17 @@ int main(int argc, char **argv)
         std::cout << usageText();
         return 0;
     }
-    if (command->presetName && !applySavedPreset(*command, error)) {
-        std::cerr << "quorvane-cli: " << error << '\n';
-        return 2;
+    if (command->presetName) {
+        if (const Result<void> applied = applySavedPreset(*command); !applied) {
+            std::cerr << "quorvane-cli: " << applied.error().message << '\n';
+            return 2;
+        }
     }
-    if (command->savePresetName && !saveAsPreset(*command, error)) {
-        std::cerr << "quorvane-cli: " << error << '\n';
-        return 1;
+    if (command->savePresetName) {
+        if (const Result<void> saved = saveAsPreset(*command); !saved) {
+            std::cerr << "quorvane-cli: " << saved.error().message << '\n';
+            return 1;
+        }
     }
 
     if (command->journal)
@@ -170,15 +172,15 @@ int main(int argc, char **argv)
         return 1;
 
     FileAccessService fileAccess;
-    const auto listing = fileAccess.listFiles(command->folder, command->includeSubfolders);
-    if (listing.error) {
-        std::cerr << errorDescription(*listing.error) << '\n';
+    Result<FileListing> listing = fileAccess.listFiles(command->folder, command->includeSubfolders);
+    if (!listing) {
+        std::cerr << listing.error().message << '\n';
         return 1;
     }
     // What could not be used is said once per cause, so that an empty or short preview is never a mystery.
-    for (const std::string &line : listing.leftOutLines())
+    for (const std::string &line : listing->leftOutLines())
         std::cerr << line << '\n';
-    std::vector<FileItem> files = listing.files;
+    std::vector<FileItem> files = std::move(listing->files);
     sortByName(files);
     files = FileFilterService().filter(files, command->criteria);
 

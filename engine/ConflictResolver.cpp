@@ -345,7 +345,8 @@ RenamePlan ConflictResolver::Impl::settle(
     }
 
     subject.folder.reserved.insert(reservedKey(subject.folder, name));
-    return RenamePlan { Uuid::random(), subject.originalURL, std::move(*location), originalName, std::move(name) };
+    return RenamePlan { Uuid::random(), FileLocation(subject.originalURL), FileLocation(*location), originalName,
+        std::move(name) };
 }
 
 ConflictResolver::ConflictResolver(const FileRenameFileSystem &fileSystem)
@@ -371,8 +372,8 @@ RenamePlan ConflictResolver::settle(
 
 RenamePlan ConflictResolver::settle(const RenamePlan &provisional)
 {
-    const Path originalURL = provisional.originalURL;
-    const Path newURL = provisional.newURL;
+    const Path originalURL = provisional.originalURL.path();
+    const Path newURL = provisional.newURL.path();
     const bool standardized = FilePaths::isStandardized(originalURL.native());
     Subject subject { m_impl->folderOf(originalURL, standardized), originalURL, standardized,
         standardizedText(originalURL) };
@@ -384,7 +385,7 @@ std::vector<RenamePlan> resolveConflicts(
 {
     ConflictResolver resolver(fileSystem);
     for (const RenamePlan &plan : provisional)
-        resolver.expect(plan.originalURL);
+        resolver.expect(plan.originalURL.path());
     std::vector<RenamePlan> plans;
     plans.reserve(provisional.size());
     for (const RenamePlan &plan : provisional)

@@ -21,7 +21,7 @@ void prefetchCaptureDates(const std::vector<FileItem> &files, FileMetadataProvid
     std::atomic<std::size_t> next { 0 };
     const auto work = [&] {
         for (std::size_t i = next++; i < files.size(); i = next++)
-            (void)metadata.captureDate(files[i].url);
+            (void)metadata.captureDate(files[i].url.path());
     };
     std::vector<std::jthread> helpers;
     helpers.reserve(threads - 1);
@@ -48,7 +48,7 @@ std::vector<RenamePlan> FileRenameService::generatePlans(
 
     ConflictResolver resolver(m_fileAccess);
     for (const FileItem &file : files)
-        resolver.expect(file.url);
+        resolver.expect(file.url.path());
 
     // Each name is settled as soon as it is made: a list of provisional plans beside the final ones would
     // double the memory of a large preview for no gain.
@@ -61,10 +61,11 @@ std::vector<RenamePlan> FileRenameService::generatePlans(
     std::vector<RenamePlan> plans;
     plans.reserve(files.size());
     for (const FileItem &file : files) {
-        plans.push_back(resolver.settle(file.url, file.name, generator.newName(file, counter)));
+        const std::filesystem::path location = file.url.path();
+        plans.push_back(resolver.settle(location, file.name, generator.newName(file, counter)));
         // Answered from the provider's cache, filled while the name was made.
         if (captureDates)
-            plans.back().usedCreationDate = !m_metadata.captureDate(file.url).has_value();
+            plans.back().usedCreationDate = !m_metadata.captureDate(location).has_value();
     }
     if (timedOutNames)
         *timedOutNames = generator.timedOutNames();

@@ -59,14 +59,17 @@ FileRenameService::ApplyResult FileRenameService::applyPlans(
     for (std::size_t position = 0; position < plans.size(); ++position) {
         const RenamePlan &plan = plans[position];
         // Exact comparison, letter case included: a case-only change must still reach moveItem.
-        if (FilePaths::standardized(plan.originalURL) == FilePaths::standardized(plan.newURL))
+        const std::filesystem::path from = plan.originalURL.path();
+        const std::filesystem::path to = plan.newURL.path();
+        if (FilePaths::standardized(from) == FilePaths::standardized(to))
             continue;
 
-        if (const auto error = m_fileAccess.moveItem(plan.originalURL, plan.newURL)) {
-            logMessage("Rename failed " + plan.originalName + " -> " + plan.newName + ": " + error->description);
-            result.failures.push_back(RenameFailure { plan.originalName, plan.newName, error->description });
+        if (const Result<void> moved = m_fileAccess.moveItem(from, to); !moved) {
+            const std::string &reason = moved.error().message;
+            logMessage("Rename failed " + plan.originalName + " -> " + plan.newName + ": " + reason);
+            result.failures.push_back(RenameFailure { plan.originalName, plan.newName, reason });
         } else {
-            m_metadata.itemMoved(plan.originalURL, plan.newURL);
+            m_metadata.itemMoved(from, to);
             result.undoEntries.push_back(RenameUndoEntry { plan.newURL, plan.originalURL });
         }
         reporter.attempted(position);
@@ -84,12 +87,14 @@ FileRenameService::UndoResult FileRenameService::undoBatch(
     // file before X can return to A.
     std::size_t position = 0;
     for (auto entry = batch.rbegin(); entry != batch.rend(); ++entry, ++position) {
-        if (const auto error = m_fileAccess.moveItem(entry->renamedURL, entry->originalURL)) {
-            logMessage("Undo rename failed " + entry->renamedURL.string() + " -> " + entry->originalURL.string()
-                + ": " + error->description);
+        const std::filesystem::path from = entry->renamedURL.path();
+        const std::filesystem::path to = entry->originalURL.path();
+        if (const Result<void> moved = m_fileAccess.moveItem(from, to); !moved) {
+            logMessage("Undo rename failed " + entry->renamedURL.text() + " -> " + entry->originalURL.text() + ": "
+                + moved.error().message);
             result.failedEntries.push_back(*entry);
         } else {
-            m_metadata.itemMoved(entry->renamedURL, entry->originalURL);
+            m_metadata.itemMoved(from, to);
             ++result.restoredCount;
         }
         reporter.attempted(position);

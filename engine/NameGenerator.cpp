@@ -321,7 +321,7 @@ std::optional<std::string> NameGenerator::Impl::dateText(const FileItem &file)
     TimePoint date = file.creationDate;
     switch (m_parameters.dateSource) {
     case DateSource::capture:
-        if (const std::optional<TimePoint> captured = m_metadata.captureDate(file.url))
+        if (const std::optional<TimePoint> captured = m_metadata.captureDate(file.url.path()))
             date = *captured;
         break;
     case DateSource::created:

@@ -88,25 +88,19 @@ private:
 
 /// Performs one step. A change of letter case goes through the step's hidden name; when its second half
 /// fails, the file goes back to its old name if that is still free, and otherwise the reason says where it is.
-std::optional<std::string> performStep(
-    BatchFolder &folder, const JournalStep &step, const PlaceholderCallback &placeholder)
+Result<void> performStep(BatchFolder &folder, const JournalStep &step, const PlaceholderCallback &placeholder)
 {
-    if (step.temporary.empty()) {
-        if (auto error = folder.rename(step.from, step.to, placeholder))
-            return error->description;
-        return std::nullopt;
-    }
-    if (auto error = folder.rename(step.from, step.temporary, placeholder))
-        return error->description;
-    const auto error = folder.rename(step.temporary, step.to, placeholder);
-    if (!error)
-        return std::nullopt;
-    if (!folder.rename(step.temporary, step.from))
-        return error->description;
+    if (step.temporary.empty())
+        return folder.rename(step.from, step.to, placeholder);
+    if (Result<void> hidden = folder.rename(step.from, step.temporary, placeholder); !hidden)
+        return hidden;
+    const Result<void> renamed = folder.rename(step.temporary, step.to, placeholder);
+    if (renamed || folder.rename(step.temporary, step.from))
+        return renamed;
     const std::string hidden = baseOf(step.temporary);
-    if (error->code == EEXIST)
-        return "renamed to " + hidden + " because the new name appeared during the rename";
-    return "renamed to " + hidden + ": " + error->description;
+    if (renamed.error().code == EEXIST)
+        return Error { "renamed to " + hidden + " because the new name appeared during the rename", EEXIST };
+    return Error { "renamed to " + hidden + ": " + renamed.error().message, renamed.error().code };
 }
 
 /// Runs steps in order under a journal, reporting progress, stopping when asked or when the folder moves.
@@ -137,15 +131,16 @@ StepRun runSteps(BatchFolder &folder, RenameJournalWriter &journal, const std::v
             break;
         }
         const JournalStep &step = steps[i];
-        const auto reason = performStep(folder, step, [&](std::uint64_t inode) { journal.placeholder(i, inode); });
-        if (reason) {
+        const Result<void> performed
+            = performStep(folder, step, [&](std::uint64_t inode) { journal.placeholder(i, inode); });
+        if (!performed) {
             run.failed.push_back(i);
-            run.reasons.push_back(*reason);
+            run.reasons.push_back(performed.error().message);
         } else {
             const auto from = absolute(folder, step.from);
             const auto to = absolute(folder, step.to);
             metadata.itemMoved(from, to);
-            renamed.push_back(RenameUndoEntry { to, from });
+            renamed.push_back(RenameUndoEntry { FileLocation(to), FileLocation(from) });
         }
         run.attempted = i + 1;
         journal.progress(run.attempted);
@@ -160,11 +155,11 @@ StepRun runSteps(BatchFolder &folder, RenameJournalWriter &journal, const std::v
     return run;
 }
 
-std::string folderError(const std::filesystem::path &folder, const FileSystemError &error)
+std::string folderError(const std::filesystem::path &folder, const Error &error)
 {
     if (error.code == ESTALE)
         return "The folder " + folder.string() + " was moved or replaced since it was listed. Nothing was renamed.";
-    return "The folder " + folder.string() + " cannot be opened: " + error.description;
+    return "The folder " + folder.string() + " cannot be opened: " + error.message;
 }
 
 std::string movedError(const std::filesystem::path &folder, std::size_t done, std::size_t total)
@@ -192,16 +187,15 @@ RenameBatchRunner::Outcome RenameBatchRunner::apply(const std::filesystem::path 
     const FileRenameService::ProgressCallback &progress, const std::atomic<bool> *stop)
 {
     Outcome outcome;
-    FileSystemError openError;
-    auto folder = BatchFolder::open(folderPath, listed, openError);
-    if (!folder) {
-        outcome.error = folderError(folderPath, openError);
+    const Result<std::unique_ptr<BatchFolder>> opened = BatchFolder::open(folderPath, listed);
+    if (!opened) {
+        outcome.error = folderError(folderPath, opened.error());
         return outcome;
     }
-    std::string lockError;
-    const auto lock = m_store.lockFolder(folder->identity(), lockError);
+    const auto &folder = *opened;
+    const auto lock = m_store.lockFolder(folder->identity());
     if (!lock) {
-        outcome.error = lockError;
+        outcome.error = lock.error().message;
         return outcome;
     }
     if (const auto interrupted = m_store.interrupted(folder->identity(), true); !interrupted.empty()) {
@@ -213,8 +207,8 @@ RenameBatchRunner::Outcome RenameBatchRunner::apply(const std::filesystem::path 
     std::vector<const RenamePlan *> stepPlans;
     steps.reserve(plans.size());
     for (const RenamePlan &plan : plans) {
-        const auto from = folder->relative(plan.originalURL);
-        const auto to = folder->relative(plan.newURL);
+        const auto from = folder->relative(plan.originalURL.path());
+        const auto to = folder->relative(plan.newURL.path());
         if (from && to && *from == *to)
             continue;
         const auto status = from ? folder->entry(*from) : std::nullopt;
@@ -234,12 +228,12 @@ RenameBatchRunner::Outcome RenameBatchRunner::apply(const std::filesystem::path 
     if (steps.empty())
         return outcome;
 
-    std::string journalError;
-    auto journal = RenameJournalWriter::create(m_store, JournalRecord::Kind::apply, *folder, steps, {}, journalError);
-    if (!journal) {
-        outcome.error = journalError + " Nothing was renamed.";
+    auto created = RenameJournalWriter::create(m_store, JournalRecord::Kind::apply, *folder, steps, {});
+    if (!created) {
+        outcome.error = created.error().message + " Nothing was renamed.";
         return outcome;
     }
+    const auto &journal = *created;
     outcome.journalId = journal->id();
     const StepRun run = runSteps(*folder, *journal, steps, progress, stop, m_metadata, outcome.renamed);
     for (std::size_t k = 0; k < run.failed.size(); ++k) {
@@ -267,18 +261,17 @@ RenameBatchRunner::Outcome RenameBatchRunner::undo(const RenameJournalStore::His
 {
     Outcome outcome;
     const JournalRecord &batch = entry.batch;
-    FileSystemError openError;
-    auto folder = BatchFolder::open(batch.folder, batch.identity, openError);
-    if (!folder) {
-        outcome.error = openError.code == ESTALE
+    const Result<std::unique_ptr<BatchFolder>> opened = BatchFolder::open(batch.folder, batch.identity);
+    if (!opened) {
+        outcome.error = opened.error().code == ESTALE
             ? "The folder " + batch.folder.string() + " is no longer the folder that was renamed. Nothing was undone."
-            : "The folder " + batch.folder.string() + " cannot be opened: " + openError.description;
+            : "The folder " + batch.folder.string() + " cannot be opened: " + opened.error().message;
         return outcome;
     }
-    std::string lockError;
-    const auto lock = m_store.lockFolder(folder->identity(), lockError);
+    const auto &folder = *opened;
+    const auto lock = m_store.lockFolder(folder->identity());
     if (!lock) {
-        outcome.error = lockError;
+        outcome.error = lock.error().message;
         return outcome;
     }
 
@@ -302,13 +295,13 @@ RenameBatchRunner::Outcome RenameBatchRunner::undo(const RenameJournalStore::His
             back.temporary = folderOf(done.to) + hiddenTemporaryName(baseOf(done.to));
         steps.push_back(std::move(back));
     }
-    std::string journalError;
-    auto journal = RenameJournalWriter::createWithSkipped(
-        m_store, JournalRecord::Kind::undo, *folder, steps, batch.id, skipped, journalError);
-    if (!journal) {
-        outcome.error = journalError + " Nothing was undone.";
+    auto created
+        = RenameJournalWriter::createWithSkipped(m_store, JournalRecord::Kind::undo, *folder, steps, batch.id, skipped);
+    if (!created) {
+        outcome.error = created.error().message + " Nothing was undone.";
         return outcome;
     }
+    const auto &journal = *created;
     outcome.journalId = journal->id();
     const StepRun run = runSteps(*folder, *journal, steps, progress, stop, m_metadata, outcome.renamed);
     std::vector<std::size_t> remaining = skipped;
@@ -339,17 +332,16 @@ RenameBatchRunner::Outcome RenameBatchRunner::undo(const RenameJournalStore::His
 RenameBatchRunner::Outcome RenameBatchRunner::recover(const JournalRecord &interrupted, Direction direction)
 {
     Outcome outcome;
-    FileSystemError openError;
-    auto folder = BatchFolder::open(interrupted.folder, interrupted.identity, openError);
-    if (!folder) {
+    const Result<std::unique_ptr<BatchFolder>> opened = BatchFolder::open(interrupted.folder, interrupted.identity);
+    if (!opened) {
         outcome.error = "The folder " + interrupted.folder.string()
-            + " of the interrupted rename cannot be opened: " + openError.description;
+            + " of the interrupted rename cannot be opened: " + opened.error().message;
         return outcome;
     }
-    std::string lockError;
-    const auto lock = m_store.lockFolder(folder->identity(), lockError);
+    const auto &folder = *opened;
+    const auto lock = m_store.lockFolder(folder->identity());
     if (!lock) {
-        outcome.error = lockError;
+        outcome.error = lock.error().message;
         return outcome;
     }
     // Read again under the lock: the summary may be stale, and the steps are needed now.
@@ -366,15 +358,15 @@ RenameBatchRunner::Outcome RenameBatchRunner::recover(const JournalRecord &inter
         failed.push_back(index);
         outcome.failures.push_back(Failure { name, {}, reason });
     };
-    const auto move = [&](const std::string &from, const std::string &to) -> std::optional<std::string> {
-        if (auto error = folder->rename(from, to))
-            return error->description;
+    const auto move = [&](const std::string &from, const std::string &to) -> Result<void> {
+        if (Result<void> moved = folder->rename(from, to); !moved)
+            return moved;
         names.moved(from, to);
         const auto source = absolute(*folder, from);
         const auto target = absolute(*folder, to);
         m_metadata.itemMoved(source, target);
-        outcome.renamed.push_back(RenameUndoEntry { target, source });
-        return std::nullopt;
+        outcome.renamed.push_back(RenameUndoEntry { FileLocation(target), FileLocation(source) });
+        return {};
     };
 
     const std::size_t count = record->steps.size();
@@ -398,7 +390,7 @@ RenameBatchRunner::Outcome RenameBatchRunner::recover(const JournalRecord &inter
             const bool madeByBatch = status->changed + clockSlack >= record->started
                 && (isStepFile(names.entry(step.from), step)
                     || (!step.temporary.empty() && isStepFile(names.entry(step.temporary), step)));
-            if ((recorded || madeByBatch) && !folder->remove(*name))
+            if ((recorded || madeByBatch) && folder->remove(*name))
                 names.removed(*name);
         }
 
@@ -419,7 +411,7 @@ RenameBatchRunner::Outcome RenameBatchRunner::recover(const JournalRecord &inter
                     continue;
                 if (!kept) {
                     kept = status;
-                } else if (status->inode == kept->inode && kept->links >= 2 && !folder->remove(**name)) {
+                } else if (status->inode == kept->inode && kept->links >= 2 && folder->remove(**name)) {
                     names.removed(**name);
                     --kept->links;
                 }
@@ -433,25 +425,26 @@ RenameBatchRunner::Outcome RenameBatchRunner::recover(const JournalRecord &inter
             if (isTo)
                 continue;
             if (isHidden) {
-                if (const auto error = move(step.temporary, step.to)) {
+                if (const Result<void> moved = move(step.temporary, step.to); !moved) {
+                    const std::string &reason = moved.error().message;
                     // The new name was taken meanwhile: the old one, if free, is better than a hidden one.
-                    if (move(step.temporary, step.from))
-                        fail(i, baseOf(step.temporary), "renamed to " + baseOf(step.temporary) + ": " + *error);
+                    if (!move(step.temporary, step.from))
+                        fail(i, baseOf(step.temporary), "renamed to " + baseOf(step.temporary) + ": " + reason);
                     else
-                        fail(i, baseOf(step.from), *error);
+                        fail(i, baseOf(step.from), reason);
                 }
                 continue;
             }
             if (isFrom) {
-                if (const auto reason = performStep(*folder, step, {})) {
-                    fail(i, baseOf(step.from), *reason);
+                if (const Result<void> performed = performStep(*folder, step, {}); !performed) {
+                    fail(i, baseOf(step.from), performed.error().message);
                     names.forget(step.from);
                 } else {
                     names.moved(step.from, step.to);
                     const auto source = absolute(*folder, step.from);
                     const auto target = absolute(*folder, step.to);
                     m_metadata.itemMoved(source, target);
-                    outcome.renamed.push_back(RenameUndoEntry { target, source });
+                    outcome.renamed.push_back(RenameUndoEntry { FileLocation(target), FileLocation(source) });
                 }
                 continue;
             }
@@ -462,21 +455,21 @@ RenameBatchRunner::Outcome RenameBatchRunner::recover(const JournalRecord &inter
         if (isFrom && !isTo)
             continue;
         if (isHidden) {
-            if (const auto error = move(step.temporary, step.from))
-                fail(i, baseOf(step.temporary), "renamed to " + baseOf(step.temporary) + ": " + *error);
+            if (const Result<void> moved = move(step.temporary, step.from); !moved)
+                fail(i, baseOf(step.temporary), "renamed to " + baseOf(step.temporary) + ": " + moved.error().message);
             continue;
         }
         if (isTo) {
             const JournalStep back { step.to, step.from, step.temporary, step.inode, step.size, step.modified, -1 };
-            if (const auto reason = performStep(*folder, back, {})) {
-                fail(i, baseOf(step.to), *reason);
+            if (const Result<void> performed = performStep(*folder, back, {}); !performed) {
+                fail(i, baseOf(step.to), performed.error().message);
                 names.forget(step.to);
             } else {
                 names.moved(step.to, step.from);
                 const auto source = absolute(*folder, step.to);
                 const auto target = absolute(*folder, step.from);
                 m_metadata.itemMoved(source, target);
-                outcome.renamed.push_back(RenameUndoEntry { target, source });
+                outcome.renamed.push_back(RenameUndoEntry { FileLocation(target), FileLocation(source) });
             }
             continue;
         }

@@ -257,22 +257,25 @@ RenameJournalStore::FolderLock::~FolderLock()
     ::close(m_fd);
 }
 
-std::unique_ptr<RenameJournalStore::FolderLock> RenameJournalStore::lockFolder(
-    const FolderIdentity &folder, std::string &error) const
+Result<std::unique_ptr<RenameJournalStore::FolderLock>> RenameJournalStore::lockFolder(
+    const FolderIdentity &folder) const
 {
     std::error_code made;
     std::filesystem::create_directories(m_location / "locks", made);
     const int fd = ::open(lockFileOf(m_location, folder).c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
     if (fd < 0) {
-        error = "The rename journal cannot be written: " + std::error_code(errno, std::generic_category()).message();
-        return nullptr;
+        const int code = errno;
+        return Error {
+            "The rename journal cannot be written: " + std::error_code(code, std::generic_category()).message(), code
+        };
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        error = errno == EWOULDBLOCK
-            ? "Another rename is running in this folder."
-            : "The rename journal cannot be locked: " + std::error_code(errno, std::generic_category()).message();
+        const int code = errno;
         ::close(fd);
-        return nullptr;
+        return Error { code == EWOULDBLOCK
+                ? "Another rename is running in this folder."
+                : "The rename journal cannot be locked: " + std::error_code(code, std::generic_category()).message(),
+            code };
     }
     return std::make_unique<FolderLock>(fd);
 }
@@ -396,20 +399,21 @@ void RenameJournalStore::prune() const
     }
 }
 
-std::unique_ptr<RenameJournalWriter> RenameJournalWriter::create(const RenameJournalStore &store,
+Result<std::unique_ptr<RenameJournalWriter>> RenameJournalWriter::create(const RenameJournalStore &store,
     JournalRecord::Kind kind, const BatchFolder &folder, const std::vector<JournalStep> &steps,
-    const std::string &undoes, std::string &error)
+    const std::string &undoes)
 {
-    return createWithSkipped(store, kind, folder, steps, undoes, {}, error);
+    return createWithSkipped(store, kind, folder, steps, undoes, {});
 }
 
-std::unique_ptr<RenameJournalWriter> RenameJournalWriter::createWithSkipped(const RenameJournalStore &store,
+Result<std::unique_ptr<RenameJournalWriter>> RenameJournalWriter::createWithSkipped(const RenameJournalStore &store,
     JournalRecord::Kind kind, const BatchFolder &folder, const std::vector<JournalStep> &steps,
-    const std::string &undoes, const std::vector<std::size_t> &skipped, std::string &error)
+    const std::string &undoes, const std::vector<std::size_t> &skipped)
 {
-    const auto fail = [&](int code) {
-        error = "The rename journal cannot be written: " + std::error_code(code, std::generic_category()).message();
-        return nullptr;
+    const auto fail = [](int code) {
+        return Error {
+            "The rename journal cannot be written: " + std::error_code(code, std::generic_category()).message(), code
+        };
     };
     std::error_code made;
     std::filesystem::create_directories(store.location(), made);

@@ -76,9 +76,9 @@ public:
     private:
         int m_fd;
     };
-    /// Takes the lock of `folder` without waiting. Nothing when another batch holds it ("Another rename is running
-    /// in this folder.") or the store cannot be written (the reason in `error`).
-    [[nodiscard]] std::unique_ptr<FolderLock> lockFolder(const FolderIdentity &folder, std::string &error) const;
+    /// Takes the lock of `folder` without waiting. Fails when another batch holds it ("Another rename is running
+    /// in this folder.") or the store cannot be written.
+    Result<std::unique_ptr<FolderLock>> lockFolder(const FolderIdentity &folder) const;
 
     /// Every journal, oldest first; with `withSteps` false only the first and last lines of each are read.
     std::vector<JournalRecord> records(bool withSteps = false) const;
@@ -113,14 +113,14 @@ private:
 /// and every temporary name are on disk (the file and its folder flushed).
 class RenameJournalWriter final {
 public:
-    /// Writes and flushes the journal of a batch; nothing (with the reason in `error`) when that fails.
-    [[nodiscard]] static std::unique_ptr<RenameJournalWriter> create(const RenameJournalStore &store,
+    /// Writes and flushes the journal of a batch; fails with the reason when that fails.
+    static Result<std::unique_ptr<RenameJournalWriter>> create(const RenameJournalStore &store,
         JournalRecord::Kind kind, const BatchFolder &folder, const std::vector<JournalStep> &steps,
-        const std::string &undoes, std::string &error);
+        const std::string &undoes);
     /// The same for an undo batch that leaves out the steps `skipped` of the batch it takes back.
-    [[nodiscard]] static std::unique_ptr<RenameJournalWriter> createWithSkipped(const RenameJournalStore &store,
+    static Result<std::unique_ptr<RenameJournalWriter>> createWithSkipped(const RenameJournalStore &store,
         JournalRecord::Kind kind, const BatchFolder &folder, const std::vector<JournalStep> &steps,
-        const std::string &undoes, const std::vector<std::size_t> &skipped, std::string &error);
+        const std::string &undoes, const std::vector<std::size_t> &skipped);
     ~RenameJournalWriter();
     RenameJournalWriter(const RenameJournalWriter &) = delete;
     RenameJournalWriter &operator=(const RenameJournalWriter &) = delete;

@@ -255,14 +255,11 @@ nlohmann::json RenameParameters::toJson() const
     return json;
 }
 
-std::optional<RenameParameters> RenameParameters::fromJson(const nlohmann::json &json, std::string *error)
+Result<RenameParameters> RenameParameters::fromJson(const nlohmann::json &json)
 {
     try {
-        if (!json.is_object()) {
-            if (error)
-                *error = "rename parameters: expected an object, found " + std::string(jsonTypeName(json));
-            return std::nullopt;
-        }
+        if (!json.is_object())
+            return Error { "rename parameters: expected an object, found " + std::string(jsonTypeName(json)) };
         RenameParameters parameters;
         Decoder decoder(json);
         decoder.readCase("strategy", parameters.strategy);
@@ -279,16 +276,11 @@ std::optional<RenameParameters> RenameParameters::fromJson(const nlohmann::json 
         decoder.readBoolean("dateIncludeSequence", parameters.dateIncludeSequence);
         decoder.readCase("datePosition", parameters.datePosition);
         decoder.readBoolean("useRegularExpression", parameters.useRegularExpression);
-        if (!decoder.error().empty()) {
-            if (error)
-                *error = decoder.error();
-            return std::nullopt;
-        }
+        if (!decoder.error().empty())
+            return Error { decoder.error() };
         return parameters;
     } catch (const std::exception &exception) {
         // nlohmann_json (and allocation) report failures by exceptions, which must not leave the engine.
-        if (error)
-            *error = std::string("rename parameters: ") + exception.what();
-        return std::nullopt;
+        return Error { std::string("rename parameters: ") + exception.what() };
     }
 }

@@ -10,6 +10,8 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "Result.h"
+
 /// Which transformation a batch applies to each name.
 enum class RenameStrategy { prefix, suffix, replace, prefixSequence, suffixSequence, dateName, uppercase, lowercase };
 /// Which date a date name uses.
@@ -80,6 +82,5 @@ struct RenameParameters {
     nlohmann::json toJson() const;
     /// Decodes a JSON value. Absent or null keys take their defaults, unknown keys are ignored; a value of the
     /// wrong type, an unknown enumeration string or a non-object fails the whole decode, with a message.
-    [[nodiscard]] static std::optional<RenameParameters> fromJson(
-        const nlohmann::json &json, std::string *error = nullptr);
+    static Result<RenameParameters> fromJson(const nlohmann::json &json);
 };

@@ -35,24 +35,24 @@ bool linkRefused(int error)
 /// Where neither RENAME_NOREPLACE nor hard links exist: claim the destination by creating it exclusively (which
 /// fails if anything, in any letter case the volume equates, is already there), then rename over that
 /// placeholder of our own. The only item ever replaced is the one just created.
-std::optional<FileSystemError> renameOntoPlaceholder(
+Result<void> renameOntoPlaceholder(
     int fromFolder, const char *from, int toFolder, const char *to, const PlaceholderCallback &placeholderCreated)
 {
     struct stat source { };
     if (::fstatat(fromFolder, from, &source, AT_SYMLINK_NOFOLLOW) != 0)
-        return FileSystemError::fromErrno(errno);
+        return Error::fromErrno(errno);
     const bool folder = S_ISDIR(source.st_mode);
     if (folder) {
         // rename(2) replaces only an empty folder with a folder, so the placeholder must be one.
         if (::mkdirat(toFolder, to, 0700) != 0)
-            return FileSystemError::fromErrno(errno);
+            return Error::fromErrno(errno);
         struct stat made { };
         if (placeholderCreated && ::fstatat(toFolder, to, &made, AT_SYMLINK_NOFOLLOW) == 0)
             placeholderCreated(made.st_ino);
     } else {
         const int fd = ::openat(toFolder, to, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
         if (fd < 0)
-            return FileSystemError::fromErrno(errno);
+            return Error::fromErrno(errno);
         struct stat made { };
         if (placeholderCreated && ::fstat(fd, &made) == 0)
             placeholderCreated(made.st_ino);
@@ -64,23 +64,23 @@ std::optional<FileSystemError> renameOntoPlaceholder(
         // now: put the file's own times back (a photo's date is often all its user has).
         const struct timespec times[2] = { source.st_atim, source.st_mtim };
         (void)::utimensat(toFolder, to, times, AT_SYMLINK_NOFOLLOW);
-        return std::nullopt;
+        return {};
     }
     const int error = errno;
     ::unlinkat(toFolder, to, folder ? AT_REMOVEDIR : 0);
-    return FileSystemError::fromErrno(error);
+    return Error::fromErrno(error);
 }
 
 } // namespace
 
-std::optional<FileSystemError> renameNoReplace(
+Result<void> renameNoReplace(
     int fromFolder, const char *from, int toFolder, const char *to, const PlaceholderCallback &placeholderCreated)
 {
     if (::renameat2(fromFolder, from, toFolder, to, RENAME_NOREPLACE) == 0)
-        return std::nullopt;
+        return {};
     const int error = errno;
     if (!flagRefused(error))
-        return FileSystemError::fromErrno(error);
+        return Error::fromErrno(error);
 
     // Some file systems (FAT through FUSE, for one) refuse RENAME_NOREPLACE even when the destination is free.
     // Plain rename(2) would silently replace an existing destination, so the fallbacks only ever create a new
@@ -88,14 +88,14 @@ std::optional<FileSystemError> renameNoReplace(
     // by removing the old name; where hard links are refused too, an exclusively created placeholder.
     if (::linkat(fromFolder, from, toFolder, to, 0) == 0) {
         if (::unlinkat(fromFolder, from, 0) == 0)
-            return std::nullopt;
+            return {};
         const int unlinkError = errno;
         ::unlinkat(toFolder, to, 0);
-        return FileSystemError::fromErrno(unlinkError);
+        return Error::fromErrno(unlinkError);
     }
     const int linkError = errno;
     if (!linkRefused(linkError))
-        return FileSystemError::fromErrno(linkError);
+        return Error::fromErrno(linkError);
     return renameOntoPlaceholder(fromFolder, from, toFolder, to, placeholderCreated);
 }
 
@@ -121,8 +121,8 @@ std::optional<FolderIdentity> FolderIdentity::of(const std::filesystem::path &pa
     return FolderIdentity { static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino) };
 }
 
-std::unique_ptr<BatchFolder> BatchFolder::open(
-    const std::filesystem::path &root, std::optional<FolderIdentity> expected, FileSystemError &error)
+Result<std::unique_ptr<BatchFolder>> BatchFolder::open(
+    const std::filesystem::path &root, std::optional<FolderIdentity> expected)
 {
     const std::filesystem::path path = FilePaths::standardized(root);
     int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -130,21 +130,18 @@ std::unique_ptr<BatchFolder> BatchFolder::open(
     // that was listed; the batch then holds the folder itself and never looks at the link again.
     if (fd < 0 && (errno == ELOOP || errno == ENOTDIR) && expected)
         fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        error = FileSystemError::fromErrno(errno);
-        return nullptr;
-    }
+    if (fd < 0)
+        return Error::fromErrno(errno);
     struct stat info { };
     if (::fstat(fd, &info) != 0) {
-        error = FileSystemError::fromErrno(errno);
+        const int error = errno;
         ::close(fd);
-        return nullptr;
+        return Error::fromErrno(error);
     }
     const FolderIdentity identity { static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino) };
     if (expected && *expected != identity) {
-        error = FileSystemError::fromErrno(ESTALE);
         ::close(fd);
-        return nullptr;
+        return Error::fromErrno(ESTALE);
     }
     std::unique_ptr<BatchFolder> folder(new BatchFolder);
     folder->m_root = path;
@@ -188,7 +185,7 @@ void BatchFolder::trimCache()
     m_subfolders.clear();
 }
 
-int BatchFolder::folderOf(const std::string &relative, std::string &name, FileSystemError &error)
+Result<int> BatchFolder::folderOf(const std::string &relative, std::string &name)
 {
     const std::size_t slash = relative.rfind('/');
     if (slash == std::string::npos) {
@@ -210,10 +207,8 @@ int BatchFolder::folderOf(const std::string &relative, std::string &name, FileSy
         const int openError = errno;
         if (current != m_fd)
             ::close(current);
-        if (next < 0) {
-            error = FileSystemError::fromErrno(openError);
-            return -1;
-        }
+        if (next < 0)
+            return Error::fromErrno(openError);
         current = next;
         start = end + 1;
     }
@@ -225,10 +220,9 @@ std::optional<EntryStatus> BatchFolder::entry(const std::string &relative)
 {
     trimCache();
     std::string name;
-    FileSystemError error;
-    const int fd = folderOf(relative, name, error);
+    const Result<int> fd = folderOf(relative, name);
     struct stat info { };
-    if (fd < 0 || ::fstatat(fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+    if (!fd || ::fstatat(*fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         return std::nullopt;
     EntryStatus status;
     status.inode = static_cast<std::uint64_t>(info.st_ino);
@@ -245,12 +239,11 @@ std::optional<std::unordered_set<std::string>> BatchFolder::namesBeside(const st
 {
     trimCache();
     std::string name;
-    FileSystemError error;
-    const int fd = folderOf(relative, name, error);
-    if (fd < 0)
+    const Result<int> fd = folderOf(relative, name);
+    if (!fd)
         return std::nullopt;
     // A stream of its own: reading moves the descriptor's position, and the cached one must stay usable.
-    const int own = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int own = ::openat(*fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR *stream = own >= 0 ? ::fdopendir(own) : nullptr;
     if (!stream) {
         if (own >= 0)
@@ -268,31 +261,29 @@ std::optional<std::unordered_set<std::string>> BatchFolder::namesBeside(const st
     return names;
 }
 
-std::optional<FileSystemError> BatchFolder::rename(
+Result<void> BatchFolder::rename(
     const std::string &from, const std::string &to, const PlaceholderCallback &placeholderCreated)
 {
     trimCache();
     std::string fromName;
     std::string toName;
-    FileSystemError error;
-    const int fromFd = folderOf(from, fromName, error);
-    if (fromFd < 0)
-        return error;
-    const int toFd = folderOf(to, toName, error);
-    if (toFd < 0)
-        return error;
-    return renameNoReplace(fromFd, fromName.c_str(), toFd, toName.c_str(), placeholderCreated);
+    const Result<int> fromFd = folderOf(from, fromName);
+    if (!fromFd)
+        return fromFd.error();
+    const Result<int> toFd = folderOf(to, toName);
+    if (!toFd)
+        return toFd.error();
+    return renameNoReplace(*fromFd, fromName.c_str(), *toFd, toName.c_str(), placeholderCreated);
 }
 
-std::optional<FileSystemError> BatchFolder::remove(const std::string &relative)
+Result<void> BatchFolder::remove(const std::string &relative)
 {
     trimCache();
     std::string name;
-    FileSystemError error;
-    const int fd = folderOf(relative, name, error);
-    if (fd < 0)
-        return error;
-    if (::unlinkat(fd, name.c_str(), 0) != 0)
-        return FileSystemError::fromErrno(errno);
-    return std::nullopt;
+    const Result<int> fd = folderOf(relative, name);
+    if (!fd)
+        return fd.error();
+    if (::unlinkat(*fd, name.c_str(), 0) != 0)
+        return Error::fromErrno(errno);
+    return {};
 }

@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "FileSystemError.h"
+#include "Result.h"
 
 /// Where a folder is on disk: its device and inode numbers. Two paths naming the same folder give the same
 /// identity; a folder replaced by another (or by a link to another) gives a different one.
@@ -47,8 +47,8 @@ public:
     /// Opens `root` (an absolute path) as a folder without following a final symbolic link. A root that is
     /// itself a link is accepted only when `expected` is given and the link leads to that very folder. Fails
     /// with ENOTDIR/ELOOP/ENOENT as the system reports them, or with ESTALE when the folder is not `expected`.
-    [[nodiscard]] static std::unique_ptr<BatchFolder> open(
-        const std::filesystem::path &root, std::optional<FolderIdentity> expected, FileSystemError &error);
+    static Result<std::unique_ptr<BatchFolder>> open(
+        const std::filesystem::path &root, std::optional<FolderIdentity> expected);
 
     ~BatchFolder();
     BatchFolder(const BatchFolder &) = delete;
@@ -72,18 +72,18 @@ public:
     /// Renames `from` to `to` (both relative) without ever replacing an existing item. Where the volume refuses
     /// RENAME_NOREPLACE, the name is first taken by a hard link and the old name then removed; where hard links
     /// are refused too, an empty placeholder is created exclusively at `to` (`placeholderCreated` is told its
-    /// inode) and the file renamed over it. Returns the system's error on failure.
-    [[nodiscard]] std::optional<FileSystemError> rename(
+    /// inode) and the file renamed over it. Fails with the system's error.
+    Result<void> rename(
         const std::string &from, const std::string &to, const PlaceholderCallback &placeholderCreated = {});
     /// Removes the name `relative` (not a folder). Recovery uses it only for a placeholder of its own batch or
     /// for the second name of a file that a hard link left under two names.
-    [[nodiscard]] std::optional<FileSystemError> remove(const std::string &relative);
+    Result<void> remove(const std::string &relative);
 
 private:
     BatchFolder() = default;
-    /// The descriptor of the folder holding `relative` and the last component in `name`; -1 with `error` set.
-    /// Never closes a cached descriptor, so two lookups for one operation stay valid together.
-    int folderOf(const std::string &relative, std::string &name, FileSystemError &error);
+    /// The descriptor of the folder holding `relative`, with the last component in `name`. Never closes a
+    /// cached descriptor, so two lookups for one operation stay valid together.
+    Result<int> folderOf(const std::string &relative, std::string &name);
     /// Closes the cached subfolders when there are many; called once at the start of each operation.
     void trimCache();
 
@@ -95,7 +95,7 @@ private:
 
 /// Renames `from` to `to` in the folders `fromFolder` and `toFolder` (descriptors, or AT_FDCWD with paths)
 /// never replacing an existing item, with the fallbacks `BatchFolder::rename` describes.
-[[nodiscard]] std::optional<FileSystemError> renameNoReplace(
+Result<void> renameNoReplace(
     int fromFolder, const char *from, int toFolder, const char *to, const PlaceholderCallback &placeholderCreated = {});
 
 /// The hidden name a change of letter case passes through: "." + name + ".qvtmp-" + a new UUID, the name cut

@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include "FilePaths.h"
-#include "FileSystemError.h"
 #include "Unicode.h"
 #include "Uuid.h"
 
@@ -44,8 +43,12 @@ DIR *streamFor(int fd)
     if (fd < 0)
         return nullptr;
     DIR *stream = ::fdopendir(fd);
-    if (!stream)
+    if (!stream) {
+        // The caller may report why the folder could not be read.
+        const int error = errno;
         ::close(fd);
+        errno = error;
+    }
     return stream;
 }
 
@@ -104,7 +107,7 @@ private:
         // A folder the walk cannot enter (no permission, or the open-file limit in a deep tree): its files
         // are missing from the listing, which the user must hear.
         if (m_leftOut.unreadableFolders++ == 0)
-            m_leftOut.folderReason = FileSystemError::fromErrno(errno).description;
+            m_leftOut.folderReason = Error::fromErrno(errno).message;
     }
 
     void visitFile(int fd, const char *name, unsigned char type, const std::string &relative)
@@ -189,42 +192,41 @@ bool linkRefused(int error)
 /// The last resort where neither RENAME_NOREPLACE nor hard links exist: claim the destination by creating it
 /// exclusively (which fails if anything, in any letter case the volume equates, is already there), then
 /// rename over that placeholder of our own. The only item ever replaced is the one just created.
-std::optional<FileSystemError> renameOntoPlaceholder(const char *from, const char *to)
+Result<void> renameOntoPlaceholder(const char *from, const char *to)
 {
     struct stat source { };
     if (::lstat(from, &source) != 0)
-        return FileSystemError::fromErrno(errno);
+        return Error::fromErrno(errno);
     const bool folder = S_ISDIR(source.st_mode);
     if (folder) {
         // rename(2) replaces only an empty folder with a folder, so the placeholder must be one.
         if (::mkdir(to, 0700) != 0)
-            return FileSystemError::fromErrno(errno);
+            return Error::fromErrno(errno);
     } else {
         const int fd = ::open(to, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
         if (fd < 0)
-            return FileSystemError::fromErrno(errno);
+            return Error::fromErrno(errno);
         // Closed before the rename: an open file replaced on a FUSE volume would linger as a hidden copy.
         ::close(fd);
     }
     if (::rename(from, to) == 0)
-        return std::nullopt;
+        return {};
     const int error = errno;
     if (folder)
         ::rmdir(to);
     else
         ::unlink(to);
-    return FileSystemError::fromErrno(error);
+    return Error::fromErrno(error);
 }
 
 /// One rename step that never replaces an existing item.
-std::optional<FileSystemError> renameWithoutReplacing(
-    const std::filesystem::path &from, const std::filesystem::path &to)
+Result<void> renameWithoutReplacing(const std::filesystem::path &from, const std::filesystem::path &to)
 {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return std::nullopt;
+        return {};
     const int error = errno;
     if (!flagRefused(error))
-        return FileSystemError::fromErrno(error);
+        return Error::fromErrno(error);
 
     // Some file systems (FAT through FUSE, for one) refuse RENAME_NOREPLACE even when the destination is free.
     // Plain rename(2) would silently replace an existing destination, so the fallbacks only ever create a new
@@ -232,29 +234,29 @@ std::optional<FileSystemError> renameWithoutReplacing(
     // by removing the old name; where hard links are refused too, an exclusively created placeholder.
     if (::link(from.c_str(), to.c_str()) == 0) {
         if (::unlink(from.c_str()) == 0)
-            return std::nullopt;
+            return {};
         const int unlinkError = errno;
         ::unlink(to.c_str());
-        return FileSystemError::fromErrno(unlinkError);
+        return Error::fromErrno(unlinkError);
     }
     const int linkError = errno;
     if (!linkRefused(linkError))
-        return FileSystemError::fromErrno(linkError);
+        return Error::fromErrno(linkError);
     return renameOntoPlaceholder(from.c_str(), to.c_str());
 }
 
 } // namespace
 
-FileListing FileAccessService::listFiles(const std::filesystem::path &folder, bool includeSubfolders) const
+Result<FileListing> FileAccessService::listFiles(const std::filesystem::path &folder, bool includeSubfolders) const
 {
     const std::filesystem::path root = FilePaths::standardized(folder);
     DirectoryStream stream(streamFor(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
     if (!stream.get())
-        return { {}, FileAccessError::directoryAccessDenied, {} };
+        return Error { std::string(directoryAccessDeniedMessage), errno };
 
     Lister lister(withSeparator(root.native()), includeSubfolders);
     lister.walk(stream.get(), {});
-    return { lister.takeFiles(), std::nullopt, lister.leftOut() };
+    return FileListing { lister.takeFiles(), lister.leftOut() };
 }
 
 std::vector<std::string> FileListing::leftOutLines() const
@@ -282,32 +284,31 @@ bool FileAccessService::itemExists(const std::filesystem::path &location) const
     return ::stat(FilePaths::standardized(location).c_str(), &info) == 0;
 }
 
-std::optional<FileSystemError> FileAccessService::moveItem(
-    const std::filesystem::path &from, const std::filesystem::path &to)
+Result<void> FileAccessService::moveItem(const std::filesystem::path &from, const std::filesystem::path &to)
 {
     const std::filesystem::path source = FilePaths::standardized(from);
     const std::filesystem::path destination = FilePaths::standardized(to);
     if (source.native() == destination.native())
-        return std::nullopt;
+        return {};
     if (!Unicode::equalIgnoringCase(source.native(), destination.native()))
         return renameWithoutReplacing(source, destination);
 
     // A case-insensitive volume sees the destination as the source itself; going through a third name makes
     // the change of letter case happen on every volume.
     const std::filesystem::path temporary = source.parent_path() / temporaryName(FilePaths::lastComponent(source));
-    if (auto failure = renameWithoutReplacing(source, temporary))
-        return failure;
-    auto failure = renameWithoutReplacing(temporary, destination);
-    if (!failure)
-        return std::nullopt;
+    if (Result<void> moved = renameWithoutReplacing(source, temporary); !moved)
+        return moved;
+    Result<void> moved = renameWithoutReplacing(temporary, destination);
+    if (moved)
+        return moved;
     // Back under the old name if it is still free; otherwise the reason says where the file is now.
-    if (!renameWithoutReplacing(temporary, source))
-        return failure;
+    if (renameWithoutReplacing(temporary, source))
+        return moved;
     const std::string hidden = FilePaths::lastComponent(temporary);
-    failure->description = failure->code == EEXIST
-        ? "renamed to " + hidden + " because the new name appeared during the rename"
-        : "renamed to " + hidden + ": " + failure->description;
-    return failure;
+    const Error &failure = moved.error();
+    return Error { failure.code == EEXIST ? "renamed to " + hidden + " because the new name appeared during the rename"
+                                          : "renamed to " + hidden + ": " + failure.message,
+        failure.code };
 }
 
 std::optional<std::unordered_set<std::string>> FileAccessService::entryNames(const std::filesystem::path &folder) const

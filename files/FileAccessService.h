@@ -9,17 +9,17 @@
 #include <unordered_set>
 #include <vector>
 
-#include "FileAccessError.h"
 #include "FileItem.h"
 #include "FileRenameFileSystem.h"
 #include "FolderChooserRequest.h"
+#include "Result.h"
 #include "SettingsStore.h"
 
 /// Whether chosen folders are reached through security-scoped bookmarks and access scopes. Linux has no such
 /// scopes, so the switch is off: choosing a folder stores nothing and no scope is ever opened.
 inline constexpr bool securityScopedAccessEnabled = false;
 
-/// The result of a listing: the files, or the reason the folder could not be listed.
+/// A listing: the files, and what could not be used.
 struct FileListing {
     /// What the listing could not use, by cause. Entries the listing rules leave out on purpose (hidden entries,
     /// links, folders themselves) are not counted.
@@ -31,7 +31,6 @@ struct FileListing {
     };
 
     std::vector<FileItem> files;
-    std::optional<FileAccessError> error;
     LeftOut leftOut;
 
     /// One line per cause that left something out, for the user: "3 files left out: not writable",
@@ -44,6 +43,8 @@ class FileAccessService final : public FileRenameFileSystem {
 public:
     /// The settings key of the reference to the last folder: its absolute path as bytes.
     static constexpr std::string_view lastFolderBookmarkKey = "lastAccessedFolderBookmark";
+    /// The message of a listing that failed, as the window and the command line show it.
+    static constexpr std::string_view directoryAccessDeniedMessage = "Cannot access the selected folder.";
 
     /// A service without settings and without a chooser: `chooseFolder` and `restoreLastFolder` return nothing.
     FileAccessService() = default;
@@ -63,12 +64,12 @@ public:
     /// The files of `folder` (and of its subfolders when `includeSubfolders`), in enumeration order, unsorted.
     /// Left out: directories, hidden entries (name starting with "."), symbolic links, entries that are not both
     /// readable and writable, and names that are not valid UTF-8. Hidden folders are not descended into.
-    /// Fails with `directoryAccessDenied` when the folder cannot be enumerated at all. Synchronous.
-    [[nodiscard]] FileListing listFiles(const std::filesystem::path &folder, bool includeSubfolders) const;
+    /// Fails with `directoryAccessDeniedMessage` (and the errno value) when the folder cannot be enumerated at
+    /// all. Synchronous.
+    Result<FileListing> listFiles(const std::filesystem::path &folder, bool includeSubfolders) const;
 
     bool itemExists(const std::filesystem::path &location) const override;
-    [[nodiscard]] std::optional<FileSystemError> moveItem(
-        const std::filesystem::path &from, const std::filesystem::path &to) override;
+    Result<void> moveItem(const std::filesystem::path &from, const std::filesystem::path &to) override;
     std::optional<std::unordered_set<std::string>> entryNames(const std::filesystem::path &folder) const override;
     bool visitEntryNames(const std::filesystem::path &folder, std::size_t entryLimit,
         const std::function<void(std::string_view)> &visit) const override;

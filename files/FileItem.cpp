@@ -67,7 +67,7 @@ FileItem FileItem::make(const std::filesystem::path &url, const std::optional<Re
     const std::optional<ResourceValues> read = values ? values : readResourceValues(url);
     FileItem item;
     item.id = Uuid::random();
-    item.url = url;
+    item.url = FileLocation(url);
     item.name = FilePaths::lastComponent(url);
     item.size = read && read->size ? *read->size : 0;
     item.creationDate = creationDate ? *creationDate : (read && read->creationDate ? *read->creationDate : now);
@@ -81,7 +81,7 @@ std::size_t std::hash<FileItem>::operator()(const FileItem &item) const noexcept
 {
     std::size_t seed = 0;
     combine(seed, item.id);
-    combine(seed, item.url.native());
+    combine(seed, item.url.text());
     combine(seed, item.name);
     combine(seed, item.size);
     combine(seed, item.creationDate.time_since_epoch().count());

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "FileSystemError.h"
+#include "Result.h"
 
 /// What the rename engine needs of the disk. Implementations keep no state and may be called from any thread.
 class FileRenameFileSystem {
@@ -21,10 +21,8 @@ public:
 
     /// Renames the item at `from` to `to`, never replacing an existing item. Same standardised path: success
     /// without touching the disk. Paths differing only in letter case: renamed through a hidden temporary name.
-    /// Returns the file system's error on failure, nothing on success.
-    [[nodiscard]] virtual std::optional<FileSystemError> moveItem(
-        const std::filesystem::path &from, const std::filesystem::path &to)
-        = 0;
+    /// Fails with the file system's error (its errno value and strerror's text).
+    virtual Result<void> moveItem(const std::filesystem::path &from, const std::filesystem::path &to) = 0;
 
     /// The exact names (bytes as stored) of the entries of a folder, or nothing when it cannot be read.
     /// Planning asks for it only to tell a file from another file whose name differs only in letter case.

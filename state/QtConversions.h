@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include "FileItem.h"
+#include "FileLocation.h"
 
 /// The one place where the engine's UTF-8 strings and paths meet Qt's strings.
 namespace QtConversions {
@@ -25,6 +26,10 @@ inline std::string toStdString(const QString &text)
 inline QString toQString(const std::filesystem::path &path)
 {
     return QString::fromStdString(path.string());
+}
+inline QString toQString(const FileLocation &location)
+{
+    return QString::fromStdString(location.text());
 }
 inline std::filesystem::path toPath(const QString &path)
 {

@@ -215,17 +215,17 @@ void QuorvaneViewModel::loadFolder(const std::filesystem::path &url)
 
     // Taken before and after listing: a batch runs only in the folder that was listed.
     m_folderIdentity = FolderIdentity::of(url);
-    FileListing listing = m_fileAccess.listFiles(url, m_includeSubfolders);
+    Result<FileListing> listing = m_fileAccess.listFiles(url, m_includeSubfolders);
     if (FolderIdentity::of(url) != m_folderIdentity)
         m_folderIdentity = FolderIdentity {};
-    if (listing.error) {
+    if (!listing) {
         // The previous folder's lists stay, so the window keeps showing something coherent.
-        presentError(toQString(errorDescription(*listing.error)));
+        presentError(toQString(listing.error().message));
         return;
     }
-    m_listingNotice = QtConversions::toQStringList(listing.leftOutLines()).join(QStringLiteral("; "));
-    sortByName(listing.files);
-    setFiles(std::move(listing.files));
+    m_listingNotice = QtConversions::toQStringList(listing->leftOutLines()).join(QStringLiteral("; "));
+    sortByName(listing->files);
+    setFiles(std::move(listing->files));
     applyFilters();
     setStatusMessage(QStringLiteral("Loaded %1 items").arg(m_files.size()));
 }
@@ -291,7 +291,7 @@ bool QuorvaneViewModel::targetsAreDistinct(const std::vector<RenamePlan> &plans)
     for (const RenamePlan &plan : plans) {
         if (!changesName(plan))
             continue;
-        if (!seen.insert(Unicode::toNFD(FilePaths::standardized(plan.newURL).string())).second)
+        if (!seen.insert(Unicode::toNFD(FilePaths::standardized(plan.newURL.path()).string())).second)
             return false;
     }
     return true;
@@ -463,7 +463,7 @@ void QuorvaneViewModel::finishUndo(const FileRenameService::UndoResult &result, 
         std::vector<std::string> names;
         names.reserve(failed.size());
         for (const auto &entry : failed)
-            names.push_back(FilePaths::lastComponent(entry.renamedURL));
+            names.push_back(FilePaths::lastComponent(entry.renamedURL.path()));
         presentError(fileCount(failed.size())
             + QStringLiteral(" could not be restored (the original name may be in use or the file is locked). "
                              "They remain available for another Undo attempt:\n")
@@ -482,7 +482,7 @@ void QuorvaneViewModel::moveFile(const QString &draggedPath, const QString &targ
     const std::string target = Unicode::toNFD(toStdString(targetPath));
     const auto indexOf = [this](const std::string &path) -> std::optional<std::size_t> {
         for (std::size_t i = 0; i < m_filteredFiles.size(); ++i) {
-            if (Unicode::toNFD(m_filteredFiles[i].url.string()) == path)
+            if (Unicode::toNFD(m_filteredFiles[i].url.text()) == path)
                 return i;
         }
         return std::nullopt;
@@ -501,11 +501,11 @@ void QuorvaneViewModel::moveFile(const QString &draggedPath, const QString &targ
     std::unordered_set<std::string> visible;
     visible.reserve(m_filteredFiles.size());
     for (const FileItem &item : m_filteredFiles)
-        visible.insert(item.url.string());
+        visible.insert(item.url.text());
     std::vector<FileItem> rebuilt = m_files;
     auto next = reordered.begin();
     for (FileItem &item : rebuilt) {
-        if (next != reordered.end() && visible.contains(item.url.string()))
+        if (next != reordered.end() && visible.contains(item.url.text()))
             item = *next++;
     }
     setFiles(std::move(rebuilt));
@@ -517,7 +517,7 @@ void QuorvaneViewModel::moveFileToEnd(const QString &draggedPath)
 {
     if (m_filteredFiles.empty())
         return;
-    const QString last = toQString(m_filteredFiles.back().url);
+    const QString last = toQString(m_filteredFiles.back().url.text());
     if (canonicallyEqual(toStdString(last), toStdString(draggedPath)))
         return;
     moveFile(draggedPath, last);

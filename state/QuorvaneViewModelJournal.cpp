@@ -23,7 +23,8 @@ void QuorvaneViewModel::reloadHistory()
         for (const std::size_t index : entry.steps) {
             if (index < entry.batch.steps.size()) {
                 const JournalStep &step = entry.batch.steps[index];
-                batch.push_back(RenameUndoEntry { entry.batch.folder / step.to, entry.batch.folder / step.from });
+                batch.push_back(RenameUndoEntry {
+                    FileLocation(entry.batch.folder / step.to), FileLocation(entry.batch.folder / step.from) });
             } else {
                 batch.push_back(RenameUndoEntry {});
             }
@@ -59,7 +60,7 @@ FileRenameService::UndoResult QuorvaneViewModel::undoJournaled(
     result.restoredCount = static_cast<std::int64_t>(outcome.renamed.size());
     for (const auto &failure : outcome.failures) {
         const auto location = history.back().batch.folder / failure.name;
-        result.failedEntries.push_back(RenameUndoEntry { location, location });
+        result.failedEntries.push_back(RenameUndoEntry { FileLocation(location), FileLocation(location) });
     }
     error = outcome.error;
     return result;

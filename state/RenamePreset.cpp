@@ -21,11 +21,9 @@ bool isUuidText(const std::string &text)
     return true;
 }
 
-std::optional<RenamePreset> fail(std::string *error, const std::string &message)
+Error failure(const std::string &message)
 {
-    if (error)
-        *error = "preset: " + message;
-    return std::nullopt;
+    return Error { "preset: " + message };
 }
 
 } // namespace
@@ -44,35 +42,34 @@ nlohmann::json RenamePreset::toJson() const
     return json;
 }
 
-std::optional<RenamePreset> RenamePreset::fromJson(const nlohmann::json &json, std::string *error)
+Result<RenamePreset> RenamePreset::fromJson(const nlohmann::json &json)
 {
     if (!json.is_object())
-        return fail(error, "expected an object");
+        return failure("expected an object");
     const auto id = json.find("id");
     const auto name = json.find("name");
     const auto parameters = json.find("parameters");
     const auto includeSubfolders = json.find("includeSubfolders");
     const auto includeExtensions = json.find("includeExtensions");
     if (id == json.end() || !id->is_string() || !isUuidText(id->get_ref<const std::string &>()))
-        return fail(error, "\"id\" must be a UUID text");
+        return failure("\"id\" must be a UUID text");
     if (name == json.end() || !name->is_string())
-        return fail(error, "\"name\" must be a string");
+        return failure("\"name\" must be a string");
     if (parameters == json.end() || !parameters->is_object())
-        return fail(error, "\"parameters\" must be an object");
+        return failure("\"parameters\" must be an object");
     if (includeSubfolders == json.end() || !includeSubfolders->is_boolean())
-        return fail(error, "\"includeSubfolders\" must be a Boolean");
+        return failure("\"includeSubfolders\" must be a Boolean");
     if (includeExtensions == json.end() || !includeExtensions->is_array())
-        return fail(error, "\"includeExtensions\" must be an array of strings");
+        return failure("\"includeExtensions\" must be an array of strings");
 
     RenamePreset preset;
-    std::string parametersError;
-    const std::optional<RenameParameters> decodedParameters = RenameParameters::fromJson(*parameters, &parametersError);
+    const Result<RenameParameters> decodedParameters = RenameParameters::fromJson(*parameters);
     if (!decodedParameters)
-        return fail(error, parametersError);
+        return failure(decodedParameters.error().message);
     preset.parameters = *decodedParameters;
     for (const nlohmann::json &extension : *includeExtensions) {
         if (!extension.is_string())
-            return fail(error, "\"includeExtensions\" must be an array of strings");
+            return failure("\"includeExtensions\" must be an array of strings");
         preset.includeExtensions.append(QtConversions::toQString(extension.get_ref<const std::string &>()));
     }
     preset.id = QUuid::fromString(QtConversions::toQString(id->get_ref<const std::string &>()));

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include <nlohmann/json_fwd.hpp>
@@ -10,6 +9,7 @@
 #include <QUuid>
 
 #include "RenameParameters.h"
+#include "Result.h"
 
 /// A saved set of rename settings, with the subfolder switch and the extensions the filter includes.
 /// A plain value; two presets are equal when all five fields are equal.
@@ -28,5 +28,5 @@ struct RenamePreset {
     /// Decodes the stored form. All five keys are required with their exact JSON types (null is not accepted);
     /// "id" must be a 36-character 8-4-4-4-12 hexadecimal UUID text (either letter case); "parameters" follows
     /// the lenient rules of `RenameParameters::fromJson`; other keys are ignored. Fails with a message.
-    [[nodiscard]] static std::optional<RenamePreset> fromJson(const nlohmann::json &json, std::string *error = nullptr);
+    static Result<RenamePreset> fromJson(const nlohmann::json &json);
 };

@@ -24,7 +24,7 @@ std::optional<QList<RenamePreset>> decodePresets(std::string_view data)
         QList<RenamePreset> presets;
         presets.reserve(static_cast<qsizetype>(json.size()));
         for (const nlohmann::json &element : json) {
-            std::optional<RenamePreset> preset = RenamePreset::fromJson(element);
+            Result<RenamePreset> preset = RenamePreset::fromJson(element);
             if (!preset)
                 return std::nullopt;
             presets.append(std::move(*preset));

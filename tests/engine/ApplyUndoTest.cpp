@@ -55,11 +55,12 @@ protected:
 
     RenamePlan plan(const std::string &oldName, const std::string &newName) const
     {
-        return RenamePlan { Uuid::random(), dir.path() / oldName, dir.path() / newName, oldName, newName };
+        return RenamePlan { Uuid::random(), FileLocation(dir.path() / oldName), FileLocation(dir.path() / newName),
+            oldName, newName };
     }
     RenameUndoEntry entry(const std::string &renamed, const std::string &original) const
     {
-        return RenameUndoEntry { dir.path() / renamed, dir.path() / original };
+        return RenameUndoEntry { FileLocation(dir.path() / renamed), FileLocation(dir.path() / original) };
     }
     Move move(const std::string &from, const std::string &to) const { return { dir.path() / from, dir.path() / to }; }
 
@@ -98,9 +99,9 @@ TEST_F(ApplyUndoTest, UnchangedLocationsAreSkippedAndRecordedNowhere)
     dir.createFile("old.txt", "old");
     dir.createDir("sub");
     auto dotted = plan("same.txt", "same.txt");
-    dotted.newURL = dir.path() / "." / "same.txt";
+    dotted.newURL = FileLocation(dir.path() / "." / "same.txt");
     auto parent = plan("same.txt", "same.txt");
-    parent.newURL = dir.path() / "sub" / ".." / "same.txt";
+    parent.newURL = FileLocation(dir.path() / "sub" / ".." / "same.txt");
     // A missing file under an unchanged name is not even looked at: no failure, no move.
     const auto result = service.applyPlans({ plan("same.txt", "same.txt"), dotted, parent,
         plan("missing.txt", "missing.txt"), plan("old.txt", "new.txt") });
@@ -131,8 +132,8 @@ TEST_F(ApplyUndoTest, ProgressIsReportedAtYieldPointsAndAtTheEndBothWays)
             const std::string name = "f" + std::to_string(i) + ".txt";
             folder.createFile(name, name);
             const std::string newName = i == testCase.skipped ? name : "g" + std::to_string(i) + ".txt";
-            plans.push_back(
-                RenamePlan { Uuid::random(), folder.path() / name, folder.path() / newName, name, newName });
+            plans.push_back(RenamePlan { Uuid::random(), FileLocation(folder.path() / name),
+                FileLocation(folder.path() / newName), name, newName });
         }
         std::vector<Progress> progress;
         const auto record = [&](std::int64_t done, std::int64_t total) { progress.emplace_back(done, total); };
@@ -253,7 +254,8 @@ TEST(FileUndoServiceTest, KeepsTheNewestTenBatchesAndPutsFailedEntriesBackInBatc
     EXPECT_FALSE(history.canUndo());
     EXPECT_FALSE(history.pop().has_value());
     const auto batchNumber = [](int n) {
-        return FileUndoService::Batch { RenameUndoEntry { "/r/" + std::to_string(n), "/o/" + std::to_string(n) } };
+        return FileUndoService::Batch { RenameUndoEntry {
+            FileLocation("/r/" + std::to_string(n)), FileLocation("/o/" + std::to_string(n)) } };
     };
     for (int n = 1; n <= 11; ++n)
         history.push(batchNumber(n));
@@ -265,7 +267,8 @@ TEST(FileUndoServiceTest, KeepsTheNewestTenBatchesAndPutsFailedEntriesBackInBatc
 
     history.pushFailed({});
     EXPECT_TRUE(history.isEmpty());
-    const RenameUndoEntry first { "/d/x", "/d/a" }, second { "/d/y", "/d/b" };
+    const RenameUndoEntry first { FileLocation("/d/x"), FileLocation("/d/a") },
+        second { FileLocation("/d/y"), FileLocation("/d/b") };
     history.pushFailed({ second, first });
     ASSERT_EQ(history.depth(), 1);
     EXPECT_TRUE(history.canUndo());

@@ -44,15 +44,15 @@ std::vector<RenamePlan> resolveByPlainLoop(
     std::map<std::string, std::set<std::string>> reserved;
     std::vector<RenamePlan> plans;
     for (const RenamePlan &plan : provisional) {
-        const fs::path folder = plan.originalURL.parent_path();
+        const fs::path folder = plan.originalURL.parentPath();
         const std::string folderKey = FilePaths::standardized(folder).string();
-        const fs::path own = FilePaths::standardized(plan.originalURL);
+        const fs::path own = FilePaths::standardized(plan.originalURL.path());
         const std::string_view bare = FilePaths::pathExtension(plan.newName);
         const std::string extension = bare.empty() ? std::string() : "." + std::string(bare);
         const std::string base = plan.newName.substr(0, plan.newName.size() - extension.size());
 
         std::string name = plan.newName;
-        fs::path location = plan.newURL;
+        fs::path location = plan.newURL.path();
         for (std::uint64_t n = 1;; ++n) {
             bool accepted = false;
             if (!reserved[folderKey].contains(key(name))) {
@@ -70,7 +70,8 @@ std::vector<RenamePlan> resolveByPlainLoop(
             location = folder / name;
         }
         reserved[folderKey].insert(key(name));
-        plans.push_back(RenamePlan { Uuid::random(), plan.originalURL, location, plan.originalName, name });
+        plans.push_back(
+            RenamePlan { Uuid::random(), plan.originalURL, FileLocation(location), plan.originalName, name });
     }
     return plans;
 }
@@ -103,10 +104,7 @@ public:
         return m_foldedItems.contains(folded(FilePaths::standardized(location).string()));
     }
 
-    std::optional<FileSystemError> moveItem(const fs::path &, const fs::path &) override
-    {
-        return FileSystemError::fromErrno(EROFS);
-    }
+    Result<void> moveItem(const fs::path &, const fs::path &) override { return Error::fromErrno(EROFS); }
 
     std::optional<std::unordered_set<std::string>> entryNames(const fs::path &folder) const override
     {
@@ -198,7 +196,8 @@ RandomCase makeRandomCase(std::mt19937 &random, const fs::path &root, bool caseI
     for (const fs::path &file : candidates) {
         const std::string own = file.filename().string();
         const std::string newName = randomNewName(random, own);
-        result.provisional.push_back(RenamePlan { {}, file, file.parent_path() / newName, own, newName });
+        result.provisional.push_back(
+            RenamePlan { {}, FileLocation(file), FileLocation(file.parent_path() / newName), own, newName });
     }
     return result;
 }
@@ -251,7 +250,8 @@ TEST(ConflictResolverTest, AgreesWithThePlainLoopOnRandomCases)
             FileRenameFileSystem &fileSystem = onDisk ? static_cast<FileRenameFileSystem &>(disk) : volume;
             const CountingFileSystem reference(fileSystem, index % 4 != 0);
             const CountingFileSystem counted(fileSystem, index % 4 != 0);
-            const auto verdict = sameResolution(randomCase, resolveByPlainLoop(randomCase.provisional, reference, !onDisk && index % 4 != 0),
+            const auto verdict = sameResolution(randomCase,
+                resolveByPlainLoop(randomCase.provisional, reference, !onDisk && index % 4 != 0),
                 resolveConflicts(randomCase.provisional, counted));
             EXPECT_TRUE(verdict) << (onDisk ? "disk" : "volume") << " case " << index;
             // A folder's entries are read at most once per call, and there are at most two folders.
@@ -277,7 +277,7 @@ std::vector<RenamePlan> provisionalPlans(
 {
     std::vector<RenamePlan> plans;
     for (const auto &[own, newName] : renames)
-        plans.push_back(RenamePlan { {}, folder / own, folder / newName, own, newName });
+        plans.push_back(RenamePlan { {}, FileLocation(folder / own), FileLocation(folder / newName), own, newName });
     return plans;
 }
 
@@ -343,12 +343,14 @@ TEST(ConflictResolverTest, ReadsAFolderOnlyOnceAndOnlyForCaseOnlyMatches)
     CountingFileSystem counted(disk);
     const fs::path folder = dir.path();
 
-    const auto plain
-        = resolveConflicts({ RenamePlan { {}, folder / "c.txt", folder / "d.txt", "c.txt", "d.txt" } }, counted);
+    const auto plain = resolveConflicts(
+        { RenamePlan { {}, FileLocation(folder / "c.txt"), FileLocation(folder / "d.txt"), "c.txt", "d.txt" } },
+        counted);
     EXPECT_EQ(counted.folderReads(), 0U);
 
-    const auto plans = resolveConflicts({ RenamePlan { {}, folder / "A.txt", folder / "a.txt", "A.txt", "a.txt" },
-                                            RenamePlan { {}, folder / "B.txt", folder / "b.txt", "B.txt", "b.txt" } },
+    const auto plans = resolveConflicts(
+        { RenamePlan { {}, FileLocation(folder / "A.txt"), FileLocation(folder / "a.txt"), "A.txt", "a.txt" },
+            RenamePlan { {}, FileLocation(folder / "B.txt"), FileLocation(folder / "b.txt"), "B.txt", "b.txt" } },
         counted);
     EXPECT_EQ(newNames(plans), (std::vector<std::string> { "a (1).txt", "b (1).txt" }));
     EXPECT_EQ(counted.folderReads(), 1U);

@@ -39,7 +39,7 @@ std::vector<RenamePlan> randomRenames(const fs::path &folder, const std::vector<
         const std::string own = numbered("f%03d.txt", i);
         const std::size_t choice = pick(random);
         const std::string target = choice == targets.size() ? own : targets[choice];
-        plans.push_back(RenamePlan { {}, folder / own, folder / target, own, target });
+        plans.push_back(RenamePlan { {}, FileLocation(folder / own), FileLocation(folder / target), own, target });
     }
     return plans;
 }
@@ -49,7 +49,7 @@ std::vector<std::string> locations(const std::vector<RenamePlan> &plans)
 {
     std::vector<std::string> result;
     for (const RenamePlan &plan : plans)
-        result.push_back(plan.newURL.string());
+        result.push_back(plan.newURL.text());
     return result;
 }
 
@@ -97,7 +97,8 @@ TEST(FolderScanTest, AFewFilesOrAFolderFarLargerThanThePlanAreNotRead)
     std::vector<RenamePlan> tenPlans;
     for (int i = 0; i < 10; ++i) {
         const std::string own = numbered("f%03d.txt", i);
-        tenPlans.push_back(RenamePlan { {}, dir.path() / own, dir.path() / "f011.txt", own, "f011.txt" });
+        tenPlans.push_back(
+            RenamePlan { {}, FileLocation(dir.path() / own), FileLocation(dir.path() / "f011.txt"), own, "f011.txt" });
     }
     const auto tenResolved = resolveConflicts(tenPlans, few);
     EXPECT_EQ(few.folderScans(), 0U);

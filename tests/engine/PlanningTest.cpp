@@ -46,7 +46,7 @@ std::string renamesOf(const std::vector<FileItem> &items, const std::vector<Rena
     std::string renames;
     for (std::size_t i = 0; i < plans.size(); ++i) {
         EXPECT_EQ(plans[i].originalURL, items.at(i).url);
-        EXPECT_EQ(plans[i].newURL, items.at(i).url.parent_path() / plans[i].newName);
+        EXPECT_EQ(plans[i].newURL, items.at(i).url.parentPath() / plans[i].newName);
         renames += (i ? " " : "") + plans[i].originalName + ">" + plans[i].newName;
     }
     return renames;

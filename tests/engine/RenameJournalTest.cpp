@@ -51,8 +51,8 @@ protected:
         for (int i = 0; i < count; ++i) {
             const std::string name = "Photo" + std::to_string(i) + ".JPG";
             folder.createFile(name, "content " + std::to_string(i));
-            plans.push_back(
-                RenamePlan { Uuid::random(), folder.path() / name, folder.path() / newName(i), name, newName(i) });
+            plans.push_back(RenamePlan { Uuid::random(), FileLocation(folder.path() / name),
+                FileLocation(folder.path() / newName(i)), name, newName(i) });
         }
         return plans;
     }
@@ -109,10 +109,9 @@ TEST_F(RenameJournalTest, FolderSwappedForALinkStopsTheBatchAndNothingOutsideMov
 TEST_F(RenameJournalTest, SecondBatchOnTheFolderIsRefusedWhileOneRuns)
 {
     const auto plans = makeBatch(3, [](int i) { return "x" + std::to_string(i); });
-    std::string error;
     const auto identity = FolderIdentity::of(folder.path());
-    const auto held = store.lockFolder(*identity, error);
-    ASSERT_TRUE(held) << error;
+    const auto held = store.lockFolder(*identity);
+    ASSERT_TRUE(held) << held.error().message;
     const auto outcome = runner.apply(folder.path(), identity, plans);
     ASSERT_TRUE(outcome.error);
     EXPECT_EQ(*outcome.error, "Another rename is running in this folder.");

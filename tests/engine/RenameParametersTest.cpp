@@ -34,9 +34,9 @@ RenameParameters nonDefaultParameters()
     return parameters;
 }
 
-std::optional<RenameParameters> decode(const std::string &text, std::string *error = nullptr)
+Result<RenameParameters> decode(const std::string &text)
 {
-    return RenameParameters::fromJson(json::parse(text), error);
+    return RenameParameters::fromJson(json::parse(text));
 }
 
 template <RenameChoice Enum> void expectTableRoundTrips()
@@ -130,7 +130,6 @@ TEST(RenameParametersTest, WrongTypesAndUnknownCasesFailTheWholeDecodeNamingTheK
         { R"({"strategy": "suffix", "suffixText": "x", "sequencePadding": "3"})", "sequencePadding" },
     };
     for (const auto &[text, key] : table) {
-        std::string error;
         json value;
         try {
             value = json::parse(text);
@@ -138,7 +137,9 @@ TEST(RenameParametersTest, WrongTypesAndUnknownCasesFailTheWholeDecodeNamingTheK
             // 1e400 does not parse as a finite number everywhere; build the out-of-range value directly.
             value = json { { key, 1e300 * 1e300 } };
         }
-        EXPECT_EQ(RenameParameters::fromJson(value, &error), std::nullopt) << text;
+        const Result<RenameParameters> decoded = RenameParameters::fromJson(value);
+        ASSERT_FALSE(decoded) << text;
+        const std::string &error = decoded.error().message;
         EXPECT_NE(error.find(key), std::string::npos) << text << " gave: " << error;
         EXPECT_EQ(error.find('\n'), std::string::npos) << error;
     }
@@ -147,12 +148,10 @@ TEST(RenameParametersTest, WrongTypesAndUnknownCasesFailTheWholeDecodeNamingTheK
 TEST(RenameParametersTest, NonObjectsFail)
 {
     for (const char *text : { "null", "[]", "\"prefix\"", "3", "true" }) {
-        std::string error;
-        EXPECT_EQ(decode(text, &error), std::nullopt) << text;
-        EXPECT_FALSE(error.empty()) << text;
+        const Result<RenameParameters> decoded = decode(text);
+        ASSERT_FALSE(decoded) << text;
+        EXPECT_FALSE(decoded.error().message.empty()) << text;
     }
-    // Without an error slot the failure is still a value, not an exception.
-    EXPECT_EQ(decode("[1, 2]"), std::nullopt);
 }
 
 } // namespace

@@ -65,28 +65,27 @@ TEST_F(FatVolumeTest, RenamesWithoutReplacingAnythingInAnySpelling)
     EXPECT_TRUE(m_service.itemExists(at("A.TXT")));
     EXPECT_FALSE(m_service.itemExists(at("a.txt.txt")));
 
-    EXPECT_FALSE(m_service.moveItem(at("a.txt"), at("b.txt")));
+    EXPECT_TRUE(m_service.moveItem(at("a.txt"), at("b.txt")));
     write(at("c.txt"), "second");
     for (const char *target : { "b.txt", "B.TXT" }) {
-        const auto failure = m_service.moveItem(at("c.txt"), at(target));
-        ASSERT_TRUE(failure) << target;
-        EXPECT_EQ(failure->code, EEXIST);
-        EXPECT_EQ(failure->description, "File exists");
+        const Result<void> moved = m_service.moveItem(at("c.txt"), at(target));
+        ASSERT_FALSE(moved) << target;
+        EXPECT_EQ(moved.error(), (Error { "File exists", EEXIST }));
     }
     // A missing source leaves no placeholder behind.
-    EXPECT_EQ(m_service.moveItem(at("missing.txt"), at("new.txt"))->description, "No such file or directory");
+    EXPECT_EQ(m_service.moveItem(at("missing.txt"), at("new.txt")).error().message, "No such file or directory");
     // A case-only change leaves exactly one entry, spelled the new way: no temporary name, no FUSE leftover.
-    EXPECT_FALSE(m_service.moveItem(at("b.txt"), at("B.txt")));
+    EXPECT_TRUE(m_service.moveItem(at("b.txt"), at("B.txt")));
     EXPECT_EQ(names(), (std::unordered_set<std::string> { "B.txt", "c.txt" }));
     EXPECT_EQ(read(at("B.txt")), "first");
     EXPECT_EQ(read(at("c.txt")), "second");
 
     fs::create_directory(at("sub"));
     write(at("sub/two.txt"), "12345");
-    const FileListing listing = m_service.listFiles(m_volume->path(), true);
-    ASSERT_FALSE(listing.error);
-    ASSERT_EQ(listing.files.size(), 3u);
-    for (const FileItem &item : listing.files)
+    const Result<FileListing> listing = m_service.listFiles(m_volume->path(), true);
+    ASSERT_TRUE(listing);
+    ASSERT_EQ(listing->files.size(), 3u);
+    for (const FileItem &item : listing->files)
         EXPECT_EQ(item.size, item.name == "c.txt" ? 6 : 5) << item.name;
 }
 

@@ -507,10 +507,10 @@ private Q_SLOTS:
             std::vector<RenamePlan> list;
             for (const QString &pair : plans.split(u' ')) {
                 RenamePlan plan;
-                plan.originalURL = QtConversions::toPath(pair.section(u'>', 0, 0));
-                plan.newURL = QtConversions::toPath(pair.section(u'>', 1));
-                plan.originalName = plan.originalURL.filename().string();
-                plan.newName = plan.newURL.filename().string();
+                plan.originalURL = FileLocation(QtConversions::toPath(pair.section(u'>', 0, 0)));
+                plan.newURL = FileLocation(QtConversions::toPath(pair.section(u'>', 1)));
+                plan.originalName = plan.originalURL.fileName().string();
+                plan.newName = plan.newURL.fileName().string();
                 list.push_back(plan);
             }
             QVERIFY2(QuorvaneViewModel::targetsAreDistinct(list) == distinct, qPrintable(plans));

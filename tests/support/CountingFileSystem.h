@@ -26,8 +26,7 @@ public:
         ++m_existenceTests;
         return m_inner.itemExists(location);
     }
-    [[nodiscard]] std::optional<FileSystemError> moveItem(
-        const std::filesystem::path &from, const std::filesystem::path &to) override
+    Result<void> moveItem(const std::filesystem::path &from, const std::filesystem::path &to) override
     {
         return m_inner.moveItem(from, to);
     }

@@ -1,5 +1,0 @@
-#include "FileSystemError.h"
-
-#include <cstring>
-
-FileSystemError FileSystemError::fromErrno(int code) { return FileSystemError { code, std::strerror(code) }; }
