@@ -148,7 +148,7 @@ int main(int argc, char **argv)
                             const nlohmann::json json = nlohmann::json::parse(input, nullptr, false);
                             if (json.is_discarded())
                                 return false;
-                            const std::optional<RenameParameters> parameters = RenameParameters::fromJson(json);
+                            const Result<RenameParameters> parameters = RenameParameters::fromJson(json);
                             if (!parameters)
                                 return false;
                             (void)renameService.generatePlans(files, *parameters);
