@@ -78,7 +78,7 @@ QuorvaneViewModel::QuorvaneViewModel(FileAccessService &fileAccess, FileFilterSe
 {
     if (!m_presetStore) {
         m_ownSettings = std::make_unique<SettingsStoreQt>();
-        m_presetStore = std::make_unique<RenamePresetStore>(*m_ownSettings, presetStorageKey);
+        m_presetStore = std::make_unique<RenamePresetStore>(*m_ownSettings);
     }
     // With `this` as the context, the connections end with the view model.
     connect(

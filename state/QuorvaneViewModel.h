@@ -50,11 +50,8 @@ class QuorvaneViewModel final : public QObject {
     Q_PROPERTY(qint64 progressTotal READ progressTotal NOTIFY progressTotalChanged)
 
 public:
-    /// The key the presets are stored under when the view model builds its own preset store.
-    static constexpr const char *presetStorageKey = "quorvane.renamePresets.v1";
-
     /// A view model over the given services (not owned; they must outlive it). When `presetStore` is null, the
-    /// view model builds one over the application's settings file under `presetStorageKey`. Starts with no
+    /// view model builds one over the application's settings file under `RenamePresetStore::defaultStorageKey`. Starts with no
     /// folder, empty lists, the status "Ready" and an empty undo history of ten batches; loads nothing.
     QuorvaneViewModel(FileAccessService &fileAccess, FileFilterService &filterService, FileRenameService &renameService,
         std::unique_ptr<RenamePresetStore> presetStore = nullptr, QObject *parent = nullptr);

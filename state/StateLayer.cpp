@@ -1,1 +1,0 @@
-// The state layer's own translation unit, so the library exists before its classes do.
