@@ -51,14 +51,14 @@ void MainWindow::buildMenus()
     file->setObjectName(QStringLiteral("fileMenu"));
     QAction *select = command(file, QStringLiteral("Select Folder..."), QStringLiteral("selectFolderAction"),
         QKeySequence(Qt::CTRL | Qt::Key_O));
-    m_refreshAction = command(file, QStringLiteral("Refresh File List"), QStringLiteral("refreshAction"),
-        QKeySequence(Qt::CTRL | Qt::Key_R));
-    m_previewAction = command(file, QStringLiteral("Preview Rename"), QStringLiteral("previewAction"),
-        QKeySequence(Qt::CTRL | Qt::Key_P));
+    m_refreshAction = command(
+        file, QStringLiteral("Refresh File List"), QStringLiteral("refreshAction"), QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_previewAction = command(
+        file, QStringLiteral("Preview Rename"), QStringLiteral("previewAction"), QKeySequence(Qt::CTRL | Qt::Key_P));
     m_applyAction = command(file, QStringLiteral("Apply Rename"), QStringLiteral("applyAction"),
         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
-    m_undoAction = command(file, QStringLiteral("Undo Last Rename"), QStringLiteral("undoAction"),
-        QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m_undoAction = command(
+        file, QStringLiteral("Undo Last Rename"), QStringLiteral("undoAction"), QKeySequence(Qt::CTRL | Qt::Key_Z));
     file->addSeparator();
     QAction *quit
         = command(file, QStringLiteral("Quit"), QStringLiteral("quitAction"), QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -79,10 +79,9 @@ void MainWindow::buildMenus()
     connect(m_applyAction, &QAction::triggered, &m_viewModel, &QuorvaneViewModel::applyRename);
     connect(m_undoAction, &QAction::triggered, &m_viewModel, &QuorvaneViewModel::undoLastRename);
     connect(quit, &QAction::triggered, this, &QWidget::close);
-    connect(about, &QAction::triggered, this,
-        [] { NotificationHub::instance().post(NotificationHub::showAbout()); });
-    connect(check, &QAction::triggered, this,
-        [] { NotificationHub::instance().post(NotificationHub::checkForUpdates()); });
+    connect(about, &QAction::triggered, this, [] { NotificationHub::instance().post(NotificationHub::showAbout()); });
+    connect(
+        check, &QAction::triggered, this, [] { NotificationHub::instance().post(NotificationHub::checkForUpdates()); });
 }
 
 void MainWindow::updateCommandStates()

@@ -21,8 +21,8 @@ UpdateAlert::Choice MessageBoxUpdatePrompter::askToUpdate(const UpdateAlert &ale
     for (qsizetype index = 0; index < titles.size(); ++index) {
         // The last button (remind later) is the one Escape chooses.
         const QMessageBox::ButtonRole role = index == 0 ? QMessageBox::AcceptRole
-            : index + 1 == titles.size()               ? QMessageBox::RejectRole
-                                                       : QMessageBox::DestructiveRole;
+            : index + 1 == titles.size()                ? QMessageBox::RejectRole
+                                                        : QMessageBox::DestructiveRole;
         buttons.append(box.addButton(titles.at(index), role));
     }
     if (!buttons.isEmpty()) {

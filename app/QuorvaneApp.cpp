@@ -59,8 +59,8 @@ QuorvaneApp::QuorvaneApp(Options options)
     , m_window(std::make_unique<MainWindow>(*m_viewModel, m_prompter, options.updateOptions))
 {
     m_prompter.setWindow(m_window.get());
-    QObject::connect(m_window.get(), &MainWindow::firstShown, m_updateChecker.get(),
-        &UpdateChecker::scheduleAutomaticCheck);
+    QObject::connect(
+        m_window.get(), &MainWindow::firstShown, m_updateChecker.get(), &UpdateChecker::scheduleAutomaticCheck);
 }
 
 QuorvaneApp::QuorvaneApp()

@@ -2,7 +2,8 @@
 
 #include "Unicode.h"
 
-std::vector<FileItem> FileFilterService::filter(const std::vector<FileItem> &files, const FileFilterCriteria &criteria) const
+std::vector<FileItem> FileFilterService::filter(
+    const std::vector<FileItem> &files, const FileFilterCriteria &criteria) const
 {
     const std::string search = criteria.caseSensitive ? criteria.searchText : Unicode::toLower(criteria.searchText);
     std::vector<FileItem> result;

@@ -39,7 +39,8 @@ std::string sortKey(const icu::Collator &collator, const std::string &name)
     const icu::UnicodeString text
         = icu::UnicodeString::fromUTF8(icu::StringPiece(name.data(), static_cast<int32_t>(name.size())));
     std::string key(64, '\0');
-    int32_t length = collator.getSortKey(text, reinterpret_cast<uint8_t *>(key.data()), static_cast<int32_t>(key.size()));
+    int32_t length
+        = collator.getSortKey(text, reinterpret_cast<uint8_t *>(key.data()), static_cast<int32_t>(key.size()));
     if (length > static_cast<int32_t>(key.size())) {
         key.resize(static_cast<std::size_t>(length));
         length = collator.getSortKey(text, reinterpret_cast<uint8_t *>(key.data()), length);

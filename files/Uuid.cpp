@@ -20,7 +20,10 @@ struct RandomPool {
 thread_local RandomPool pool;
 
 /// A child process must not hand out the bytes its parent will hand out too.
-void forgetPool() { pool.used = sizeof(pool.bytes); }
+void forgetPool()
+{
+    pool.used = sizeof(pool.bytes);
+}
 
 bool takeRandomBytes(std::uint8_t *out, std::size_t count)
 {

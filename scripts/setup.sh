@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake make g++ ninja-build pkg-config
+    cmake make g++ ninja-build pkg-config clang-format git
     libicu-dev libexiv2-dev libheif-dev libavformat-dev nlohmann-json3-dev uuid-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev hyperfine

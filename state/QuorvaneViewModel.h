@@ -51,8 +51,8 @@ class QuorvaneViewModel final : public QObject {
 
 public:
     /// A view model over the given services (not owned; they must outlive it). When `presetStore` is null, the
-    /// view model builds one over the application's settings file under `RenamePresetStore::defaultStorageKey`. Starts with no
-    /// folder, empty lists, the status "Ready" and an empty undo history of ten batches; loads nothing.
+    /// view model builds one over the application's settings file under `RenamePresetStore::defaultStorageKey`. Starts
+    /// with no folder, empty lists, the status "Ready" and an empty undo history of ten batches; loads nothing.
     QuorvaneViewModel(FileAccessService &fileAccess, FileFilterService &filterService, FileRenameService &renameService,
         std::unique_ptr<RenamePresetStore> presetStore = nullptr, QObject *parent = nullptr);
     /// Waits for a running apply or undo to finish (the services it uses are not owned); its result is dropped.

@@ -22,7 +22,7 @@ bool runQuietly(const std::string &command)
 
 bool isFuseMount(const std::filesystem::path &folder)
 {
-    struct statfs info {};
+    struct statfs info { };
     return ::statfs(folder.c_str(), &info) == 0 && info.f_type == fuseSuperMagic;
 }
 
