@@ -224,12 +224,18 @@ std::optional<TimePoint> PhotoMetadataService::parseExifDateText(std::string_vie
     ExifFormatter *formatter = exifFormatter(zone);
     if (formatter == nullptr)
         return std::nullopt;
-    icu::ParsePosition position(0);
-    UDate parsed = 0;
-    {
+    // Each thread parses with its own copy of the shared formatter, made once under the formatter's mutex, so
+    // that capture dates read on all cores do not queue behind one formatter.
+    thread_local std::map<const ExifFormatter *, std::unique_ptr<icu::DateFormat>> ownCopies;
+    std::unique_ptr<icu::DateFormat> &own = ownCopies[formatter];
+    if (!own) {
         std::lock_guard guard(formatter->use);
-        parsed = formatter->format->parse(trimmed, position);
+        own.reset(formatter->format->clone());
     }
+    if (!own)
+        return std::nullopt;
+    icu::ParsePosition position(0);
+    const UDate parsed = own->parse(trimmed, position);
     // The strict parser still stops early without an error on some inputs, so the whole text must be used.
     if (position.getErrorIndex() >= 0 || position.getIndex() != kExifDateLength)
         return std::nullopt;
