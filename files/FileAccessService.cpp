@@ -10,9 +10,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "BatchFolder.h"
 #include "FilePaths.h"
 #include "Unicode.h"
-#include "Uuid.h"
 
 namespace {
 
@@ -163,22 +163,6 @@ std::string withSeparator(std::string path)
     return path;
 }
 
-/// "." + name + ".qvtmp-" + UUID. A name so long that the result would not fit a directory entry is cut
-/// (at a character boundary) so that a case change of a long name does not fail for want of room.
-std::string temporaryName(const std::string &name)
-{
-    const std::string suffix = ".qvtmp-" + Uuid::random().toString();
-    std::string kept = name;
-    const std::size_t room = NAME_MAX - 1 - suffix.size();
-    if (kept.size() > room) {
-        std::size_t cut = room;
-        while (cut > 0 && (static_cast<unsigned char>(kept[cut]) & 0xC0) == 0x80)
-            --cut;
-        kept.resize(cut);
-    }
-    return "." + kept + suffix;
-}
-
 bool flagRefused(int error)
 {
     return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP;
@@ -295,7 +279,8 @@ Result<void> FileAccessService::moveItem(const std::filesystem::path &from, cons
 
     // A case-insensitive volume sees the destination as the source itself; going through a third name makes
     // the change of letter case happen on every volume.
-    const std::filesystem::path temporary = source.parent_path() / temporaryName(FilePaths::lastComponent(source));
+    const std::filesystem::path temporary
+        = source.parent_path() / hiddenTemporaryName(FilePaths::lastComponent(source));
     if (Result<void> moved = renameWithoutReplacing(source, temporary); !moved)
         return moved;
     Result<void> moved = renameWithoutReplacing(temporary, destination);
