@@ -11,13 +11,11 @@
 
 #include "CommandLine.h"
 #include "FileAccessService.h"
-#include "FileFilterService.h"
 #include "FileRenameService.h"
-#include "FileSorting.h"
 #include "JournalCommands.h"
 #include "PhotoMetadataService.h"
 #include "PresetOptions.h"
-#include "Unicode.h"
+#include "RenamePipeline.h"
 
 namespace {
 
@@ -93,16 +91,12 @@ void printPreview(const std::vector<RenamePlan> &plans, bool json, bool withDate
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
-// Performs the plans that change a name (compared under canonical equivalence, as the window does) and
+// Performs the plans that change a name (the window's rule) and
 // reports the outcome. Returns the exit status: 0 when nothing failed, 1 otherwise.
 int applyChangedPlans(
     const std::filesystem::path &folder, std::optional<FolderIdentity> listed, const std::vector<RenamePlan> &plans)
 {
-    std::vector<RenamePlan> changed;
-    for (const auto &plan : plans) {
-        if (Unicode::toNFD(plan.newName) != Unicode::toNFD(plan.originalName))
-            changed.push_back(plan);
-    }
+    const std::vector<RenamePlan> changed = RenamePipeline::changedPlans(plans);
 
     FileRenameService::ProgressCallback progress;
     const bool showProgress = static_cast<std::int64_t>(changed.size()) > progressThreshold && ::isatty(STDERR_FILENO);
@@ -172,7 +166,7 @@ int main(int argc, char **argv)
         return 1;
 
     FileAccessService fileAccess;
-    Result<FileListing> listing = fileAccess.listFiles(command->folder, command->includeSubfolders);
+    Result<FileListing> listing = RenamePipeline::listSorted(fileAccess, command->folder, command->includeSubfolders);
     if (!listing) {
         std::cerr << listing.error().message << '\n';
         return 1;
@@ -180,16 +174,14 @@ int main(int argc, char **argv)
     // What could not be used is said once per cause, so that an empty or short preview is never a mystery.
     for (const std::string &line : listing->leftOutLines())
         std::cerr << line << '\n';
-    std::vector<FileItem> files = std::move(listing->files);
-    sortByName(files);
-    files = FileFilterService().filter(files, command->criteria);
+    const std::vector<FileItem> files = RenamePipeline::filter(listing->files, command->criteria);
 
     FileRenameService renameService(fileAccess, PhotoMetadataService::shared());
-    std::int64_t timedOut = 0;
-    const auto plans = renameService.generatePlans(files, command->parameters, &timedOut);
-    if (timedOut > 0) {
-        std::cerr << timedOut << (timedOut == 1 ? " name" : " names") << " left unchanged: the pattern took too long\n";
-    }
+    const RenamePipeline::Preview preview
+        = RenamePipeline::plan(RenamePipeline::plannerFor(renameService, command->parameters), files);
+    if (preview.timedOutNames > 0)
+        std::cerr << preview.timedOutLine() << '\n';
+    const std::vector<RenamePlan> &plans = preview.plans;
     if (command->apply) {
         if (!listed || FolderIdentity::of(command->folder) != listed) {
             std::cerr << "The folder " << command->folder << " was moved or replaced while it was listed.\n";

@@ -12,8 +12,8 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "FilePaths.h"
-#include "FileSorting.h"
 #include "QtConversions.h"
+#include "RenamePipeline.h"
 #include "SettingsWriteFailures.h"
 #include "Unicode.h"
 
@@ -26,11 +26,6 @@ namespace {
 constexpr std::size_t listedNamesLimit = 5;
 // The engine reports every 50 files; the window needs far fewer updates than that on a long batch.
 constexpr auto progressInterval = std::chrono::milliseconds(50);
-
-bool canonicallyEqual(const std::string &a, const std::string &b)
-{
-    return a == b || Unicode::toNFD(a) == Unicode::toNFD(b);
-}
 
 /// "• name" lines for the first few names, then "…and N more" when there are more.
 QString bulletList(const std::vector<std::string> &names)
@@ -215,7 +210,7 @@ void QuorvaneViewModel::loadFolder(const std::filesystem::path &url)
 
     // Taken before and after listing: a batch runs only in the folder that was listed.
     m_folderIdentity = FolderIdentity::of(url);
-    Result<FileListing> listing = m_fileAccess.listFiles(url, m_includeSubfolders);
+    Result<FileListing> listing = RenamePipeline::listSorted(m_fileAccess, url, m_includeSubfolders);
     if (FolderIdentity::of(url) != m_folderIdentity)
         m_folderIdentity = FolderIdentity {};
     if (!listing) {
@@ -224,7 +219,6 @@ void QuorvaneViewModel::loadFolder(const std::filesystem::path &url)
         return;
     }
     m_listingNotice = QtConversions::toQStringList(listing->leftOutLines()).join(QStringLiteral("; "));
-    sortByName(listing->files);
     setFiles(std::move(listing->files));
     applyFilters();
     setStatusMessage(QStringLiteral("Loaded %1 items").arg(m_files.size()));
@@ -234,7 +228,7 @@ void QuorvaneViewModel::applyFilters()
 {
     // As in updateRenamePlans: the old list's memory is reused; no signal is emitted before it is replaced.
     std::vector<FileItem>().swap(m_filteredFiles);
-    setFilteredFiles(m_filterService.filter(m_files, m_filterCriteria));
+    setFilteredFiles(RenamePipeline::filter(m_files, m_filterCriteria));
     updateRenamePlans();
     setStatusMessage(QStringLiteral("%1 items after filtering").arg(m_filteredFiles.size()));
 }
@@ -248,14 +242,12 @@ void QuorvaneViewModel::updateRenamePlans()
     // The old preview goes first, so that its memory serves the new one instead of the heap growing: that cost
     // a third over the planning itself at 100,000 files. No signal is emitted before the list is replaced.
     std::vector<RenamePlan>().swap(m_renamePlans);
-    std::int64_t timedOut = 0;
-    setRenamePlans(m_renameService.generatePlans(m_filteredFiles, m_renameParameters, &timedOut));
+    RenamePipeline::Preview preview
+        = RenamePipeline::plan(RenamePipeline::plannerFor(m_renameService, m_renameParameters), m_filteredFiles);
+    setRenamePlans(std::move(preview.plans));
     QString notice = m_listingNotice;
-    if (timedOut > 0) {
-        notice += (notice.isEmpty() ? QString() : QStringLiteral("; "))
-            + (timedOut == 1 ? QStringLiteral("1 name left unchanged: the pattern took too long")
-                             : QStringLiteral("%1 names left unchanged: the pattern took too long").arg(timedOut));
-    }
+    if (const std::string line = preview.timedOutLine(); !line.empty())
+        notice += (notice.isEmpty() ? QString() : QStringLiteral("; ")) + toQString(line);
     setNotice(notice);
 }
 
@@ -282,19 +274,12 @@ void QuorvaneViewModel::releaseFolderAccess()
 
 bool QuorvaneViewModel::changesName(const RenamePlan &plan)
 {
-    return !canonicallyEqual(plan.newName, plan.originalName);
+    return RenamePipeline::changesName(plan);
 }
 
 bool QuorvaneViewModel::targetsAreDistinct(const std::vector<RenamePlan> &plans)
 {
-    std::unordered_set<std::string> seen;
-    for (const RenamePlan &plan : plans) {
-        if (!changesName(plan))
-            continue;
-        if (!seen.insert(Unicode::toNFD(FilePaths::standardized(plan.newURL.path()).string())).second)
-            return false;
-    }
-    return true;
+    return RenamePipeline::targetsAreDistinct(plans);
 }
 
 void QuorvaneViewModel::applyRename()
@@ -306,8 +291,7 @@ void QuorvaneViewModel::applyRename()
         presentError(QStringLiteral("Please select a folder first."));
         return;
     }
-    std::vector<RenamePlan> changed;
-    std::copy_if(m_renamePlans.begin(), m_renamePlans.end(), std::back_inserter(changed), &changesName);
+    std::vector<RenamePlan> changed = RenamePipeline::changedPlans(m_renamePlans);
     if (changed.empty()) {
         setStatusMessage(QStringLiteral("No changes to apply"));
         return;
@@ -518,7 +502,7 @@ void QuorvaneViewModel::moveFileToEnd(const QString &draggedPath)
     if (m_filteredFiles.empty())
         return;
     const QString last = toQString(m_filteredFiles.back().url.text());
-    if (canonicallyEqual(toStdString(last), toStdString(draggedPath)))
+    if (RenamePipeline::canonicallyEqual(toStdString(last), toStdString(draggedPath)))
         return;
     moveFile(draggedPath, last);
 }

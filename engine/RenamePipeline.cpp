@@ -1,0 +1,82 @@
+#include "RenamePipeline.h"
+
+#include <unordered_set>
+#include <utility>
+
+#include "FileFilterService.h"
+#include "FilePaths.h"
+#include "FileSorting.h"
+#include "Unicode.h"
+
+namespace RenamePipeline {
+
+bool canonicallyEqual(std::string_view a, std::string_view b)
+{
+    // Equal bytes are the common case and need no normalisation.
+    return a == b || Unicode::toNFD(a) == Unicode::toNFD(b);
+}
+
+bool changesName(const RenamePlan &plan)
+{
+    return !canonicallyEqual(plan.newName, plan.originalName);
+}
+
+std::vector<RenamePlan> changedPlans(const std::vector<RenamePlan> &plans)
+{
+    std::vector<RenamePlan> changed;
+    for (const RenamePlan &plan : plans) {
+        if (changesName(plan))
+            changed.push_back(plan);
+    }
+    return changed;
+}
+
+bool targetsAreDistinct(const std::vector<RenamePlan> &plans)
+{
+    std::unordered_set<std::string> seen;
+    for (const RenamePlan &plan : plans) {
+        if (!changesName(plan))
+            continue;
+        if (!seen.insert(Unicode::toNFD(FilePaths::standardized(plan.newURL.path()).string())).second)
+            return false;
+    }
+    return true;
+}
+
+Result<FileListing> listSorted(
+    const FileAccessService &fileAccess, const std::filesystem::path &folder, bool includeSubfolders)
+{
+    Result<FileListing> listing = fileAccess.listFiles(folder, includeSubfolders);
+    if (listing)
+        sortByName(listing->files);
+    return listing;
+}
+
+std::vector<FileItem> filter(const std::vector<FileItem> &files, const FileFilterCriteria &criteria)
+{
+    return FileFilterService().filter(files, criteria);
+}
+
+std::string Preview::timedOutLine() const
+{
+    if (timedOutNames <= 0)
+        return {};
+    return std::to_string(timedOutNames) + (timedOutNames == 1 ? " name" : " names")
+        + " left unchanged: the pattern took too long";
+}
+
+Planner plannerFor(const FileRenameService &service, RenameParameters parameters)
+{
+    return [&service, parameters = std::move(parameters)](const std::vector<FileItem> &files) {
+        Preview preview;
+        preview.plans = service.generatePlans(files, parameters, &preview.timedOutNames);
+        return preview;
+    };
+}
+
+Preview plan(const Planner &planner, const std::vector<FileItem> &files)
+{
+    return planner(files);
+}
+
+} // namespace RenamePipeline
