@@ -3,8 +3,12 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QAbstractSpinBox>
+#include <QApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -33,10 +37,62 @@ MainWindow::MainWindow(
     connect(&m_viewModel, &QuorvaneViewModel::renamePlansChanged, this, &MainWindow::updateCommandStates);
     connect(&m_viewModel, &QuorvaneViewModel::isProcessingChanged, this, &MainWindow::updateCommandStates);
     connect(&m_viewModel, &QuorvaneViewModel::canUndoChanged, this, &MainWindow::updateCommandStates);
+    connect(&m_viewModel, &QuorvaneViewModel::applyArmedChanged, this, &MainWindow::updateCommandStates);
+    connect(&m_viewModel, &QuorvaneViewModel::isProcessingChanged, this, [this] {
+        // A batch that renamed something leaves Apply disarmed; an undo or a reload arms it again.
+        if (!m_viewModel.isProcessing() && !m_viewModel.applyArmed() && m_viewModel.canUndo())
+            armUndoFromAnyField();
+        else if (m_viewModel.applyArmed())
+            m_undoFromAnyField = false;
+    });
+    // Key events reach the focused field before the window's shortcuts; the filter sees them first.
+    qApp->installEventFilter(this);
     updateCommandStates();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    qApp->removeEventFilter(this);
+}
+
+void MainWindow::armUndoFromAnyField()
+{
+    m_undoFromAnyField = true;
+    // Setting a field's text clears its undo history: its own Ctrl+Z then covers only what is typed from now on.
+    for (QLineEdit *field : findChildren<QLineEdit *>()) {
+        if (qobject_cast<QAbstractSpinBox *>(field->parentWidget()) != nullptr)
+            continue;
+        const int cursor = field->cursorPosition();
+        field->setText(field->text());
+        field->setCursorPosition(cursor);
+    }
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!m_undoFromAnyField || (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress))
+        return false;
+    auto *widget = qobject_cast<QWidget *>(watched);
+    if (widget == nullptr || widget->window() != this)
+        return false;
+    auto *key = static_cast<QKeyEvent *>(event);
+    if (event->type() == QEvent::ShortcutOverride) {
+        if (QKeySequence(key->keyCombination()) != m_undoAction->shortcut() || !m_undoAction->isEnabled())
+            return false;
+        // Left unaccepted, the key goes to the window's shortcut instead of the field's own undo.
+        event->ignore();
+        return true;
+    }
+    // Typing in a field makes Ctrl+Z the field's again.
+    if (qobject_cast<QLineEdit *>(widget) != nullptr) {
+        const QString text = key->text();
+        const bool typed = (!text.isEmpty() && text.at(0).isPrint()) || key->key() == Qt::Key_Backspace
+            || key->key() == Qt::Key_Delete || key->matches(QKeySequence::Paste) || key->matches(QKeySequence::Cut);
+        if (typed)
+            m_undoFromAnyField = false;
+    }
+    return false;
+}
 
 void MainWindow::buildMenus()
 {
@@ -77,7 +133,10 @@ void MainWindow::buildMenus()
     });
     connect(m_previewAction, &QAction::triggered, &m_viewModel, &QuorvaneViewModel::applyFilters);
     connect(m_applyAction, &QAction::triggered, &m_viewModel, &QuorvaneViewModel::applyRename);
-    connect(m_undoAction, &QAction::triggered, &m_viewModel, &QuorvaneViewModel::undoLastRename);
+    connect(m_undoAction, &QAction::triggered, this, [this] {
+        m_undoFromAnyField = false;
+        m_viewModel.undoLastRename();
+    });
     connect(quit, &QAction::triggered, this, &QWidget::close);
     connect(about, &QAction::triggered, this, [] { NotificationHub::instance().post(NotificationHub::showAbout()); });
     connect(
@@ -89,7 +148,7 @@ void MainWindow::updateCommandStates()
     const bool hasPlans = !m_viewModel.renamePlans().empty();
     m_refreshAction->setEnabled(m_viewModel.selectedFolderURL().has_value());
     m_previewAction->setEnabled(hasPlans);
-    m_applyAction->setEnabled(hasPlans && !m_viewModel.isProcessing());
+    m_applyAction->setEnabled(hasPlans && !m_viewModel.isProcessing() && m_viewModel.applyArmed());
     m_undoAction->setEnabled(m_viewModel.canUndo());
 }
 

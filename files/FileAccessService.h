@@ -16,7 +16,8 @@
 #include "SettingsStore.h"
 
 /// Whether chosen folders are reached through security-scoped bookmarks and access scopes. Linux has no such
-/// scopes, so the switch is off: choosing a folder stores nothing and no scope is ever opened.
+/// scopes, so the switch is off and no scope is ever opened; the chosen folder's path is still stored, so that
+/// the next start reopens it.
 inline constexpr bool securityScopedAccessEnabled = false;
 
 /// A listing: the files, and what could not be used.
@@ -52,8 +53,9 @@ public:
     /// and asks the user for folders through `chooser` (may be empty).
     FileAccessService(SettingsStore *settings, FolderChooser chooser);
 
-    /// Runs the chooser modally: the chosen folder, or nothing when the user cancels. Stores nothing while
-    /// `securityScopedAccessEnabled` is off. Main thread only.
+    /// Runs the chooser modally: the chosen folder, or nothing when the user cancels. A chosen folder's absolute
+    /// path is stored under `lastFolderBookmarkKey` (a failed write goes to the system log as "Failed to persist
+    /// bookmark: ..."); a cancelled chooser writes nothing. Main thread only.
     [[nodiscard]] std::optional<std::filesystem::path> chooseFolder();
     /// The folder stored under `lastFolderBookmarkKey`, when it still exists as a directory, in canonical form.
     /// A stored path that had to be canonicalised is stored again in canonical form. Failures go to the system

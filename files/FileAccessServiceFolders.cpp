@@ -48,15 +48,16 @@ std::optional<std::filesystem::path> FileAccessService::chooseFolder()
     if (!chosen || chosen->empty())
         return std::nullopt;
 
-    if constexpr (securityScopedAccessEnabled) {
-        // Linux has no security-scoped bookmarks; the reference a later run can resolve is the absolute path.
-        std::error_code error;
-        const std::filesystem::path absolute = std::filesystem::absolute(*chosen, error);
-        if (error)
-            logPersistFailure(error.message());
-        else if (!m_settings || !m_settings->setBytes(bookmarkKey(), absolute.native()))
-            logPersistFailure("The settings could not be written.");
-    }
+    // Linux has no sandbox, so nothing guards what scoped access guards elsewhere; storing the chosen folder is
+    // what lets the next start reopen it. The reference a later run can resolve is the absolute path.
+    if (!m_settings)
+        return chosen;
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(*chosen, error);
+    if (error)
+        logPersistFailure(error.message());
+    else if (!m_settings->setBytes(bookmarkKey(), absolute.native()))
+        logPersistFailure("The settings could not be written.");
     return chosen;
 }
 

@@ -169,18 +169,21 @@ void QuorvaneViewModel::setConflictWarningMessage(const QString &message)
 
 void QuorvaneViewModel::setFilterCriteria(FileFilterCriteria criteria)
 {
+    setApplyArmed(true);
     m_filterCriteria = std::move(criteria);
     Q_EMIT filterCriteriaChanged();
 }
 
 void QuorvaneViewModel::setRenameParameters(RenameParameters parameters)
 {
+    setApplyArmed(true);
     m_renameParameters = std::move(parameters);
     Q_EMIT renameParametersChanged();
 }
 
 void QuorvaneViewModel::setIncludeSubfolders(bool include)
 {
+    setApplyArmed(true);
     m_includeSubfolders = include;
     Q_EMIT includeSubfoldersChanged();
 }
@@ -189,6 +192,14 @@ void QuorvaneViewModel::setCanUndo(bool canUndo)
 {
     m_canUndo = canUndo;
     Q_EMIT canUndoChanged();
+}
+
+void QuorvaneViewModel::setApplyArmed(bool armed)
+{
+    if (armed == m_applyArmed)
+        return;
+    m_applyArmed = armed;
+    Q_EMIT applyArmedChanged();
 }
 
 void QuorvaneViewModel::setProgress(qint64 done, qint64 total)
@@ -203,6 +214,7 @@ void QuorvaneViewModel::setProgress(qint64 done, qint64 total)
 
 void QuorvaneViewModel::loadFolder(const std::filesystem::path &url)
 {
+    setApplyArmed(true);
     releaseFolderAccess();
     // With scoped access off there is no access scope to open, so nothing can be refused here.
     m_currentAccessingURL = url;
@@ -285,7 +297,7 @@ bool QuorvaneViewModel::targetsAreDistinct(const std::vector<RenamePlan> &plans)
 void QuorvaneViewModel::applyRename()
 {
     // Two batches over the same files at once could rename a file twice or lose it from the history.
-    if (m_isProcessing)
+    if (m_isProcessing || !m_applyArmed)
         return;
     if (!m_selectedFolderURL) {
         presentError(QStringLiteral("Please select a folder first."));
@@ -396,6 +408,8 @@ void QuorvaneViewModel::finishRename(const FileRenameService::ApplyResult &resul
     } else {
         setStatusMessage(QStringLiteral("Renamed %1 items").arg(entries.size()));
     }
+    // The reload above re-armed Apply; the preview now shows the next round, which a second click would apply.
+    setApplyArmed(entries.empty());
     setIsProcessing(false);
     m_pendingConflictPlans.clear();
 }
@@ -492,6 +506,7 @@ void QuorvaneViewModel::moveFile(const QString &draggedPath, const QString &targ
         if (next != reordered.end() && visible.contains(item.url.text()))
             item = *next++;
     }
+    setApplyArmed(true);
     setFiles(std::move(rebuilt));
     setFilteredFiles(std::move(reordered));
     updateRenamePlans();

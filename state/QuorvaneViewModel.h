@@ -46,6 +46,7 @@ class QuorvaneViewModel final : public QObject {
     Q_PROPERTY(QString conflictWarningMessage READ conflictWarningMessage NOTIFY conflictWarningMessageChanged)
     Q_PROPERTY(bool includeSubfolders READ includeSubfolders WRITE setIncludeSubfolders NOTIFY includeSubfoldersChanged)
     Q_PROPERTY(bool canUndo READ canUndo NOTIFY canUndoChanged)
+    Q_PROPERTY(bool applyArmed READ applyArmed NOTIFY applyArmedChanged)
     Q_PROPERTY(qint64 progressDone READ progressDone NOTIFY progressDoneChanged)
     Q_PROPERTY(qint64 progressTotal READ progressTotal NOTIFY progressTotalChanged)
 
@@ -96,6 +97,11 @@ public:
     void setIncludeSubfolders(bool include);
     /// Whether the undo history held a batch at the end of the last apply or undo.
     bool canUndo() const { return m_canUndo; }
+    /// False from the end of a batch that renamed something until a setting, the filter, the subfolder switch or
+    /// the order changes, the folder is listed again or another one is loaded (an undo also re-arms): the preview
+    /// then already shows the next round, and one more click must not rename every file again. `applyRename()`
+    /// does nothing meanwhile.
+    bool applyArmed() const { return m_applyArmed; }
     /// Files handled so far by the running (or last) apply or undo, and the size of that batch. Updated at most
     /// about twenty times a second while a batch runs, and once more at its end.
     qint64 progressDone() const { return m_progressDone; }
@@ -195,6 +201,7 @@ Q_SIGNALS:
     void renameParametersChanged();
     void includeSubfoldersChanged();
     void canUndoChanged();
+    void applyArmedChanged();
     void progressDoneChanged();
     void progressTotalChanged();
     /// Forwarded from the preset store: its list is about to change / has changed.
@@ -217,6 +224,7 @@ private:
     void setErrorMessage(const QString &message);
     void setConflictWarningMessage(const QString &message);
     void setCanUndo(bool canUndo);
+    void setApplyArmed(bool armed);
     void setProgress(qint64 done, qint64 total);
 
     std::shared_ptr<ProgressRelay> startProgress(qint64 total);
@@ -266,6 +274,7 @@ private:
     RenameParameters m_renameParameters;
     bool m_includeSubfolders = false;
     bool m_canUndo = false;
+    bool m_applyArmed = true;
     qint64 m_progressDone = 0;
     qint64 m_progressTotal = 0;
     bool m_settingsFailureShown = false;

@@ -82,6 +82,7 @@ DetailView::DetailView(QuorvaneViewModel &viewModel, QWidget *parent)
     connect(&m_viewModel, &QuorvaneViewModel::renamePlansChanged, this, &DetailView::syncBottomBar);
     connect(&m_viewModel, &QuorvaneViewModel::isProcessingChanged, this, &DetailView::syncBottomBar);
     connect(&m_viewModel, &QuorvaneViewModel::canUndoChanged, this, &DetailView::syncBottomBar);
+    connect(&m_viewModel, &QuorvaneViewModel::applyArmedChanged, this, &DetailView::syncBottomBar);
     connect(&m_viewModel, &QuorvaneViewModel::statusMessageChanged, this, &DetailView::syncStatus);
     connect(&m_viewModel, &QuorvaneViewModel::noticeChanged, this, &DetailView::syncStatus);
     connect(&m_viewModel, &QuorvaneViewModel::progressDoneChanged, this, &DetailView::syncProgress);
@@ -323,7 +324,12 @@ void DetailView::syncBottomBar()
     const bool hasPlans = !m_viewModel.renamePlans().empty();
     m_refreshButton->setEnabled(hasFolder && !processing);
     m_undoButton->setEnabled(m_viewModel.canUndo() && !processing);
-    m_mainButton->setEnabled(hasFolder && !processing && !m_viewModel.filteredFiles().empty());
+    // Right after a batch the preview shows the next round already; it is not applied by a second click.
+    const bool armed = !hasPlans || m_viewModel.applyArmed();
+    m_mainButton->setEnabled(hasFolder && !processing && !m_viewModel.filteredFiles().empty() && armed);
+    m_mainButton->setToolTip(armed || processing
+            ? QString()
+            : QStringLiteral("Renamed. Change a setting or refresh the file list to rename again."));
     m_mainButton->setText(hasPlans ? QStringLiteral("Apply Rename") : QStringLiteral("Preview Changes"));
     if (processing) {
         if (!m_spinnerTimer.isActive()) {

@@ -74,7 +74,7 @@ private:
     std::function<void(const std::string &)> m_previousSink;
 };
 
-TEST_F(FolderAccessTest, ChooserIsAskedForOneFolderAndItsAnswerIsStoredNowhere)
+TEST_F(FolderAccessTest, ChooserIsAskedForOneFolderAndOnlyAChosenOneIsStored)
 {
     static_assert(!securityScopedAccessEnabled, "this configuration keeps security-scoped access off");
     settings.values[bookmarkKey] = "/kept";
@@ -89,13 +89,19 @@ TEST_F(FolderAccessTest, ChooserIsAskedForOneFolderAndItsAnswerIsStoredNowhere)
         EXPECT_FALSE(requests[0].allowsMultipleSelection);
         EXPECT_EQ(requests[0].prompt, "Choose Folder");
         EXPECT_EQ(requests[0].message, "Select a folder to process.");
+        // Cancelling writes nothing; a chosen folder replaces the stored one, and the next start reopens it.
+        EXPECT_EQ(settings.writes, answer ? 1 : 0);
+        EXPECT_EQ(settings.values.at(bookmarkKey), answer ? folder.string() : "/kept");
+        EXPECT_EQ(service.restoreLastFolder(), answer ? std::optional(fs::canonical(folder)) : std::nullopt);
     }
-    EXPECT_EQ(settings.writes, 0);
-    EXPECT_EQ(settings.values.at(bookmarkKey), "/kept");
+    // A refused write is logged, and the folder is still used.
+    settings.refuseWrites = true;
+    EXPECT_EQ(serviceChoosing(folder).chooseFolder(), folder);
+    ASSERT_EQ(logged.size(), 2u); // the "/kept" folder did not resolve above
+    EXPECT_EQ(logged[1], "Failed to persist bookmark: The settings could not be written.");
     // A service without settings or chooser finds nothing.
     EXPECT_EQ(FileAccessService().chooseFolder(), std::nullopt);
     EXPECT_EQ(FileAccessService().restoreLastFolder(), std::nullopt);
-    EXPECT_TRUE(logged.empty());
 }
 
 TEST_F(FolderAccessTest, StoredFolderIsRestoredAndStaleReferencesAreRewrittenCanonically)

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -196,11 +197,19 @@ private Q_SLOTS:
         parameters.prefixText = "x_";
         model.setRenameParameters(parameters);
         model.updateRenamePlans();
-        // While a batch runs, Apply is disabled; Undo only once a batch can be undone.
+        // While a batch runs, Apply is disabled; Undo only once a batch can be undone. After the batch the
+        // preview shows the next round, which stays disarmed until a setting changes or the list is refreshed.
         action("applyAction")->trigger();
         QCOMPARE(states(), QStringLiteral("1110011"));
         QTRY_VERIFY(!model.isProcessing());
+        QCOMPARE(states(), QStringLiteral("1110111"));
+        auto *mainButton = m_app->mainWindow().findChild<QPushButton *>(QStringLiteral("applyButton"));
+        QVERIFY(!mainButton->isEnabled() && !mainButton->toolTip().isEmpty());
+        model.applyRename();
+        QVERIFY(!model.isProcessing());
+        action("refreshAction")->trigger();
         QCOMPARE(states(), QStringLiteral("1111111"));
+        QVERIFY(mainButton->isEnabled());
         action("applyAction")->trigger();
         QCOMPARE(states(), QStringLiteral("1110111"));
         QTRY_VERIFY(!model.isProcessing());
@@ -220,6 +229,41 @@ private Q_SLOTS:
         action("selectFolderAction")->trigger();
         QCOMPARE(model.statusMessage(), QStringLiteral("Loaded 0 items"));
         QCOMPARE(states().mid(1, 3), QStringLiteral("100"));
+    }
+
+    void ctrlZAfterABatchUndoesItFromTheFieldThatHadTheFocus()
+    {
+        m_dir->createFile("a.txt", "x");
+        QuorvaneViewModel &model = makeApp().viewModel();
+        QVERIFY(QTest::qWaitForWindowActive(&m_app->mainWindow()));
+        m_chosen = m_dir->path();
+        action("selectFolderAction")->trigger();
+        auto *field = m_app->mainWindow().findChild<QLineEdit *>(QStringLiteral("prefixField"));
+        field->setFocus();
+        QTest::keyClicks(field, QStringLiteral("x_"));
+        const auto apply = [&] {
+            QTest::keyClick(field, Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+            QTRY_VERIFY(std::filesystem::exists(m_dir->path() / "x_a.txt") && !model.isProcessing());
+        };
+        apply();
+        QVERIFY(!model.applyArmed());
+        QVERIFY(field->hasFocus());
+        // The focus is still in the field, but Ctrl+Z takes back the batch and leaves the typing alone.
+        QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+        QTRY_VERIFY(std::filesystem::exists(m_dir->path() / "a.txt") && !model.isProcessing());
+        QCOMPARE(field->text(), QStringLiteral("x_"));
+        QCOMPARE(model.statusMessage(), QStringLiteral("Reverted 1 items"));
+
+        // Once the user types again, Ctrl+Z is the field's, and it covers only what was typed after the batch.
+        apply();
+        QTest::keyClicks(field, QStringLiteral("y"));
+        QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(field->text(), QStringLiteral("x_"));
+        QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(field->text(), QStringLiteral("x_"));
+        QTest::qWait(50);
+        QVERIFY(std::filesystem::exists(m_dir->path() / "x_a.txt"));
+        QVERIFY(action("undoAction")->isEnabled());
     }
 
     void lastFolderIsRestoredOnFirstShow()
