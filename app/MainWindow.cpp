@@ -17,11 +17,11 @@
 #include "NotificationHub.h"
 #include "QuorvaneViewModel.h"
 
-MainWindow::MainWindow(
-    QuorvaneViewModel &viewModel, UpdatePrompter &prompter, UpdateChecker::Options aboutUpdateOptions, QWidget *parent)
+MainWindow::MainWindow(QuorvaneViewModel &viewModel, UpdatePrompter &prompter, SettingsStore &settings,
+    UpdateChecker::Options aboutUpdateOptions, QWidget *parent)
     : QMainWindow(parent)
     , m_viewModel(viewModel)
-    , m_contentView(new ContentView(viewModel, prompter, std::move(aboutUpdateOptions), this))
+    , m_contentView(new ContentView(viewModel, prompter, settings, std::move(aboutUpdateOptions), this))
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Quorvane"));

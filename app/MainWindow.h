@@ -18,10 +18,10 @@ class MainWindow final : public QMainWindow {
     Q_DISABLE_COPY_MOVE(MainWindow)
 
 public:
-    /// A window over `viewModel` (not owned; must outlive it); `prompter` and `aboutUpdateOptions` are handed to
-    /// the content view for its About sheets.
-    MainWindow(QuorvaneViewModel &viewModel, UpdatePrompter &prompter, UpdateChecker::Options aboutUpdateOptions,
-        QWidget *parent = nullptr);
+    /// A window over `viewModel` (not owned; must outlive it); `prompter`, `settings` and `aboutUpdateOptions` are
+    /// handed to the content view for its About sheets.
+    MainWindow(QuorvaneViewModel &viewModel, UpdatePrompter &prompter, SettingsStore &settings,
+        UpdateChecker::Options aboutUpdateOptions, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     ContentView &contentView() const { return *m_contentView; }

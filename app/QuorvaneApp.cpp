@@ -55,8 +55,8 @@ QuorvaneApp::QuorvaneApp(Options options)
     : m_fileAccess(&m_settings, chooserOrDialog(std::move(options.folderChooser)))
     , m_renameService(m_renameFileAccess, PhotoMetadataService::shared())
     , m_viewModel(std::make_unique<QuorvaneViewModel>(m_fileAccess, m_filterService, m_renameService))
-    , m_updateChecker(std::make_unique<UpdateChecker>(m_prompter, options.updateOptions))
-    , m_window(std::make_unique<MainWindow>(*m_viewModel, m_prompter, options.updateOptions))
+    , m_updateChecker(std::make_unique<UpdateChecker>(m_prompter, m_settings, options.updateOptions))
+    , m_window(std::make_unique<MainWindow>(*m_viewModel, m_prompter, m_settings, options.updateOptions))
 {
     m_prompter.setWindow(m_window.get());
     QObject::connect(

@@ -25,6 +25,20 @@ public:
     /// durably (the store could not be written).
     [[nodiscard]] virtual bool setBytes(const std::string &key, const std::string &value) = 0;
 
+    /// The text stored under `key` as a plain value (one a person or another program may have written, such as a
+    /// number), or nothing when the key is absent or holds no text. A store that keeps only byte strings holds
+    /// text as its UTF-8 bytes.
+    virtual std::optional<std::string> text(const std::string &key) const { return bytes(key); }
+
+    /// Stores `value` (UTF-8) as text under `key`, replacing any earlier value. Returns the reason when it could
+    /// not be stored durably, nothing otherwise.
+    [[nodiscard]] virtual std::optional<std::string> setText(const std::string &key, const std::string &value)
+    {
+        if (setBytes(key, value))
+            return std::nullopt;
+        return std::string("The settings could not be written.");
+    }
+
     /// A read-modify-write: `change` reads what it needs and returns the values to store (none: nothing is
     /// written). No other writer, in this process or another, comes in between. Either every change is stored
     /// durably or none is. Returns the reason when the store could not be written ("No space left on device"),

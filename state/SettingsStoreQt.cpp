@@ -221,6 +221,19 @@ std::optional<std::string> SettingsStoreQt::bytes(const std::string &key) const
     return blobOf(value(QtConversions::toQString(key)));
 }
 
+std::optional<std::string> SettingsStoreQt::text(const std::string &key) const
+{
+    const QVariant stored = value(QtConversions::toQString(key));
+    if (stored.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return QtConversions::toStdString(stored.toString());
+}
+
+std::optional<std::string> SettingsStoreQt::setText(const std::string &key, const std::string &value)
+{
+    return setValues({ { QtConversions::toQString(key), QtConversions::toQString(value) } });
+}
+
 QVariant SettingsStoreQt::value(const QString &key) const
 {
     QVariant value;

@@ -33,6 +33,10 @@ public:
     std::optional<std::string> bytes(const std::string &key) const override;
     /// Stores the value and writes the file at once; false when the file could not be written.
     [[nodiscard]] bool setBytes(const std::string &key, const std::string &value) override;
+    /// Text is a plain string value in the file (numbers too, as QSettings writes them); byte strings do not read
+    /// as text.
+    std::optional<std::string> text(const std::string &key) const override;
+    [[nodiscard]] std::optional<std::string> setText(const std::string &key, const std::string &value) override;
     [[nodiscard]] std::optional<std::string> update(const std::function<Changes(const Reader &read)> &change) override;
 
     /// The value under `key` of any type QSettings keeps (an invalid variant when absent).

@@ -5,12 +5,13 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QLocale>
 #include <QPointer>
-#include <QSettings>
 #include <QTimer>
 #include <QVariant>
 
 #include "AppVersion.h"
+#include "SettingsStore.h"
 #include "VersionComparison.h"
 
 namespace {
@@ -19,9 +20,17 @@ constexpr double secondsPerDay = 24 * 60 * 60;
 // How much of the body Qt may hold before the checker reads it; keeps an endless body from piling up unread.
 constexpr qint64 replyBufferSize = 64 * 1024;
 
-QSettings applicationSettings()
+QString storedText(const SettingsStore &settings, const char *key)
 {
-    return QSettings(QStringLiteral("Quorvane"), QStringLiteral("Quorvane"));
+    const std::optional<std::string> text = settings.text(key);
+    return text ? QString::fromStdString(*text) : QString();
+}
+
+void storeText(SettingsStore &settings, const char *key, const QString &value)
+{
+    // A failed write is the store's to announce (the window tells the user once); the check itself goes on, and
+    // at worst it runs again at the next start.
+    (void)settings.setText(key, value.toStdString());
 }
 
 bool isWebAddress(const QUrl &url)
@@ -89,14 +98,15 @@ UpdateChecker::Options UpdateChecker::Options::fromBuildSettings()
     return options;
 }
 
-UpdateChecker::UpdateChecker(UpdatePrompter &prompter, QObject *parent)
-    : UpdateChecker(prompter, Options::fromBuildSettings(), parent)
+UpdateChecker::UpdateChecker(UpdatePrompter &prompter, SettingsStore &settings, QObject *parent)
+    : UpdateChecker(prompter, settings, Options::fromBuildSettings(), parent)
 {
 }
 
-UpdateChecker::UpdateChecker(UpdatePrompter &prompter, Options options, QObject *parent)
+UpdateChecker::UpdateChecker(UpdatePrompter &prompter, SettingsStore &settings, Options options, QObject *parent)
     : QObject(parent)
     , m_prompter(prompter)
+    , m_settings(settings)
     , m_options(std::move(options))
     , m_network(new QNetworkAccessManager(this))
 {
@@ -119,16 +129,15 @@ void UpdateChecker::scheduleAutomaticCheck()
 
 void UpdateChecker::checkAutomaticallyIfDue()
 {
-    const double last = applicationSettings().value(QLatin1StringView(lastAutoCheckAtKey)).toDouble();
+    // Text that is no number reads as 0, long ago: the check is due.
+    const double last = storedText(m_settings, lastAutoCheckAtKey).toDouble();
     const double current = static_cast<double>(now().toMSecsSinceEpoch()) / 1000.0;
     // A stored time in the future means the clock was set back; waiting for it to come round again could
     // suppress checks for a long time.
     if (current - last < secondsPerDay && current >= last)
         return;
-    {
-        QSettings settings = applicationSettings();
-        settings.setValue(QLatin1StringView(lastAutoCheckAtKey), current);
-    }
+    // The shortest text that reads back as the same number, as QSettings writes a double.
+    storeText(m_settings, lastAutoCheckAtKey, QString::number(current, 'g', QLocale::FloatingPointShortest));
     checkForUpdates(true);
 }
 
@@ -233,8 +242,7 @@ void UpdateChecker::handleFeedResponse(const QByteArray &body, const std::option
     setIsChecking(false);
     if (!automatic)
         return;
-    const QString skipped = applicationSettings().value(QLatin1StringView(skippedVersionKey)).toString();
-    if (skipped == info->latestVersion)
+    if (storedText(m_settings, skippedVersionKey) == info->latestVersion)
         return;
     presentUpdateAlert(*info);
 }
@@ -250,11 +258,9 @@ void UpdateChecker::presentUpdateAlert(const UpdateInfo &info)
     case UpdateAlert::Choice::download:
         openDownloadPage();
         break;
-    case UpdateAlert::Choice::skipThisVersion: {
-        QSettings settings = applicationSettings();
-        settings.setValue(QLatin1StringView(skippedVersionKey), info.latestVersion);
+    case UpdateAlert::Choice::skipThisVersion:
+        storeText(m_settings, skippedVersionKey, info.latestVersion);
         break;
-    }
     case UpdateAlert::Choice::remindMeLater:
         break;
     }

@@ -15,11 +15,14 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
+class SettingsStore;
 
 /// Finds out whether a newer release has been published: fetches the update feed, compares its newest version
 /// with the running one and publishes the outcome. Automatic checks run at most once per 24 hours and announce a
 /// newer release in the update alert; manual checks only publish. Instances share nothing but the two settings
-/// keys. Main thread only; destroying a checker while its request runs drops the answer.
+/// keys, which they read and write through the settings store they are given (a failed write is announced by the
+/// store, and the check goes ahead). Main thread only; destroying a checker while its request runs drops the
+/// answer.
 class UpdateChecker final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(UpdateChecker)
@@ -56,15 +59,16 @@ public:
         static QUrl baseURL();
     };
 
-    /// Settings key: when the last automatic check started, as seconds since 1970-01-01 00:00 UTC (a double).
+    /// Settings key: when the last automatic check started, as seconds since 1970-01-01 00:00 UTC (the text of a
+    /// number with a fraction).
     static constexpr const char *lastAutoCheckAtKey = "quorvane.updates.lastAutoCheckAt";
-    /// Settings key: the version the user chose to skip in the update alert.
+    /// Settings key: the version the user chose to skip in the update alert (text).
     static constexpr const char *skippedVersionKey = "quorvane.updates.skippedVersion";
 
-    /// A checker with the build's settings. `prompter` (not owned) must outlive it.
-    explicit UpdateChecker(UpdatePrompter &prompter, QObject *parent = nullptr);
-    /// A checker with the given settings. `prompter` (not owned) must outlive it.
-    UpdateChecker(UpdatePrompter &prompter, Options options, QObject *parent = nullptr);
+    /// A checker with the build's options. `prompter` and `settings` (not owned) must outlive it.
+    UpdateChecker(UpdatePrompter &prompter, SettingsStore &settings, QObject *parent = nullptr);
+    /// A checker with the given options. `prompter` and `settings` (not owned) must outlive it.
+    UpdateChecker(UpdatePrompter &prompter, SettingsStore &settings, Options options, QObject *parent = nullptr);
     /// Cancels a running request; its answer is dropped and nothing is published or shown.
     ~UpdateChecker() override;
 
@@ -109,6 +113,7 @@ private:
     QDateTime now() const;
 
     UpdatePrompter &m_prompter;
+    SettingsStore &m_settings;
     Options m_options;
     QNetworkAccessManager *m_network; // child of this checker
     QNetworkReply *m_reply = nullptr; // the running request, a child of m_network

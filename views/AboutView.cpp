@@ -50,9 +50,10 @@ QPushButton *button(const QString &text, const char *objectName, QWidget *parent
 
 } // namespace
 
-AboutView::AboutView(UpdatePrompter &prompter, UpdateChecker::Options updateOptions, QWidget *parent)
+AboutView::AboutView(
+    UpdatePrompter &prompter, SettingsStore &settings, UpdateChecker::Options updateOptions, QWidget *parent)
     : QDialog(parent)
-    , m_updater(new UpdateChecker(prompter, std::move(updateOptions), this))
+    , m_updater(new UpdateChecker(prompter, settings, std::move(updateOptions), this))
 {
     setObjectName(QStringLiteral("aboutView"));
     setWindowTitle(QStringLiteral("About Quorvane"));

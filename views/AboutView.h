@@ -20,8 +20,10 @@ class AboutView final : public QDialog {
     Q_DISABLE_COPY_MOVE(AboutView)
 
 public:
-    /// A sheet whose checker uses `prompter` (not owned; must outlive the sheet) and `updateOptions`.
-    AboutView(UpdatePrompter &prompter, UpdateChecker::Options updateOptions, QWidget *parent = nullptr);
+    /// A sheet whose checker uses `prompter`, `settings` (neither owned; both must outlive the sheet) and
+    /// `updateOptions`.
+    AboutView(UpdatePrompter &prompter, SettingsStore &settings, UpdateChecker::Options updateOptions,
+        QWidget *parent = nullptr);
     ~AboutView() override;
 
     /// The version as shown: short version + " (" + build + ")".

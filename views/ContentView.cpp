@@ -22,11 +22,12 @@ constexpr int sidebarMaximumWidth = 400;
 
 } // namespace
 
-ContentView::ContentView(
-    QuorvaneViewModel &viewModel, UpdatePrompter &prompter, UpdateChecker::Options aboutUpdateOptions, QWidget *parent)
+ContentView::ContentView(QuorvaneViewModel &viewModel, UpdatePrompter &prompter, SettingsStore &settings,
+    UpdateChecker::Options aboutUpdateOptions, QWidget *parent)
     : QWidget(parent)
     , m_viewModel(viewModel)
     , m_prompter(prompter)
+    , m_settings(settings)
     , m_aboutUpdateOptions(std::move(aboutUpdateOptions))
     , m_splitter(new QSplitter(Qt::Horizontal, this))
 {
@@ -82,7 +83,7 @@ void ContentView::setShowAbout(bool show)
         return;
     m_showAbout = show;
     if (show && !(m_aboutView && m_aboutView->isVisible())) {
-        auto *sheet = new AboutView(m_prompter, m_aboutUpdateOptions, window());
+        auto *sheet = new AboutView(m_prompter, m_settings, m_aboutUpdateOptions, window());
         sheet->setAttribute(Qt::WA_DeleteOnClose);
         connect(sheet, &QDialog::finished, this, [this] { setShowAbout(false); });
         m_aboutView = sheet;

@@ -20,9 +20,9 @@ class ContentView final : public QWidget {
 
 public:
     /// Content over `viewModel` (not owned; must outlive it). About sheets build their update checkers from
-    /// `prompter` (not owned; must outlive this view) and `aboutUpdateOptions`.
-    ContentView(QuorvaneViewModel &viewModel, UpdatePrompter &prompter, UpdateChecker::Options aboutUpdateOptions,
-        QWidget *parent = nullptr);
+    /// `prompter`, `settings` (neither owned; both must outlive this view) and `aboutUpdateOptions`.
+    ContentView(QuorvaneViewModel &viewModel, UpdatePrompter &prompter, SettingsStore &settings,
+        UpdateChecker::Options aboutUpdateOptions, QWidget *parent = nullptr);
     ~ContentView() override;
 
     /// Whether the About sheet is requested. Setting it opens the sheet (window-modal, not blocking) or closes
@@ -52,6 +52,7 @@ private:
 
     QuorvaneViewModel &m_viewModel;
     UpdatePrompter &m_prompter;
+    SettingsStore &m_settings;
     UpdateChecker::Options m_aboutUpdateOptions;
     QSplitter *m_splitter;
     bool m_showAbout = false;

@@ -7,13 +7,14 @@
 #include <QDateTime>
 #include <QFile>
 #include <QPointer>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "AppVersion.h"
 #include "FeedServer.h"
+#include "SettingsStoreQt.h"
+#include "SettingsWriteFailures.h"
 #include "UpdateChecker.h"
 #include "UpdatePrompter.h"
 #include "VersionComparison.h"
@@ -21,16 +22,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-QSettings applicationSettings()
-{
-    return QSettings(QStringLiteral("Quorvane"), QStringLiteral("Quorvane"));
-}
-
-QVariant stored(const char *key)
-{
-    return applicationSettings().value(QLatin1StringView(key));
-}
 
 const QDateTime testNow(QDate(2025, 3, 1), QTime(12, 0), Qt::UTC);
 const QString unavailable = QStringLiteral("Update information is unavailable.");
@@ -99,16 +90,15 @@ class UpdateCheckerTest final : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        // Before anything reads the settings paths, so the user's own settings are never touched.
         QVERIFY(m_configHome.isValid());
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_configHome.path()));
         qputenv("no_proxy", "127.0.0.1");
         qunsetenv("QUORVANE_UPDATE_BASE_URL");
     }
 
     void init()
     {
-        applicationSettings().clear();
+        QFile::remove(settingsFile());
+        m_settings = std::make_unique<SettingsStoreQt>(settingsFile());
         m_now = testNow;
         m_server = std::make_unique<FeedServer>();
         QVERIFY(m_server->isListening());
@@ -175,9 +165,9 @@ private Q_SLOTS:
         QFETCH(bool, alert);
         QFETCH(QString, skippedAfter);
         m_server->answerWith(FeedServer::feed(feedVersion, "https://q.app/d", "Faster.\\nSmaller."));
-        applicationSettings().setValue(QLatin1StringView(UpdateChecker::skippedVersionKey), QStringLiteral("1.9"));
+        QCOMPARE(m_settings->setText(UpdateChecker::skippedVersionKey, "1.9"), std::nullopt);
         m_prompter->answer = choice;
-        UpdateChecker checker(*m_prompter, options(QStringLiteral("1.2")));
+        UpdateChecker checker(*m_prompter, *m_settings, options(QStringLiteral("1.2")));
         check(checker, automatic);
         QCOMPARE(checker.availableUpdate(),
             (UpdateInfo { QString::fromUtf8(feedVersion), QUrl(QStringLiteral("https://q.app/d")),
@@ -192,7 +182,7 @@ private Q_SLOTS:
         }
         const bool opens = alert && choice == UpdateAlert::Choice::download;
         QCOMPARE(m_prompter->opened, opens ? QList<QUrl> { QUrl(QStringLiteral("https://q.app/d")) } : QList<QUrl>());
-        QCOMPARE(stored(UpdateChecker::skippedVersionKey).toString(), skippedAfter);
+        QCOMPARE(m_settings->text(UpdateChecker::skippedVersionKey), skippedAfter.toStdString());
         QCOMPARE(UpdateAlert::buttonTitles(),
             QStringList({ QStringLiteral("Download"), QStringLiteral("Skip This Version"),
                 QStringLiteral("Remind Me Later") }));
@@ -242,7 +232,7 @@ private Q_SLOTS:
             m_server->answerWith("<html>" + kind.toLatin1() + "</html>", kind.toLatin1() + " Error", "text/html");
         if (kind == u"declared")
             m_server->setDeclaredLength(50LL * 1024 * 1024);
-        UpdateChecker checker(*m_prompter, settings);
+        UpdateChecker checker(*m_prompter, *m_settings, settings);
         QSignalSpy errors(&checker, &UpdateChecker::lastErrorChanged);
         check(checker, true);
         QCOMPARE(checker.lastError(), error);
@@ -259,40 +249,37 @@ private Q_SLOTS:
     void automaticCheckRunsOncePerDay_data()
     {
         const double now = static_cast<double>(testNow.toSecsSinceEpoch());
-        const auto asText = [](double seconds) { return QVariant(QString::number(seconds, 'f', 3)); };
-        QTest::addColumn<QVariant>("stored"); // invalid for absent
+        const auto asText = [](double seconds) { return QString::number(seconds, 'f', 3); };
+        QTest::addColumn<QString>("stored"); // empty for absent
         QTest::addColumn<bool>("due");
-        QTest::newRow("never checked") << QVariant() << true;
-        QTest::newRow("23 hours ago") << QVariant(now - 23 * 3600) << false;
-        QTest::newRow("one second short of 24 hours") << QVariant(now - 24 * 3600 + 1) << false;
-        QTest::newRow("exactly 24 hours ago") << QVariant(now - 24 * 3600) << true;
-        // How another process finds the double in the INI file.
-        QTest::newRow("23 hours ago, as text") << asText(now - 23 * 3600) << false;
-        QTest::newRow("24 hours ago, as text") << asText(now - 24 * 3600) << true;
-        QTest::newRow("unreadable") << QVariant(QStringLiteral("yesterday")) << true;
-        QTest::newRow("in the future: clock set back") << QVariant(now + 3600) << true;
+        QTest::newRow("never checked") << QString() << true;
+        QTest::newRow("23 hours ago") << asText(now - 23 * 3600) << false;
+        QTest::newRow("one second short of 24 hours") << asText(now - 24 * 3600 + 1) << false;
+        QTest::newRow("exactly 24 hours ago") << asText(now - 24 * 3600) << true;
+        QTest::newRow("unreadable") << QStringLiteral("yesterday") << true;
+        QTest::newRow("in the future: clock set back") << asText(now + 3600) << true;
     }
 
     void automaticCheckRunsOncePerDay()
     {
-        QFETCH(QVariant, stored);
+        QFETCH(QString, stored);
         QFETCH(bool, due);
-        if (stored.isValid())
-            applicationSettings().setValue(QLatin1StringView(UpdateChecker::lastAutoCheckAtKey), stored);
+        if (!stored.isEmpty())
+            QCOMPARE(m_settings->setText(UpdateChecker::lastAutoCheckAtKey, stored.toStdString()), std::nullopt);
         // A quarter second past the full second, to see that the stored time keeps its fraction.
         m_now = m_now.addMSecs(250);
         // A failed check counts too.
         UpdateChecker::Options settings = options();
         settings.feedURL.setPort(FeedServer::closedPort());
-        UpdateChecker checker(*m_prompter, settings);
+        UpdateChecker checker(*m_prompter, *m_settings, settings);
         checker.checkAutomaticallyIfDue();
         QCOMPARE(checker.isChecking(), due);
-        // Stored before the request has been answered.
-        const QVariant after = ::stored(UpdateChecker::lastAutoCheckAtKey);
-        if (due)
-            QCOMPARE(after.toDouble(), static_cast<double>(m_now.toMSecsSinceEpoch()) / 1000.0);
-        else
-            QCOMPARE(after, stored);
+        // Stored before the request has been answered, as the plain number that earlier versions wrote too.
+        QFile file(settingsFile());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray line = "quorvane.updates.lastAutoCheckAt="
+            + (due ? QByteArray::number(testNow.toSecsSinceEpoch()) + ".25" : stored.toUtf8()) + '\n';
+        QVERIFY2(file.readAll().contains(line), line.constData());
         QTRY_VERIFY(!checker.isChecking());
         QVERIFY(m_prompter->alerts.isEmpty());
         // Right after a check the next one waits a day.
@@ -310,7 +297,7 @@ private Q_SLOTS:
         QCOMPARE(settings.automaticCheckDelay, 5s);
         QCOMPARE(settings.timeout, 15s);
         settings.automaticCheckDelay = 50ms;
-        UpdateChecker checker(*m_prompter, settings);
+        UpdateChecker checker(*m_prompter, *m_settings, settings);
         QSignalSpy checking(&checker, &UpdateChecker::isCheckingChanged);
         checker.scheduleAutomaticCheck();
         QVERIFY(!checker.isChecking());
@@ -330,7 +317,7 @@ private Q_SLOTS:
     {
         m_server->setMode(FeedServer::Mode::hold);
         m_server->answerWith(FeedServer::feed("2.0"));
-        auto checker = std::make_unique<UpdateChecker>(*m_prompter, options());
+        auto checker = std::make_unique<UpdateChecker>(*m_prompter, *m_settings, options());
         checker->checkForUpdates(true);
         QTRY_COMPARE(m_server->requestCount(), 1);
         checker.reset();
@@ -341,13 +328,33 @@ private Q_SLOTS:
         // Destroyed while its alert is open: the choice is not acted on.
         m_server->setMode(FeedServer::Mode::answer);
         m_prompter->answer = UpdateAlert::Choice::skipThisVersion;
-        auto *doomed = new UpdateChecker(*m_prompter, options());
+        auto *doomed = new UpdateChecker(*m_prompter, *m_settings, options());
         const QPointer<UpdateChecker> watch(doomed);
         m_prompter->duringAlert = [doomed] { delete doomed; };
         doomed->checkForUpdates(true);
         QTRY_VERIFY(watch.isNull());
         QCOMPARE(m_prompter->alerts.size(), 1);
-        QVERIFY(!stored(UpdateChecker::skippedVersionKey).isValid());
+        QCOMPARE(m_settings->text(UpdateChecker::skippedVersionKey), std::nullopt);
+    }
+
+    // Settings that cannot be written (their folder is a plain file) are announced once per write, as every
+    // failed settings write is, and the check goes ahead regardless.
+    void failedSettingsWritesAreAnnouncedAndTheCheckGoesOn()
+    {
+        QFile blocker(m_configHome.filePath(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        SettingsStoreQt unwritable(m_configHome.filePath(QStringLiteral("blocker/Quorvane.conf")));
+        QSignalSpy failures(&SettingsWriteFailures::instance(), &SettingsWriteFailures::writeFailed);
+        m_server->answerWith(FeedServer::feed("2.0"));
+        m_prompter->answer = UpdateAlert::Choice::skipThisVersion;
+        UpdateChecker checker(*m_prompter, unwritable, options());
+        checker.checkAutomaticallyIfDue();
+        QVERIFY(checker.isChecking());
+        QCOMPARE(failures.size(), 1);
+        QTRY_COMPARE(m_prompter->alerts.size(), 1);
+        // The time of the check, then the skipped version.
+        QCOMPARE(failures.size(), 2);
+        QCOMPARE(failures.at(1).at(0).toString(), QStringLiteral("Not a directory"));
     }
 
     void buildSettingsFollowTheEnvironment()
@@ -366,7 +373,7 @@ private Q_SLOTS:
         }
         // A checker built with the application's settings talks to the server the environment names.
         qputenv("QUORVANE_UPDATE_BASE_URL", m_server->base().toString().toUtf8() + '/');
-        UpdateChecker checker(*m_prompter);
+        UpdateChecker checker(*m_prompter, *m_settings);
         qunsetenv("QUORVANE_UPDATE_BASE_URL");
         check(checker, false);
         QVERIFY(checker.isUpToDate());
@@ -374,6 +381,7 @@ private Q_SLOTS:
     }
 
 private:
+    QString settingsFile() const { return m_configHome.filePath(QStringLiteral("Quorvane.conf")); }
     UpdateChecker::Options options(const QString &currentVersion = QStringLiteral("1.0"))
     {
         UpdateChecker::Options options;
@@ -391,6 +399,7 @@ private:
     }
 
     QTemporaryDir m_configHome;
+    std::unique_ptr<SettingsStoreQt> m_settings;
     QDateTime m_now;
     std::unique_ptr<FeedServer> m_server;
     std::unique_ptr<ScriptedPrompter> m_prompter;
