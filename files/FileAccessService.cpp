@@ -163,70 +163,10 @@ std::string withSeparator(std::string path)
     return path;
 }
 
-bool flagRefused(int error)
-{
-    return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP;
-}
-
-bool linkRefused(int error)
-{
-    return error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK;
-}
-
-/// The last resort where neither RENAME_NOREPLACE nor hard links exist: claim the destination by creating it
-/// exclusively (which fails if anything, in any letter case the volume equates, is already there), then
-/// rename over that placeholder of our own. The only item ever replaced is the one just created.
-Result<void> renameOntoPlaceholder(const char *from, const char *to)
-{
-    struct stat source { };
-    if (::lstat(from, &source) != 0)
-        return Error::fromErrno(errno);
-    const bool folder = S_ISDIR(source.st_mode);
-    if (folder) {
-        // rename(2) replaces only an empty folder with a folder, so the placeholder must be one.
-        if (::mkdir(to, 0700) != 0)
-            return Error::fromErrno(errno);
-    } else {
-        const int fd = ::open(to, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-        if (fd < 0)
-            return Error::fromErrno(errno);
-        // Closed before the rename: an open file replaced on a FUSE volume would linger as a hidden copy.
-        ::close(fd);
-    }
-    if (::rename(from, to) == 0)
-        return {};
-    const int error = errno;
-    if (folder)
-        ::rmdir(to);
-    else
-        ::unlink(to);
-    return Error::fromErrno(error);
-}
-
-/// One rename step that never replaces an existing item.
+/// One rename step that never replaces an existing item (see `renameNoReplace`).
 Result<void> renameWithoutReplacing(const std::filesystem::path &from, const std::filesystem::path &to)
 {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return {};
-    const int error = errno;
-    if (!flagRefused(error))
-        return Error::fromErrno(error);
-
-    // Some file systems (FAT through FUSE, for one) refuse RENAME_NOREPLACE even when the destination is free.
-    // Plain rename(2) would silently replace an existing destination, so the fallbacks only ever create a new
-    // name that nothing else holds: first a hard link (which fails with EEXIST if the name is taken) followed
-    // by removing the old name; where hard links are refused too, an exclusively created placeholder.
-    if (::link(from.c_str(), to.c_str()) == 0) {
-        if (::unlink(from.c_str()) == 0)
-            return {};
-        const int unlinkError = errno;
-        ::unlink(to.c_str());
-        return Error::fromErrno(unlinkError);
-    }
-    const int linkError = errno;
-    if (!linkRefused(linkError))
-        return Error::fromErrno(linkError);
-    return renameOntoPlaceholder(from.c_str(), to.c_str());
+    return renameNoReplace(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str());
 }
 
 } // namespace
