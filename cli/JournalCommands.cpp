@@ -65,24 +65,18 @@ int reportInterrupted(const FolderIdentity &folder)
     return static_cast<int>(interrupted.size());
 }
 
-FileRenameService::ApplyResult applyJournaled(const std::filesystem::path &folder, std::optional<FolderIdentity> listed,
-    const std::vector<RenamePlan> &plans, const FileRenameService::ProgressCallback &progress,
-    std::optional<std::string> &error)
+RenameBatchRunner::Outcome applyJournaled(const std::filesystem::path &folder, std::optional<FolderIdentity> listed,
+    const std::vector<RenamePlan> &plans, const FileRenameService::ProgressCallback &progress)
 {
     // Ctrl-C stops between two files, so that no file is caught between two names; the journal stays open.
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
     const RenameJournalStore store;
     RenameBatchRunner runner(store, PhotoMetadataService::shared());
-    const auto outcome = runner.apply(folder, listed, plans, progress, &stopRequested());
+    auto outcome = runner.apply(folder, listed, plans, progress, &stopRequested());
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
-    FileRenameService::ApplyResult result;
-    result.undoEntries = outcome.renamed;
-    for (const auto &failure : outcome.failures)
-        result.failures.push_back(FileRenameService::RenameFailure { failure.name, failure.newName, failure.reason });
-    error = outcome.error;
-    return result;
+    return outcome;
 }
 
 int recoverFolder(const std::filesystem::path &folder, const std::string &direction)

@@ -8,6 +8,7 @@
 
 #include "BatchFolder.h"
 #include "FileRenameService.h"
+#include "RenameBatchRunner.h"
 #include "RenamePlan.h"
 
 // The command line's side of the rename journal: journaled applies, recovery, undo and the list of batches.
@@ -19,10 +20,9 @@ std::atomic<bool> &stopRequested();
 /// `folder`, to standard error. Returns how many there were.
 int reportInterrupted(const FolderIdentity &folder);
 
-/// Renames `plans` in `folder` under a journal. Sets `error` when the batch could not start or stopped.
-FileRenameService::ApplyResult applyJournaled(const std::filesystem::path &folder, std::optional<FolderIdentity> listed,
-    const std::vector<RenamePlan> &plans, const FileRenameService::ProgressCallback &progress,
-    std::optional<std::string> &error);
+/// Renames `plans` in `folder` under a journal; Ctrl-C stops the batch between two files.
+RenameBatchRunner::Outcome applyJournaled(const std::filesystem::path &folder, std::optional<FolderIdentity> listed,
+    const std::vector<RenamePlan> &plans, const FileRenameService::ProgressCallback &progress);
 
 /// --recover finish|undo FOLDER. Returns the exit status.
 int recoverFolder(const std::filesystem::path &folder, const std::string &direction);

@@ -108,19 +108,18 @@ int applyChangedPlans(
                 std::fputc('\n', stderr);
         };
     }
-    std::optional<std::string> batchError;
-    const auto result = applyJournaled(folder, listed, changed, progress, batchError);
-    if (batchError)
-        std::cerr << *batchError << '\n';
+    const auto outcome = applyJournaled(folder, listed, changed, progress);
+    if (outcome.error)
+        std::cerr << *outcome.error << '\n';
 
-    const auto renamed = result.undoEntries.size();
-    if (result.failures.empty()) {
+    const auto renamed = outcome.renamed.size();
+    if (outcome.failures.empty()) {
         std::cout << "Renamed " << renamed << " items\n";
-        return batchError ? 1 : 0;
+        return outcome.error ? 1 : 0;
     }
-    std::cout << "Renamed " << renamed << ", " << result.failures.size() << " failed\n";
-    for (const auto &failure : result.failures)
-        std::cout << terminalText(failure.originalName) << ": " << failure.reason << '\n';
+    std::cout << "Renamed " << renamed << ", " << outcome.failures.size() << " failed\n";
+    for (const auto &failure : outcome.failures)
+        std::cout << terminalText(failure.name) << ": " << failure.reason << '\n';
     return 1;
 }
 

@@ -368,31 +368,30 @@ void QuorvaneViewModel::performRename(std::vector<RenamePlan> plans, std::filesy
     setStatusMessage(QStringLiteral("Renaming..."));
     auto relay = startProgress(static_cast<qint64>(plans.size()));
     auto progress = progressCallback(relay);
-    m_batchError.reset();
     m_batch = QtConcurrent::run(QThreadPool::globalInstance(),
         [this, plans = std::move(plans), folder = std::move(folder), listed = m_folderIdentity, relay, progress] {
-            FileRenameService::ApplyResult result = applyJournaled(plans, folder, listed, progress, m_batchError);
+            RenameBatchRunner::Outcome outcome = applyJournaled(plans, folder, listed, progress);
             QMetaObject::invokeMethod(
                 this,
-                [this, result = std::move(result), folder, relay] {
+                [this, outcome = std::move(outcome), folder, relay] {
                     relay->finished = true;
-                    finishRename(result, folder);
+                    finishRename(outcome, folder);
                 },
                 Qt::QueuedConnection);
         });
 }
 
-void QuorvaneViewModel::finishRename(const FileRenameService::ApplyResult &result, const std::filesystem::path &folder)
+void QuorvaneViewModel::finishRename(const RenameBatchRunner::Outcome &outcome, const std::filesystem::path &folder)
 {
     setProgress(m_progressTotal, m_progressTotal);
-    const auto &entries = result.undoEntries;
-    const auto &failures = result.failures;
+    const auto &entries = outcome.renamed;
+    const auto &failures = outcome.failures;
     reloadHistory();
     setCanUndo(m_undoStack.canUndo());
     loadFolder(folder);
-    if (m_batchError && failures.empty()) {
+    if (outcome.error && failures.empty()) {
         setStatusMessage(QStringLiteral("Renamed %1 items").arg(entries.size()));
-        presentError(toQString(*m_batchError));
+        presentError(toQString(*outcome.error));
     } else if (!failures.empty()) {
         setStatusMessage(QStringLiteral("Renamed %1, %2 failed").arg(entries.size()).arg(failures.size()));
         std::vector<std::string> names;
@@ -400,7 +399,7 @@ void QuorvaneViewModel::finishRename(const FileRenameService::ApplyResult &resul
         for (const auto &failure : failures) {
             // A file caught under its hidden temporary name is no longer where the user would look for it.
             const bool hidden = failure.reason.rfind("renamed to ", 0) == 0;
-            names.push_back(hidden ? failure.originalName + " (" + failure.reason + ")" : failure.originalName);
+            names.push_back(hidden ? failure.name + " (" + failure.reason + ")" : failure.name);
         }
         presentError(fileCount(failures.size())
             + QStringLiteral(" could not be renamed (permission denied or the file may be in use):\n")
@@ -428,46 +427,45 @@ void QuorvaneViewModel::undoLastRename()
         return;
     setIsProcessing(true);
     setStatusMessage(QStringLiteral("Undoing last rename..."));
-    m_batchError.reset();
     auto relay = startProgress(static_cast<qint64>(batch->size()));
     auto progress = progressCallback(relay);
     m_batch = QtConcurrent::run(QThreadPool::globalInstance(), [this, folder = *m_selectedFolderURL, relay, progress] {
-        FileRenameService::UndoResult result = undoJournaled(progress, m_batchError);
+        RenameBatchRunner::Outcome outcome = undoJournaled(progress);
         QMetaObject::invokeMethod(
             this,
-            [this, result = std::move(result), folder, relay] {
+            [this, outcome = std::move(outcome), folder, relay] {
                 relay->finished = true;
-                finishUndo(result, folder);
+                finishUndo(outcome, folder);
             },
             Qt::QueuedConnection);
     });
 }
 
-void QuorvaneViewModel::finishUndo(const FileRenameService::UndoResult &result, const std::filesystem::path &folder)
+void QuorvaneViewModel::finishUndo(const RenameBatchRunner::Outcome &outcome, const std::filesystem::path &folder)
 {
     setProgress(m_progressTotal, m_progressTotal);
-    const auto &failed = result.failedEntries;
+    const auto &failed = outcome.failures;
+    const auto restoredCount = static_cast<qint64>(outcome.renamed.size());
     // What could not be restored stays in the journal's history as its newest entry.
     reloadHistory();
     setCanUndo(m_undoStack.canUndo());
     loadFolder(folder);
-    if (m_batchError && failed.empty()) {
-        setStatusMessage(QStringLiteral("Reverted %1 items").arg(result.restoredCount));
-        presentError(toQString(*m_batchError));
+    if (outcome.error && failed.empty()) {
+        setStatusMessage(QStringLiteral("Reverted %1 items").arg(restoredCount));
+        presentError(toQString(*outcome.error));
     } else if (!failed.empty()) {
-        setStatusMessage(
-            QStringLiteral("Reverted %1, %2 could not be restored").arg(result.restoredCount).arg(failed.size()));
+        setStatusMessage(QStringLiteral("Reverted %1, %2 could not be restored").arg(restoredCount).arg(failed.size()));
         // Listed in the order the undo tried them, under the names the files still have.
         std::vector<std::string> names;
         names.reserve(failed.size());
-        for (const auto &entry : failed)
-            names.push_back(FilePaths::lastComponent(entry.renamedURL.path()));
+        for (const auto &failure : failed)
+            names.push_back(FilePaths::lastComponent(failure.name));
         presentError(fileCount(failed.size())
             + QStringLiteral(" could not be restored (the original name may be in use or the file is locked). "
                              "They remain available for another Undo attempt:\n")
             + bulletList(names));
     } else {
-        setStatusMessage(QStringLiteral("Reverted %1 items").arg(result.restoredCount));
+        setStatusMessage(QStringLiteral("Reverted %1 items").arg(restoredCount));
     }
     setIsProcessing(false);
 }

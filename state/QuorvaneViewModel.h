@@ -20,6 +20,7 @@
 #include "RenameParameters.h"
 #include "RenamePlan.h"
 #include "RenamePreset.h"
+#include "RenameBatchRunner.h"
 #include "RenameJournal.h"
 #include "RenamePresetStore.h"
 #include "SettingsStoreQt.h"
@@ -230,17 +231,15 @@ private:
     std::shared_ptr<ProgressRelay> startProgress(qint64 total);
     FileRenameService::ProgressCallback progressCallback(const std::shared_ptr<ProgressRelay> &relay);
     void deliverProgress(const std::shared_ptr<ProgressRelay> &relay);
-    void finishRename(const FileRenameService::ApplyResult &result, const std::filesystem::path &folder);
-    void finishUndo(const FileRenameService::UndoResult &result, const std::filesystem::path &folder);
+    void finishRename(const RenameBatchRunner::Outcome &outcome, const std::filesystem::path &folder);
+    void finishUndo(const RenameBatchRunner::Outcome &outcome, const std::filesystem::path &folder);
     /// Rebuilds the undo history from the journal store, which keeps it across restarts.
     void reloadHistory();
     /// Runs on the worker thread: the plans as one journaled batch in `folder`.
-    FileRenameService::ApplyResult applyJournaled(const std::vector<RenamePlan> &plans,
-        const std::filesystem::path &folder, std::optional<FolderIdentity> listed,
-        const FileRenameService::ProgressCallback &progress, std::optional<std::string> &error);
-    /// Runs on the worker thread: the newest entry of the history taken back.
-    FileRenameService::UndoResult undoJournaled(
-        const FileRenameService::ProgressCallback &progress, std::optional<std::string> &error);
+    RenameBatchRunner::Outcome applyJournaled(const std::vector<RenamePlan> &plans, const std::filesystem::path &folder,
+        std::optional<FolderIdentity> listed, const FileRenameService::ProgressCallback &progress);
+    /// Runs on the worker thread: the newest entry of the history taken back (nothing done when it is empty).
+    RenameBatchRunner::Outcome undoJournaled(const FileRenameService::ProgressCallback &progress);
 
     FileAccessService &m_fileAccess;
     FileFilterService &m_filterService;
@@ -252,7 +251,6 @@ private:
     // Every batch runs under a journal here; the undo history above mirrors its history.
     RenameJournalStore m_journalStore;
     std::optional<FolderIdentity> m_folderIdentity;
-    std::optional<std::string> m_batchError;
     std::optional<std::filesystem::path> m_currentAccessingURL;
     std::vector<RenamePlan> m_pendingConflictPlans;
     QFuture<void> m_batch;

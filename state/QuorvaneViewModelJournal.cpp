@@ -34,36 +34,21 @@ void QuorvaneViewModel::reloadHistory()
     m_undoStack = std::move(history);
 }
 
-FileRenameService::ApplyResult QuorvaneViewModel::applyJournaled(const std::vector<RenamePlan> &plans,
+RenameBatchRunner::Outcome QuorvaneViewModel::applyJournaled(const std::vector<RenamePlan> &plans,
     const std::filesystem::path &folder, std::optional<FolderIdentity> listed,
-    const FileRenameService::ProgressCallback &progress, std::optional<std::string> &error)
+    const FileRenameService::ProgressCallback &progress)
 {
     RenameBatchRunner runner(m_journalStore, m_renameService.metadata());
-    const auto outcome = runner.apply(folder, listed, plans, progress);
-    FileRenameService::ApplyResult result;
-    result.undoEntries = outcome.renamed;
-    for (const auto &failure : outcome.failures)
-        result.failures.push_back(FileRenameService::RenameFailure { failure.name, failure.newName, failure.reason });
-    error = outcome.error;
-    return result;
+    return runner.apply(folder, listed, plans, progress);
 }
 
-FileRenameService::UndoResult QuorvaneViewModel::undoJournaled(
-    const FileRenameService::ProgressCallback &progress, std::optional<std::string> &error)
+RenameBatchRunner::Outcome QuorvaneViewModel::undoJournaled(const FileRenameService::ProgressCallback &progress)
 {
-    FileRenameService::UndoResult result;
     const auto history = m_journalStore.history();
     if (history.empty())
-        return result;
+        return {};
     RenameBatchRunner runner(m_journalStore, m_renameService.metadata());
-    const auto outcome = runner.undo(history.back(), progress);
-    result.restoredCount = static_cast<std::int64_t>(outcome.renamed.size());
-    for (const auto &failure : outcome.failures) {
-        const auto location = history.back().batch.folder / failure.name;
-        result.failedEntries.push_back(RenameUndoEntry { FileLocation(location), FileLocation(location) });
-    }
-    error = outcome.error;
-    return result;
+    return runner.undo(history.back(), progress);
 }
 
 QString QuorvaneViewModel::interruptedBatchMessage() const
