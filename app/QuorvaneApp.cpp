@@ -31,7 +31,7 @@ void QuorvaneApp::configureApplication(QApplication &application)
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setOrganizationName(QStringLiteral("Quorvane"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quorvane"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("quorvane"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quorvane.Quorvane"));
     QApplication::setApplicationVersion(AppVersion::shortVersion());
     // Without a desktop session Qt may not know where themes live (the offscreen platform does not).
     QStringList searchPaths = QIcon::themeSearchPaths();
@@ -40,12 +40,14 @@ void QuorvaneApp::configureApplication(QApplication &application)
     QIcon::setThemeName(QStringLiteral("Adwaita"));
 
     registerResources();
-    // The scalable drawing where an SVG reader is installed, the raster copy everywhere.
+    // The scalable drawing where an SVG reader is installed, and a raster copy of every size the icon theme has,
+    // so that the icon is drawn from pixels of its own size at any scale factor.
     QIcon icon;
     icon.addFile(QStringLiteral(":/quorvane/quorvane.svg"));
-    icon.addFile(QStringLiteral(":/quorvane/quorvane-256.png"));
+    for (const int size : { 16, 22, 24, 32, 48, 64, 128, 256, 512 })
+        icon.addFile(QStringLiteral(":/quorvane/icons/%1.png").arg(size), QSize(size, size));
     if (icon.availableSizes().isEmpty())
-        icon = QIcon::fromTheme(QStringLiteral("quorvane"));
+        icon = QIcon::fromTheme(QStringLiteral("io.github.quorvane.Quorvane"));
     QApplication::setWindowIcon(icon);
     QGuiApplication::setQuitOnLastWindowClosed(true);
     (void)application;

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "FileFilterService.h"
+#include "ManualPage.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ struct Option {
     std::string_view valueName;
     Setter set;
     std::string_view help;
+    bool hidden = false; ///< left out of --help and the manual (options for the build and the shell)
 };
 
 std::optional<std::int64_t> parseSize(const std::string &text)
@@ -171,13 +173,41 @@ constexpr Option options[] = {
             return Result<void>();
         },
         "list the rename batches the journal knows (of FOLDER, if given)" },
+    { "Output and action", "--list-presets", "",
+        [](CommandLine &command, const std::string &) {
+            command.listPresets = true;
+            return Result<void>();
+        },
+        "print the names of the saved presets, one a line" },
     { "Output and action", "--help", "",
         [](CommandLine &command, const std::string &) {
             command.help = true;
             return Result<void>();
         },
         "show this text" },
+    { "Output and action", "--help-man", "",
+        [](CommandLine &command, const std::string &) {
+            command.helpManual = true;
+            return Result<void>();
+        },
+        "print the manual page in roff", true },
 };
+
+constexpr std::string_view synopsis = "quorvane-cli [OPTIONS] FOLDER";
+
+constexpr std::string_view description
+    = R"TEXT(Lists FOLDER, sorts the files by name, filters them, plans the renames and prints the preview,
+one line per file: old name -> new name. New names that would collide with each other or with
+files already on disk get " (n)" before their extension. Nothing is changed without --apply.)TEXT";
+
+constexpr std::string_view journalText
+    = R"TEXT(Every batch is written to a journal under $XDG_STATE_HOME/Quorvane (~/.local/state/Quorvane)
+before the first file is renamed. A run on a folder whose last batch was interrupted (a crash,
+a kill, a power cut) says so; --apply then refuses until the batch is recovered.)TEXT";
+
+constexpr std::string_view exitStatusText
+    = R"TEXT(Exit status: 0 on success; 1 when the folder cannot be listed ("Cannot access the selected
+folder.") or, with --apply, when a rename failed; 2 for bad options or settings.)TEXT";
 
 // Where the help text of each option starts.
 constexpr std::size_t helpColumn = 25;
@@ -234,7 +264,7 @@ Result<CommandLine> parseCommandLine(const std::vector<std::string> &arguments)
             return set.error();
     }
 
-    if (command.help)
+    if (command.help || command.helpManual || command.listPresets)
         return command;
     if (command.apply && command.json)
         return Error { "--json and --apply cannot be combined" };
@@ -250,14 +280,11 @@ Result<CommandLine> parseCommandLine(const std::vector<std::string> &arguments)
 
 std::string usageText()
 {
-    std::string text = R"USAGE(Usage: quorvane-cli [OPTIONS] FOLDER
-
-Lists FOLDER, sorts the files by name, filters them, plans the renames and prints the preview,
-one line per file: old name -> new name. New names that would collide with each other or with
-files already on disk get " (n)" before their extension. Nothing is changed without --apply.
-)USAGE";
+    std::string text = "Usage: " + std::string(synopsis) + "\n\n" + std::string(description) + "\n";
     std::string_view section;
     for (const Option &option : options) {
+        if (option.hidden)
+            continue;
         if (option.section != section) {
             section = option.section;
             text += '\n';
@@ -278,13 +305,38 @@ files already on disk get " (n)" before their extension. Nothing is changed with
         text += help;
         text += '\n';
     }
-    text += R"USAGE(
-Every batch is written to a journal under $XDG_STATE_HOME/Quorvane (~/.local/state/Quorvane)
-before the first file is renamed. A run on a folder whose last batch was interrupted (a crash,
-a kill, a power cut) says so; --apply then refuses until the batch is recovered.
-
-Exit status: 0 on success; 1 when the folder cannot be listed ("Cannot access the selected
-folder.") or, with --apply, when a rename failed; 2 for bad options or settings.
-)USAGE";
+    text += "\n" + std::string(journalText) + "\n\n" + std::string(exitStatusText) + "\n";
     return text;
+}
+
+std::string manualPage(std::string_view version, std::string_view date)
+{
+    ManualPage page("quorvane-cli", "rename many files at once, with a preview of every new name", version, date);
+    page.section("Synopsis");
+    page.paragraph(synopsis);
+    page.section("Description");
+    page.paragraph(description);
+    page.section("Options");
+    std::string_view section;
+    for (const Option &option : options) {
+        if (option.hidden)
+            continue;
+        if (option.section != section) {
+            section = option.section;
+            page.subsection(section);
+        }
+        page.item(option.name, option.valueName, option.help);
+    }
+    page.section("Journal");
+    page.paragraph(journalText);
+    page.section("Exit status");
+    page.paragraph(exitStatusText.substr(exitStatusText.find(':') + 2));
+    page.section("Files");
+    page.item("$XDG_CONFIG_HOME/Quorvane/Quorvane.conf", "",
+        "the settings of the window, whose presets --preset, --save-preset and --list-presets use (default\n"
+        "~/.config/Quorvane/Quorvane.conf)");
+    page.item("$XDG_STATE_HOME/Quorvane/", "", "the journal of the rename batches (default ~/.local/state/Quorvane/)");
+    page.section("See also");
+    page.paragraph("quorvane(1)");
+    return page.text();
 }

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "FileFilterCriteria.h"
@@ -20,6 +21,8 @@ struct CommandLine {
     bool json = false;
     bool apply = false;
     bool help = false;
+    bool helpManual = false; ///< --help-man: print the manual page (the build writes quorvane-cli.1 with it)
+    bool listPresets = false; ///< --list-presets: the names of the saved presets, one a line
     std::optional<std::string> presetName; ///< --preset NAME
     std::optional<std::string> savePresetName; ///< --save-preset NAME
     std::vector<std::string> warnings; ///< things the user should hear of that do not stop the run
@@ -34,3 +37,6 @@ Result<CommandLine> parseCommandLine(const std::vector<std::string> &arguments);
 
 /// The text printed by --help.
 std::string usageText();
+
+/// The manual page quorvane-cli(1), in roff, from the same texts as --help.
+std::string manualPage(std::string_view version, std::string_view date);

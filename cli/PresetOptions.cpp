@@ -44,3 +44,13 @@ Result<void> saveAsPreset(const CommandLine &command)
     }
     return {};
 }
+
+std::vector<std::string> savedPresetNames()
+{
+    SettingsStoreQt settings;
+    const RenamePresetStore store(settings);
+    std::vector<std::string> names;
+    for (const RenamePreset &preset : store.presets())
+        names.push_back(QtConversions::toStdString(preset.name));
+    return names;
+}

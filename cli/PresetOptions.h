@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "CommandLine.h"
 #include "Result.h"
@@ -13,3 +14,6 @@ Result<void> applySavedPreset(CommandLine &command);
 /// `command.savePresetName`, kept with the presets other runs save at the same time. Fails with the reason when
 /// the settings file cannot be written.
 Result<void> saveAsPreset(const CommandLine &command);
+
+/// The names of the saved presets, in their stored order.
+std::vector<std::string> savedPresetNames();

@@ -138,6 +138,16 @@ int main(int argc, char **argv)
         std::cout << usageText();
         return 0;
     }
+    if (command->helpManual) {
+        std::cout << manualPage(QUORVANE_VERSION, QUORVANE_RELEASE_DATE);
+        return 0;
+    }
+    if (command->listPresets) {
+        // Names are printed as they are (shell completion reads them), one a line.
+        for (const std::string &name : savedPresetNames())
+            std::cout << name << '\n';
+        return 0;
+    }
     if (command->presetName) {
         if (const Result<void> applied = applySavedPreset(*command); !applied) {
             std::cerr << "quorvane-cli: " << applied.error().message << '\n';

@@ -11,6 +11,7 @@ packages=(
     fuse3 fusefat dosfstools e2fsprogs
     libimage-exiftool-perl libheif-examples ffmpeg
     xvfb xauth xdotool imagemagick adwaita-icon-theme
+    dpkg-dev fakeroot lintian debootstrap desktop-file-utils appstream qt6-l10n-tools
 )
 
 missing=()

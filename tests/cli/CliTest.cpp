@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -184,6 +185,23 @@ TEST_F(CliTest, HelpDescribesEveryOption)
     for (const char *option : { "--params", "--recursive", "--include-ext", "--exclude-ext", "--name-contains",
              "--case-sensitive", "--min-size", "--max-size", "--json", "--apply", "--preset", "--save-preset" })
         EXPECT_NE(run.out.find(option), std::string::npos) << option;
+
+    // The manual page is written from the same table: every option --help lists is an item of it (roff writes
+    // the dashes as "\-"), and the option that writes it is in neither.
+    const auto manual = runCli(scratch, { "--help-man" });
+    EXPECT_EQ(manual.status, 0);
+    std::istringstream lines(run.out);
+    int options = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("  --", 0) != 0)
+            continue;
+        const std::string name = line.substr(4, line.find(' ', 4) - 4);
+        EXPECT_NE(manual.out.find("\"\\-\\-" + name), std::string::npos) << name;
+        ++options;
+    }
+    EXPECT_GE(options, 12);
+    EXPECT_EQ(run.out.find("--help-man"), std::string::npos);
+    EXPECT_EQ(manual.out.find("help\\-man"), std::string::npos);
 }
 
 TEST_F(CliTest, HostileSettingsNeverCrash)
@@ -290,6 +308,10 @@ TEST_F(CliTest, PresetsAreSavedAndReusedThroughTheSettingsFile)
     const auto overridden
         = runCli(scratch, { "--preset", "Trip", "--include-ext", "txt", folder.path().string() }, environment);
     EXPECT_EQ(overridden.out, "top.txt -> top-trip.txt\n");
+
+    // Shell completion offers the names --list-presets prints.
+    ASSERT_EQ(runCli(scratch, { "--save-preset", "Two words", folder.path().string() }, environment).status, 0);
+    EXPECT_EQ(runCli(scratch, { "--list-presets" }, environment).out, "Two words\nTrip\n");
 
     const auto missing = runCli(scratch, { "--preset", "Nope", folder.path().string() }, environment);
     EXPECT_EQ(missing.status, 2);
