@@ -38,9 +38,9 @@ fi
 
 root=$(mktemp -d /tmp/quorvane-chroot.XXXXXX)
 cleanup() {
-    for mount in dev/pts dev proc; do
-        umount "$root/$mount" 2>/dev/null || true
-    done
+    umount -R "$root/dev" 2>/dev/null || true
+    umount "$root/proc" 2>/dev/null || true
+    # --one-file-system: never reach through a mount that could not be taken down.
     rm -rf --one-file-system "$root"
 }
 trap cleanup EXIT
@@ -48,8 +48,9 @@ step "fresh copy of the base system in $root"
 cp -a "$cache/." "$root/"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 mount -t proc proc "$root/proc"
-mount --bind /dev "$root/dev"
-mount --bind /dev/pts "$root/dev/pts"
+# The device tree with its submounts, as a slave so that nothing mounted or unmounted here reaches the host.
+mount --rbind /dev "$root/dev"
+mount --make-rslave "$root/dev"
 cp "$package" "$root/tmp/"
 inside() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"; }
 
@@ -84,18 +85,27 @@ inside sh -c 'gzip -dc /usr/share/man/man1/quorvane-cli.1.gz | grep -q "^\.TH \"
 
 step "quorvane under xvfb-run until its window shows"
 inside env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends xvfb xauth x11-utils >/dev/null
-inside sh -c '
-    export HOME=$(mktemp -d)
-    xvfb-run -a sh -c "
-        quorvane & pid=\$!
-        for i in \$(seq 1 100); do
-            if xwininfo -root -tree | grep -q \"\\\"Quorvane\\\"\"; then
-                echo \"window shown after about \$((i / 5)) s\"; xwininfo -root -tree | grep \"\\\"Quorvane\\\"\" | head -n 1
-                kill \$pid; exit 0
-            fi
-            kill -0 \$pid 2>/dev/null || { echo \"quorvane exited\"; exit 1; }
-            sleep 0.2
-        done
-        echo \"no window after 20 s\"; kill \$pid; exit 1"'
+cat > "$root/tmp/wait-for-window.sh" <<'SCRIPT'
+#!/bin/sh
+# Runs inside xvfb-run: starts quorvane and waits for its main window, mapped at its minimum size or larger
+# (Qt also makes a 1x1 leader window with the same name).
+quorvane &
+pid=$!
+for i in $(seq 1 100); do
+    shown=$(xwininfo -root -tree | grep '"Quorvane"' | grep -E ' (9[6-9][0-9]|[1-9][0-9]{3})x[0-9]+')
+    if [ -n "$shown" ]; then
+        echo "window shown after about $((i / 5)) s: $shown"
+        kill $pid
+        exit 0
+    fi
+    kill -0 $pid 2>/dev/null || { echo "quorvane exited" >&2; exit 1; }
+    sleep 0.2
+done
+echo "no window after 20 s" >&2
+kill $pid
+exit 1
+SCRIPT
+chmod +x "$root/tmp/wait-for-window.sh"
+inside sh -c 'export HOME=$(mktemp -d); xvfb-run -a -s "-screen 0 1280x800x24" /tmp/wait-for-window.sh'
 
 step "all checks passed"

@@ -10,7 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev hyperfine
     fuse3 fusefat dosfstools e2fsprogs
     libimage-exiftool-perl libheif-examples ffmpeg
-    xvfb xauth xdotool imagemagick adwaita-icon-theme
+    xvfb xauth xdotool imagemagick adwaita-icon-theme dbus-daemon
     dpkg-dev fakeroot lintian debootstrap desktop-file-utils appstream qt6-l10n-tools
 )
 

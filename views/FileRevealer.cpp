@@ -1,27 +1,43 @@
 #include "FileRevealer.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QUrl>
 
 namespace FileRevealer {
 
-void showItem(const QString &path)
+namespace {
+
+    // A file manager that is started by the bus for this call may take a while; one that has not answered by then
+    // is not going to.
+    constexpr int answerTimeoutMs = 5000;
+
+} // namespace
+
+void showItem(const QString &path, FolderOpener openFolder)
 {
-    const QUrl url = QUrl::fromLocalFile(path);
+    if (!openFolder)
+        openFolder = [](const QUrl &folder) { QDesktopServices::openUrl(folder); };
+    const QUrl folder = QUrl::fromLocalFile(QFileInfo(path).absolutePath());
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (bus.isConnected()) {
-        QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
-            QStringLiteral("/org/freedesktop/FileManager1"), QStringLiteral("org.freedesktop.FileManager1"),
-            QStringLiteral("ShowItems"));
-        call << QStringList { url.toString(QUrl::FullyEncoded) } << QString();
-        const QDBusMessage reply = bus.call(call, QDBus::Block, 2000);
-        if (reply.type() == QDBusMessage::ReplyMessage)
-            return;
+    if (!bus.isConnected()) {
+        openFolder(folder);
+        return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("/org/freedesktop/FileManager1"), QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("ShowItems"));
+    call << QStringList { QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) } << QString();
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, answerTimeoutMs), QCoreApplication::instance());
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+        [folder, openFolder = std::move(openFolder)](QDBusPendingCallWatcher *finished) {
+            if (finished->isError())
+                openFolder(folder);
+            finished->deleteLater();
+        });
 }
 
 } // namespace FileRevealer
