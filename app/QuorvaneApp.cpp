@@ -6,6 +6,7 @@
 #include <QIcon>
 
 #include "AppVersion.h"
+#include "ColorScheme.h"
 #include "FolderChooserDialog.h"
 #include "MainWindow.h"
 #include "PhotoMetadataService.h"
@@ -50,7 +51,7 @@ void QuorvaneApp::configureApplication(QApplication &application)
         icon = QIcon::fromTheme(QStringLiteral("io.github.quorvane.Quorvane"));
     QApplication::setWindowIcon(icon);
     QGuiApplication::setQuitOnLastWindowClosed(true);
-    (void)application;
+    ColorScheme::apply(application, ColorScheme::desktopPreference());
 }
 
 QuorvaneApp::QuorvaneApp(Options options)

@@ -186,7 +186,7 @@ QWidget *AboutView::buildUpToDateRow()
     check->setPixmap(PaneStyle::themedIcon("emblem-default", QStyle::SP_DialogApplyButton)
                          .pixmap(QSize(footnoteHeight, footnoteHeight), devicePixelRatioF()));
     auto *text = label(QStringLiteral("You're up to date."), "upToDateLabel", footnote, m_upToDateRow);
-    PaneStyle::setTextColor(text, QColor(0x2e, 0x7d, 0x32));
+    PaneStyle::setTextColor(text, PaneStyle::positiveColor(palette()));
 
     auto *row = new QHBoxLayout(m_upToDateRow);
     row->setContentsMargins(0, 0, 0, 0);
@@ -202,7 +202,7 @@ QWidget *AboutView::buildErrorLabel()
     m_errorLabel = label({}, "updateErrorLabel", PaneStyle::footnoteFont(font()), this);
     m_errorLabel->setWordWrap(true);
     m_errorLabel->setTextFormat(Qt::PlainText);
-    PaneStyle::setTextColor(m_errorLabel, QColor(0xc6, 0x28, 0x28));
+    PaneStyle::setTextColor(m_errorLabel, PaneStyle::negativeColor(palette()));
     return m_errorLabel;
 }
 

@@ -1,5 +1,8 @@
 #include "PaneStyle.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
@@ -31,16 +34,62 @@ namespace {
         return font;
     }
 
+    double luminance(const QColor &color)
+    {
+        const auto channel
+            = [](double value) { return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) + 0.0722 * channel(color.blueF());
+    }
+
 } // namespace
+
+double contrastRatio(const QColor &a, const QColor &b)
+{
+    const double first = luminance(a);
+    const double second = luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
+QColor legible(const QColor &color, const QPalette &palette)
+{
+    // Text stands on the window's colour (labels) or the base colour (lists, fields); it must read at 4.5:1 on
+    // both, in a light scheme and a dark one. Faint colours are moved toward the text colour until it does.
+    const QColor window = palette.color(QPalette::Window);
+    const QColor base = palette.color(QPalette::Base);
+    const QColor text = palette.color(QPalette::Text);
+    const auto enough = [&](const QColor &candidate) {
+        return std::min(contrastRatio(candidate, window), contrastRatio(candidate, base)) >= minimumContrast;
+    };
+    QColor result = color;
+    for (int step = 1; step <= 20 && !enough(result); ++step) {
+        const double strength = step / 20.0;
+        const auto mix = [strength](float front, float back) { return front * strength + back * (1.0 - strength); };
+        result = QColor::fromRgbF(
+            mix(text.redF(), color.redF()), mix(text.greenF(), color.greenF()), mix(text.blueF(), color.blueF()));
+    }
+    return result;
+}
 
 QColor secondaryColor(const QPalette &palette)
 {
-    return blended(palette, 0.68);
+    return legible(blended(palette, 0.68), palette);
 }
 
 QColor tertiaryColor(const QPalette &palette)
 {
-    return blended(palette, 0.52);
+    return legible(blended(palette, 0.52), palette);
+}
+
+QColor positiveColor(const QPalette &palette)
+{
+    const bool dark = luminance(palette.color(QPalette::Window)) < 0.2;
+    return legible(dark ? QColor(0x81, 0xc7, 0x84) : QColor(0x1b, 0x6e, 0x20), palette);
+}
+
+QColor negativeColor(const QPalette &palette)
+{
+    const bool dark = luminance(palette.color(QPalette::Window)) < 0.2;
+    return legible(dark ? QColor(0xef, 0x9a, 0x9a) : QColor(0xb7, 0x1c, 0x1c), palette);
 }
 
 QFont sectionFont(const QFont &base)
@@ -94,8 +143,14 @@ void makeSecondary(QWidget *widget)
 void makeProminent(QPushButton *button)
 {
     QPalette palette = button->palette();
-    palette.setColor(QPalette::Button, palette.color(QPalette::Highlight));
-    palette.setColor(QPalette::ButtonText, palette.color(QPalette::HighlightedText));
+    // The accent colour, darkened where the label would not read on it (light schemes' accents are often light);
+    // the margin covers the gradient that styles lay over a button.
+    QColor accent = palette.color(QPalette::Highlight);
+    const QColor label = palette.color(QPalette::HighlightedText);
+    for (int step = 0; step < 20 && contrastRatio(accent, label) < minimumContrast * 1.9; ++step)
+        accent = label.lightness() > 127 ? accent.darker(110) : accent.lighter(110);
+    palette.setColor(QPalette::Button, accent);
+    palette.setColor(QPalette::ButtonText, label);
     button->setPalette(palette);
 }
 

@@ -15,6 +15,18 @@ class QWidget;
 /// application's palette and font so that they follow the desktop's theme.
 namespace PaneStyle {
 
+/// The least contrast of any text with its background (WCAG's level AA for body text).
+constexpr double minimumContrast = 4.5;
+/// The contrast ratio of two colours, from 1 (equal) to 21 (black on white), as WCAG defines it.
+double contrastRatio(const QColor &a, const QColor &b);
+/// `color`, moved toward the text colour as far as needed to read at `minimumContrast` on both the window and
+/// the base colour of `palette`.
+QColor legible(const QColor &color, const QPalette &palette);
+/// Text that says something went well ("You're up to date."), green in light and dark schemes.
+QColor positiveColor(const QPalette &palette);
+/// Text of an error, red in light and dark schemes.
+QColor negativeColor(const QPalette &palette);
+
 /// Text that matters less than the primary text (labels, paths): the text colour at about two thirds strength.
 QColor secondaryColor(const QPalette &palette);
 /// Text that is deliberately faint (unchanged names, decorative symbols) but must stay readable: about half.
