@@ -20,6 +20,7 @@
 #include "PaneStyle.h"
 #include "QuorvaneApp.h"
 #include "QuorvaneViewModel.h"
+#include "SettingsStoreQt.h"
 #include "TestDir.h"
 
 namespace {
@@ -145,7 +146,8 @@ private Q_SLOTS:
 
         // The About sheet with its two status lines shown (green and red in the light scheme).
         NoPrompter prompter;
-        AboutView about(prompter, updateOptions);
+        SettingsStoreQt settings;
+        AboutView about(prompter, settings, updateOptions);
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
         about.findChild<QWidget *>(QStringLiteral("upToDateRow"))->setVisible(true);
