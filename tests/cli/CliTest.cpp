@@ -258,6 +258,37 @@ TEST_F(CliTest, ApplyRenamesChangedFilesAndReportsFailures)
     EXPECT_EQ(runCli(scratch, { "--apply", "--json", folder.path().string() }).status, 2);
 }
 
+// A racer takes the new name while a change of letter case passes through the hidden name: the file goes back to
+// its old name when that is still free, and otherwise the report says where it is. It keeps its contents.
+TEST_F(CliTest, ACaseChangeOvertakenByARacerGoesBackOrSaysWhereTheFileIs)
+{
+    for (const std::string race : { "new", "both" }) {
+        SCOPED_TRACE(race);
+        const TestDir dir;
+        dir.createFile("photo.jpg", "the photo");
+        const auto run = runCli(scratch, { "--apply", "--params", R"({"strategy":"uppercase"})", dir.path().string() },
+            "QUORVANE_TEST_RACE=" + race + " LD_PRELOAD=" + quote(QUORVANE_CASE_RACER_PATH));
+        EXPECT_EQ(run.status, 1);
+        std::string hidden;
+        for (const auto &entry : std::filesystem::directory_iterator(dir.path())) {
+            if (entry.path().filename().string().rfind(".photo.jpg.qvtmp-", 0) == 0)
+                hidden = entry.path().filename().string();
+        }
+        if (race == "new") {
+            EXPECT_EQ(run.out, "Renamed 0, 1 failed\nphoto.jpg: File exists\n");
+            EXPECT_EQ(dir.read("photo.jpg"), "the photo");
+            EXPECT_EQ(hidden, "");
+        } else {
+            ASSERT_NE(hidden, "");
+            EXPECT_EQ(run.out,
+                "Renamed 0, 1 failed\nphoto.jpg: renamed to " + hidden
+                    + " because the new name appeared during the rename\n");
+            EXPECT_EQ(dir.read(hidden), "the photo");
+            EXPECT_EQ(dir.read("photo.jpg"), "");
+        }
+    }
+}
+
 // Each run is a process of its own: the undo history lives in the journal store, not in a process.
 TEST_F(CliTest, UndoInALaterRunTakesBackTheNewestBatchOfTheFolder)
 {

@@ -1,3 +1,4 @@
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -27,10 +28,13 @@
 #include "FileAccessService.h"
 #include "MainWindow.h"
 #include "NotificationHub.h"
+#include "PhotoMetadataService.h"
 #include "QuorvaneApp.h"
 #include "QuorvaneViewModel.h"
+#include "RenameBatchRunner.h"
 #include "SettingsStoreQt.h"
 #include "TestDir.h"
+#include "Uuid.h"
 
 namespace {
 
@@ -281,6 +285,60 @@ private Q_SLOTS:
         QTRY_COMPARE(m_app->viewModel().statusMessage(), QStringLiteral("Loaded 3 items"));
         QVERIFY(action("refreshAction")->isEnabled());
         QVERIFY(!openMessageBox(QStringLiteral("errorAlert")));
+    }
+
+    // A batch cut short in an earlier run (stopped after 51 of 60 files): at start the window asks what to do, and
+    // the answer settles it.
+    void interruptedBatchIsOfferedAtStart_data()
+    {
+        QTest::addColumn<QString>("press");
+        QTest::addColumn<int>("renamedAfter");
+        QTest::newRow("Finish Renaming") << "Finish Renaming" << 60;
+        QTest::newRow("Undo the Renamed Files") << "Undo the Renamed Files" << 0;
+        QTest::newRow("Later") << "Later" << 51;
+    }
+
+    void interruptedBatchIsOfferedAtStart()
+    {
+        QFETCH(QString, press);
+        QFETCH(int, renamedAfter);
+        std::vector<RenamePlan> plans;
+        for (int i = 0; i < 60; ++i) {
+            const std::string name = "f" + std::to_string(i) + ".txt";
+            m_dir->createFile(name, "x");
+            plans.push_back(RenamePlan { Uuid::random(), FileLocation(m_dir->path() / name),
+                FileLocation(m_dir->path() / ("x_" + name)), name, "x_" + name });
+        }
+        const RenameJournalStore store;
+        RenameBatchRunner runner(store, PhotoMetadataService::shared());
+        std::atomic<bool> stop { false };
+        const auto folder = FolderIdentity::of(m_dir->path());
+        QVERIFY(runner
+                    .apply(
+                        m_dir->path(), folder, plans, [&](auto, auto) { stop = true; }, &stop)
+                    .error);
+
+        QuorvaneViewModel &model = makeApp().viewModel();
+        QTRY_VERIFY(openMessageBox(QStringLiteral("interruptedAlert")));
+        SeenAlert seen;
+        answerAlert(this, QStringLiteral("interruptedAlert"), seen, press);
+        QTRY_VERIFY(!openMessageBox(QStringLiteral("interruptedAlert")));
+        QCOMPARE(seen.text,
+            QStringLiteral("A rename of 60 files in %1 was interrupted.").arg(QString::fromStdString(m_dir->path())));
+        QCOMPARE(seen.buttons.join(u'|'),
+            QStringLiteral("Finish Renaming:%1|Later:%2|Undo the Renamed Files:%3")
+                .arg(QMessageBox::AcceptRole)
+                .arg(QMessageBox::RejectRole)
+                .arg(QMessageBox::DestructiveRole));
+        QCOMPARE(seen.escape, QStringLiteral("Later"));
+        QTRY_VERIFY(!model.isProcessing());
+        int renamed = 0;
+        for (int i = 0; i < 60; ++i)
+            renamed += std::filesystem::exists(m_dir->path() / ("x_f" + std::to_string(i) + ".txt"));
+        QCOMPARE(renamed, renamedAfter);
+        QCOMPARE(store.interrupted(folder).size(), std::size_t(press == u"Later"));
+        for (const auto &left : store.interrupted(folder))
+            (void)runner.recover(left, RenameBatchRunner::Direction::undo);
     }
 
     void alerts_data()
