@@ -92,10 +92,50 @@ class ContrastTest final : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
+        // No desktop's portal may answer for the settings this test gives.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus");
         QStandardPaths::setTestModeEnabled(true);
         QSettings(QStringLiteral("Quorvane"), QStringLiteral("Quorvane")).clear();
         QuorvaneApp::configureApplication(*qobject_cast<QApplication *>(QCoreApplication::instance()));
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    }
+
+    void theDesktopsPreferenceIsRead_data()
+    {
+        QTest::addColumn<QByteArray>("gtkTheme");
+        QTest::addColumn<QString>("settingsIni");
+        QTest::addColumn<int>("expected");
+        const int none = int(ColorScheme::Preference::none);
+        const int light = int(ColorScheme::Preference::light);
+        const int dark = int(ColorScheme::Preference::dark);
+        QTest::newRow("GTK_THEME with the dark variant") << QByteArray("Adwaita:dark") << QString() << dark;
+        QTest::newRow("GTK_THEME naming a dark theme") << QByteArray("Yaru-dark") << QString() << dark;
+        QTest::newRow("GTK_THEME light, settings dark") << QByteArray("Adwaita") << QStringLiteral("1") << light;
+        QTest::newRow("settings prefer dark") << QByteArray() << QStringLiteral("true") << dark;
+        QTest::newRow("settings without the preference") << QByteArray() << QStringLiteral("0") << none;
+        QTest::newRow("nothing said") << QByteArray() << QString() << none;
+    }
+
+    void theDesktopsPreferenceIsRead()
+    {
+        QFETCH(QByteArray, gtkTheme);
+        QFETCH(QString, settingsIni);
+        QFETCH(int, expected);
+        const QString folder
+            = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/gtk-3.0");
+        QDir(folder).removeRecursively();
+        if (!settingsIni.isNull()) {
+            QVERIFY(QDir().mkpath(folder));
+            QSettings ini(folder + QStringLiteral("/settings.ini"), QSettings::IniFormat);
+            ini.setValue(QStringLiteral("Settings/gtk-application-prefer-dark-theme"), settingsIni);
+        }
+        if (gtkTheme.isEmpty())
+            qunsetenv("GTK_THEME");
+        else
+            qputenv("GTK_THEME", gtkTheme);
+        QCOMPARE(int(ColorScheme::desktopPreference()), expected);
+        qunsetenv("GTK_THEME");
+        QDir(folder).removeRecursively();
     }
 
     void everyTextReadsAtLeastFourAndAHalfToOne_data()
@@ -134,9 +174,11 @@ private Q_SLOTS:
         if (const QString folder = qEnvironmentVariable("QUORVANE_SCREENSHOT_DIR"); !folder.isEmpty())
             shot.save(QDir(folder).filePath(dark ? QStringLiteral("window-dark.png") : QStringLiteral("window.png")));
         int measured = 0;
+        double lowest = 21;
         QStringList faint;
         for (const auto &[text, area] : texts(&window)) {
             const double ratio = textContrast(shot, area);
+            lowest = std::min(lowest, ratio);
             if (ratio < PaneStyle::minimumContrast)
                 faint << QStringLiteral("\"%1\": %2:1").arg(text).arg(ratio, 0, 'f', 2);
             ++measured;
@@ -159,11 +201,13 @@ private Q_SLOTS:
         measured = 0;
         for (const auto &[text, area] : texts(&about)) {
             const double ratio = textContrast(aboutShot, area);
+            lowest = std::min(lowest, ratio);
             if (ratio < PaneStyle::minimumContrast)
                 faint << QStringLiteral("\"%1\": %2:1").arg(text).arg(ratio, 0, 'f', 2);
             ++measured;
         }
         QVERIFY2(measured >= 6, qPrintable(QString::number(measured)));
+        qInfo("lowest contrast of a text: %.2f:1", lowest);
         QVERIFY2(faint.isEmpty(), qPrintable(faint.join(QStringLiteral(", "))));
     }
 };
