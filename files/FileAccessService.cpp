@@ -136,6 +136,8 @@ private:
         // Root passes permission bits, but not an immutable flag: this is what a rename would run into.
         if (::faccessat(fd, name, R_OK | W_OK, 0) != 0) {
             ++m_leftOut.notWritable;
+            if (m_leftOut.notWritableNames.size() < FileListing::LeftOut::keptNames)
+                m_leftOut.notWritableNames.push_back(relative + name);
             return;
         }
 

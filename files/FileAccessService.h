@@ -26,6 +26,9 @@ struct FileListing {
     /// links, folders themselves) are not counted.
     struct LeftOut {
         std::int64_t notWritable = 0; ///< files that are not both readable and writable (immutable, read-only mount)
+        /// The first `keptNames` of them, by their path relative to the listed folder, so the user can be told.
+        std::vector<std::string> notWritableNames;
+        static constexpr std::size_t keptNames = 10;
         std::int64_t notUtf8 = 0; ///< entries whose names are not valid UTF-8 (and whatever is below them)
         std::int64_t unreadableFolders = 0; ///< subfolders that could not be opened
         std::string folderReason; ///< why the first of them could not ("Too many open files")

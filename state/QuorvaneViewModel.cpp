@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <set>
+#include <system_error>
 #include <unordered_set>
 #include <utility>
 
@@ -39,9 +41,71 @@ QString bulletList(const std::vector<std::string> &names)
     return text;
 }
 
+// What a failed rename's reason means to the user: empty for a permission refused or a file in use (the cause the
+// alert names by default), otherwise a short cause. The reasons are the system's texts for errno values.
+QString causeOf(const std::string &reason)
+{
+    std::string systemText = reason;
+    if (reason.rfind("renamed to ", 0) == 0) {
+        if (reason.find("because the new name appeared") != std::string::npos)
+            return QStringLiteral("a file with the new name already exists");
+        const std::size_t colon = reason.find(": ");
+        systemText = colon == std::string::npos ? std::string() : reason.substr(colon + 2);
+    }
+    const auto is = [&systemText](std::initializer_list<int> codes) {
+        return std::any_of(codes.begin(), codes.end(),
+            [&systemText](int code) { return systemText == std::generic_category().message(code); });
+    };
+    if (systemText.empty() || is({ EACCES, EPERM, EBUSY, ETXTBSY }))
+        return {};
+    if (is({ EEXIST, ENOTEMPTY }))
+        return QStringLiteral("a file with the new name already exists");
+    if (is({ ENAMETOOLONG }))
+        return QStringLiteral("file name too long");
+    if (is({ EROFS }))
+        return QStringLiteral("read-only file system");
+    if (is({ ENOSPC, EDQUOT }))
+        return QStringLiteral("no space left on device");
+    if (is({ ENOENT }))
+        return QStringLiteral("the file is no longer there");
+    QString text = toQString(systemText);
+    if (!text.isEmpty())
+        text[0] = text[0].toLower();
+    return text;
+}
+
 QString fileCount(std::size_t count)
 {
     return QString::number(count) + (count == 1 ? QStringLiteral(" file") : QStringLiteral(" files"));
+}
+
+/// The alert of a batch with failures. The first sentence names the cause when all failures share one (a permission
+/// refused or a file in use by default); with several causes, each line carries its own.
+QString renameFailureMessage(const std::vector<RenameBatchRunner::Failure> &failures)
+{
+    std::vector<QString> causes;
+    causes.reserve(failures.size());
+    for (const auto &failure : failures)
+        causes.push_back(causeOf(failure.reason));
+    const bool oneCause = std::all_of(causes.begin(), causes.end(), [&](const QString &c) { return c == causes[0]; });
+    std::vector<std::string> names;
+    names.reserve(failures.size());
+    for (std::size_t i = 0; i < failures.size(); ++i) {
+        const auto &failure = failures[i];
+        std::string line = failure.name;
+        // A file caught under its hidden temporary name is no longer where the user would look for it.
+        if (failure.reason.rfind("renamed to ", 0) == 0)
+            line += " (" + failure.reason + ")";
+        else if (!oneCause)
+            line += " (" + toStdString(causes[i].isEmpty() ? QStringLiteral("permission denied or in use") : causes[i])
+                + ")";
+        names.push_back(std::move(line));
+    }
+    const QString cause = !oneCause ? QString()
+        : causes[0].isEmpty()       ? QStringLiteral(" (permission denied or the file may be in use)")
+                                    : QStringLiteral(" (") + causes[0] + QLatin1Char(')');
+    return fileCount(failures.size()) + QStringLiteral(" could not be renamed") + cause + QStringLiteral(":\n")
+        + bulletList(names);
 }
 
 } // namespace
@@ -231,6 +295,8 @@ void QuorvaneViewModel::loadFolder(const std::filesystem::path &url)
         return;
     }
     m_listingNotice = QtConversions::toQStringList(listing->leftOutLines()).join(QStringLiteral("; "));
+    m_filesNotShown = listing->leftOut.notWritable;
+    m_filesNotShownNames = QtConversions::toQStringList(listing->leftOut.notWritableNames);
     setFiles(std::move(listing->files));
     applyFilters();
     setStatusMessage(QStringLiteral("Loaded %1 items").arg(m_files.size()));
@@ -394,16 +460,7 @@ void QuorvaneViewModel::finishRename(const RenameBatchRunner::Outcome &outcome, 
         presentError(toQString(*outcome.error));
     } else if (!failures.empty()) {
         setStatusMessage(QStringLiteral("Renamed %1, %2 failed").arg(entries.size()).arg(failures.size()));
-        std::vector<std::string> names;
-        names.reserve(failures.size());
-        for (const auto &failure : failures) {
-            // A file caught under its hidden temporary name is no longer where the user would look for it.
-            const bool hidden = failure.reason.rfind("renamed to ", 0) == 0;
-            names.push_back(hidden ? failure.name + " (" + failure.reason + ")" : failure.name);
-        }
-        presentError(fileCount(failures.size())
-            + QStringLiteral(" could not be renamed (permission denied or the file may be in use):\n")
-            + bulletList(names));
+        presentError(renameFailureMessage(failures));
     } else {
         setStatusMessage(QStringLiteral("Renamed %1 items").arg(entries.size()));
     }

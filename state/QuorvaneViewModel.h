@@ -10,6 +10,7 @@
 #include <QFuture>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include "FileAccessService.h"
 #include "FileFilterCriteria.h"
@@ -79,6 +80,11 @@ public:
     /// out: not writable; 12 names left unchanged: the pattern took too long"); empty when nothing was left out.
     /// Set with every preview.
     QString notice() const { return m_notice; }
+    /// How many files the last listing left out because they cannot be renamed (not writable: read-only, locked),
+    /// and the first few of their paths relative to the folder. Set by every load that lists, before
+    /// `filteredFilesChanged`.
+    qint64 filesNotShown() const { return m_filesNotShown; }
+    const QStringList &filesNotShownNames() const { return m_filesNotShownNames; }
     /// Whether the error alert is up; the alert sets it back to false when dismissed.
     bool showError() const { return m_showError; }
     void setShowError(bool show);
@@ -264,6 +270,8 @@ private:
     QString m_notice;
     // The listing's part of the notice, kept until the next load.
     QString m_listingNotice;
+    qint64 m_filesNotShown = 0;
+    QStringList m_filesNotShownNames;
     bool m_showError = false;
     QString m_errorMessage;
     bool m_showConflictWarning = false;

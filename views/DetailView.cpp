@@ -116,6 +116,12 @@ QWidget *DetailView::buildHeader()
     m_countLabel->setObjectName(QStringLiteral("fileCountLabel"));
     m_countLabel->setFont(PaneStyle::headlineFont(font()));
     layout->addWidget(m_countLabel);
+    // Files the listing left out because they cannot be renamed; otherwise a file named in a failure alert
+    // would vanish from the list without a word.
+    m_notShownLabel = new QLabel(bar);
+    m_notShownLabel->setObjectName(QStringLiteral("notShownLabel"));
+    PaneStyle::makeSecondary(m_notShownLabel);
+    layout->addWidget(m_notShownLabel);
     layout->addStretch(1);
 
     m_folderSymbol = PaneStyle::symbolLabel(PaneStyle::folderIcon(), 16, bar);
@@ -296,6 +302,19 @@ void DetailView::setUpTabOrder()
 void DetailView::syncHeader()
 {
     m_countLabel->setText(QStringLiteral("Files (%1)").arg(m_viewModel.filteredFiles().size()));
+    const qint64 notShown = m_viewModel.selectedFolderURL() ? m_viewModel.filesNotShown() : 0;
+    m_notShownLabel->setVisible(notShown > 0);
+    if (notShown > 0) {
+        m_notShownLabel->setText(notShown == 1 ? QStringLiteral("· 1 read-only file not shown")
+                                               : QStringLiteral("· %1 read-only files not shown").arg(notShown));
+        QStringList lines { QStringLiteral("Files that cannot be renamed (read-only or locked) are not listed:") };
+        for (const QString &name : m_viewModel.filesNotShownNames())
+            lines.append(QStringLiteral("• ") + name);
+        if (notShown > m_viewModel.filesNotShownNames().size())
+            lines.append(QStringLiteral("…and %1 more").arg(notShown - m_viewModel.filesNotShownNames().size()));
+        m_notShownLabel->setToolTip(lines.join(QLatin1Char('\n')));
+        m_notShownLabel->setAccessibleDescription(m_notShownLabel->toolTip());
+    }
     const auto &folder = m_viewModel.selectedFolderURL();
     m_folderSymbol->setVisible(folder.has_value());
     m_pathButton->setVisible(folder.has_value());

@@ -56,6 +56,7 @@ private:
     FileTableModel *m_model;
 
     QLabel *m_countLabel = nullptr;
+    QLabel *m_notShownLabel = nullptr;
     QLabel *m_folderSymbol = nullptr;
     ElidedButton *m_pathButton = nullptr;
     QToolButton *m_headerRevealButton = nullptr;

@@ -200,30 +200,44 @@ private Q_SLOTS:
     void applyReportsOutcome_data()
     {
         QTest::addColumn<int>("fileCount");
-        QTest::addColumn<int>("obstacles");
+        QTest::addColumn<int>("obstacles"); // the first files' targets appear after planning
+        QTest::addColumn<int>("locked"); // the file made immutable after planning, -1 for none
         QTest::addColumn<QString>("trail");
         QTest::addColumn<QString>("message");
-        const QString failed = QStringLiteral(" could not be renamed (permission denied or the file may be in use):\n");
-        QTest::newRow("all succeed") << 3 << 0 << "Renaming...|3 items after filtering|Loaded 3 items|Renamed 3 items"
+        const QString exists = QStringLiteral(" could not be renamed (a file with the new name already exists):\n");
+        QTest::newRow("all succeed") << 3 << 0 << -1
+                                     << "Renaming...|3 items after filtering|Loaded 3 items|Renamed 3 items"
                                      << QString();
-        QTest::newRow("one fails") << 3 << 1
+        QTest::newRow("one fails") << 3 << 1 << -1
                                    << "Renaming...|4 items after filtering|Loaded 4 items|Renamed 2, 1 failed|Error"
-                                   << QStringLiteral("1 file") + failed + QStringLiteral("• f0.txt");
-        QTest::newRow("all fail") << 2 << 2
+                                   << QStringLiteral("1 file") + exists + QStringLiteral("• f0.txt");
+        QTest::newRow("all fail") << 2 << 2 << -1
                                   << "Renaming...|4 items after filtering|Loaded 4 items|Renamed 0, 2 failed|Error"
-                                  << QStringLiteral("2 files") + failed + QStringLiteral("• f0.txt\n• f1.txt");
-        QTest::newRow("seven fail") << 8 << 7
+                                  << QStringLiteral("2 files") + exists + QStringLiteral("• f0.txt\n• f1.txt");
+        QTest::newRow("seven fail") << 8 << 7 << -1
                                     << "Renaming...|15 items after filtering|Loaded 15 items|Renamed 1, 7 failed|Error"
-                                    << QStringLiteral("7 files") + failed
+                                    << QStringLiteral("7 files") + exists
                 + QStringLiteral("• f0.txt\n• f1.txt\n• f2.txt\n• f3.txt\n• f4.txt\n…and 2 more");
+        // The reload leaves the locked file out of the list (and says so, see filesNotShown).
+        QTest::newRow("locked") << 3 << 0 << 2
+                                << "Renaming...|2 items after filtering|Loaded 2 items|Renamed 2, 1 failed|Error"
+                                << QStringLiteral("1 file could not be renamed (permission denied or the file may be "
+                                                  "in use):\n• f2.txt");
+        QTest::newRow("two causes") << 3 << 1 << 2
+                                    << "Renaming...|3 items after filtering|Loaded 3 items|Renamed 1, 2 failed|Error"
+                                    << QStringLiteral("2 files could not be renamed:\n• f0.txt (a file with the new "
+                                                      "name already exists)\n• f2.txt (permission denied or in use)");
     }
 
     void applyReportsOutcome()
     {
         QFETCH(int, fileCount);
         QFETCH(int, obstacles);
+        QFETCH(int, locked);
         QFETCH(QString, trail);
         QFETCH(QString, message);
+        if (locked >= 0 && !canMakeImmutable())
+            QSKIP("immutable files are not available here");
         Fixture f;
         for (int i = 0; i < fileCount; ++i)
             f.dir.createFile("f" + std::to_string(i) + ".txt", "original");
@@ -232,28 +246,38 @@ private Q_SLOTS:
         // Targets that appear after planning make those renames fail.
         for (int i = 0; i < obstacles; ++i)
             f.dir.createFile("p_f" + std::to_string(i) + ".txt", "obstacle");
+        const auto lockedFile = f.dir.path() / ("f" + std::to_string(locked) + ".txt");
+        QVERIFY(locked < 0 || setImmutable(lockedFile, true));
 
         const QStringList *statuses = statusTrail(*f.model);
         QSignalSpy processing(f.model.get(), &QuorvaneViewModel::isProcessingChanged);
-        QVERIFY(f.runToEnd(&QuorvaneViewModel::applyRename));
+        const bool ran = f.runToEnd(&QuorvaneViewModel::applyRename);
+        QVERIFY(locked < 0 || setImmutable(lockedFile, false));
+        QVERIFY(ran);
         QCOMPARE(processing.count(), 2);
         QCOMPARE(statuses->join(u'|'), trail);
         QCOMPARE(f->errorMessage(), message);
         QCOMPARE(f->showError(), !message.isEmpty());
+        QCOMPARE(f->filesNotShown(), qint64(locked < 0 ? 0 : 1));
+        QCOMPARE(f->filesNotShownNames().join(u'|'), locked < 0 ? QString() : QStringLiteral("f2.txt"));
 
         // A batch in which nothing succeeded leaves the history as it was.
-        const auto succeeded = static_cast<std::size_t>(fileCount - obstacles);
+        const auto succeeded = static_cast<std::size_t>(fileCount - obstacles - (locked < 0 ? 0 : 1));
         QCOMPARE(f->canUndo(), succeeded > 0);
         QCOMPARE(f->undoStack().depth(), succeeded > 0 ? 1 : 0);
         if (succeeded > 0)
             QCOMPARE(f->undoStack().stack().back().size(), succeeded);
         for (int i = 0; i < fileCount; ++i) {
             const std::string index = std::to_string(i);
+            if (i == locked) {
+                QCOMPARE(f.dir.read("f" + index + ".txt"), std::string("original"));
+                continue;
+            }
             QCOMPARE(f.dir.read("p_f" + index + ".txt"), std::string(i < obstacles ? "obstacle" : "original"));
             QCOMPARE(std::filesystem::exists(f.dir.path() / ("f" + index + ".txt")), i < obstacles);
         }
         // The folder was listed again after the batch.
-        QCOMPARE(f->files().size(), static_cast<std::size_t>(fileCount + obstacles));
+        QCOMPARE(f->files().size(), static_cast<std::size_t>(fileCount + obstacles - (locked < 0 ? 0 : 1)));
         QCOMPARE(f->progressDone(), qint64(fileCount));
         QCOMPARE(f->progressTotal(), qint64(fileCount));
         QCOMPARE(f.watch.offMainThread, 0);

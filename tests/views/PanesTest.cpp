@@ -393,7 +393,17 @@ private Q_SLOTS:
 
         for (const char *name : { "a.txt", "b.txt", "c.md" })
             w.dir.createFile(name);
+        // A file that cannot be renamed is not listed, and the header says so.
+        const bool locks = canMakeImmutable();
+        const auto locked = w.dir.createFile("locked.txt");
+        QVERIFY(!locks || setImmutable(locked, true));
         w.model.loadFolder(w.dir.path());
+        QVERIFY(!locks || setImmutable(locked, false));
+        QCOMPARE(w.find<QLabel>("notShownLabel")->isVisible(), locks);
+        if (locks) {
+            QCOMPARE(w.text("notShownLabel"), QStringLiteral("· 1 read-only file not shown"));
+            QVERIFY(w.find<QLabel>("notShownLabel")->toolTip().endsWith(QStringLiteral("\n• locked.txt")));
+        }
         QCOMPARE(w.text("fileCountLabel"), QStringLiteral("Files (3)"));
         QCOMPARE(content->currentWidget()->objectName(), QStringLiteral("fileTable"));
         auto *table = w.find<QTableView>("fileTable");
