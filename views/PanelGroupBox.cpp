@@ -20,8 +20,8 @@ PanelGroupBox::PanelGroupBox(const QString &title, QWidget *parent)
     else
         m_normalFont.setPixelSize(normal.pixelSize());
     m_normalFont.setFamilies(normal.families());
-    m_layout->setSpacing(8);
-    m_layout->setContentsMargins(10, 6 + 4, 10, 10);
+    m_layout->setSpacing(6);
+    m_layout->setContentsMargins(10, 8, 10, 8);
     m_layout->setAlignment(Qt::AlignTop);
 }
 

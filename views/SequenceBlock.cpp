@@ -28,16 +28,28 @@ SequenceBlock::SequenceBlock(QuorvaneViewModel &viewModel, const QString &namePr
 {
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(6);
-    const int margin = boxed ? 10 : 0;
+    const int margin = boxed ? 8 : 0;
     layout->setContentsMargins(margin, margin, margin, margin);
 
     // From the application's font: a block built inside a section would otherwise inherit its heading font.
     const QFont callout = PaneStyle::calloutFont(QApplication::font());
     setUpStartField(namePrefix, callout);
-    layout->addWidget(m_start);
-    layout->addWidget(buildPaddingRow(namePrefix, callout));
+    // The start and the padding share a row, and so do the separator and its label: the preview below keeps
+    // its rows in sight.
+    QWidget *paddingRow = buildPaddingRow(namePrefix, callout);
+    static_cast<QHBoxLayout *>(paddingRow->layout())->insertWidget(0, m_start, 1);
+    layout->addWidget(paddingRow);
     setUpSeparatorField(namePrefix, callout);
-    layout->addWidget(m_separator);
+    auto *separatorRow = new QWidget(this);
+    auto *separatorLayout = new QHBoxLayout(separatorRow);
+    separatorLayout->setContentsMargins(0, 0, 0, 0);
+    auto *separatorLabel = new QLabel(QStringLiteral("Separator"), separatorRow);
+    separatorLabel->setFont(callout);
+    separatorLabel->setBuddy(m_separator);
+    PaneStyle::makeSecondary(separatorLabel);
+    separatorLayout->addWidget(separatorLabel);
+    separatorLayout->addWidget(m_separator, 1);
+    layout->addWidget(separatorRow);
 
     connect(m_start, &QSpinBox::valueChanged, this, [this](int value) {
         if (m_viewModel.renameParameters().sequenceStart != value)
@@ -61,6 +73,7 @@ void SequenceBlock::setUpStartField(const QString &namePrefix, const QFont &font
     m_start->setFont(font);
     m_start->setAccessibleName(QStringLiteral("Start"));
     m_start->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    m_start->setMinimumWidth(QFontMetrics(font).horizontalAdvance(QStringLiteral("Start: 9999")) + 40);
 }
 
 QWidget *SequenceBlock::buildPaddingRow(const QString &namePrefix, const QFont &font)
@@ -74,15 +87,17 @@ QWidget *SequenceBlock::buildPaddingRow(const QString &namePrefix, const QFont &
     m_padding->setParent(paddingRow);
     m_padding->setObjectName(namePrefix + QStringLiteral("Padding"));
     m_padding->setAccessibleName(QStringLiteral("Padding"));
+    paddingLabel->setBuddy(m_padding);
     rowLayout->addWidget(paddingLabel);
-    rowLayout->addWidget(m_padding, 1);
+    rowLayout->addWidget(m_padding, 0);
     return paddingRow;
 }
 
 void SequenceBlock::setUpSeparatorField(const QString &namePrefix, const QFont &font)
 {
     m_separator->setObjectName(namePrefix + QStringLiteral("Separator"));
-    m_separator->setPlaceholderText(QStringLiteral("Separator (default _)"));
+    // Cleared, the field means no separator at all: the number joins the name directly.
+    m_separator->setPlaceholderText(QStringLiteral("none"));
     m_separator->setAccessibleName(QStringLiteral("Separator"));
     m_separator->setFont(font);
     m_separator->setClearButtonEnabled(false);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -116,7 +117,20 @@ SidebarView::SidebarView(QuorvaneViewModel &viewModel, QWidget *parent)
     setObjectName(QStringLiteral("sidebar"));
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(buildScrollArea());
+    outer->setSpacing(0);
+    // The settings scroll when the window is short; the preview stays in sight below them, never under the
+    // window's edge, and takes whatever height the settings leave.
+    outer->addWidget(buildScrollArea(), 0);
+    auto *previewArea = new QWidget(this);
+    auto *previewLayout = new QVBoxLayout(previewArea);
+    previewLayout->setContentsMargins(14, 8, 14, 12);
+    previewLayout->addWidget(buildPreview(previewArea));
+    outer->addWidget(previewArea, 1);
+    // A control that takes the focus (by Tab, a mnemonic or a click) is scrolled into view.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+        if (now != nullptr && m_scroll->widget() != nullptr && m_scroll->widget()->isAncestorOf(now))
+            m_scroll->ensureWidgetVisible(now, 8, 8);
+    });
 
     connect(&m_viewModel, &QuorvaneViewModel::selectedFolderURLChanged, this, &SidebarView::syncSource);
     connect(&m_viewModel, &QuorvaneViewModel::includeSubfoldersChanged, this, &SidebarView::syncSource);
@@ -131,9 +145,45 @@ SidebarView::SidebarView(QuorvaneViewModel &viewModel, QWidget *parent)
     setUpTabOrder();
 }
 
+namespace {
+
+// A scroll area that asks for the whole height of its content (the standard one caps its request at 24 lines),
+// so that the sidebar's layout gives the settings all the room they need and the preview the rest.
+class SettingsScrollArea final : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override
+    {
+        const QSize content = widget() != nullptr ? widget()->sizeHint() : QSize();
+        return { content.width(), content.height() + 2 * frameWidth() };
+    }
+    QSize minimumSizeHint() const override { return { 0, 3 * fontMetrics().height() }; }
+    /// Shows `content` and follows its height as controls appear and disappear.
+    void setContent(QWidget *content)
+    {
+        setWidget(content);
+        content->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // The content is not in a layout of this area, so a change of its size hint must be passed on by hand.
+        if (watched == widget() && event->type() == QEvent::LayoutRequest)
+            updateGeometry();
+        return QScrollArea::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
 QWidget *SidebarView::buildScrollArea()
 {
-    auto *scroll = new QScrollArea(this);
+    auto *scroll = new SettingsScrollArea(this);
+    m_scroll = scroll;
+    scroll->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    // The scroll area itself is no Tab stop: the controls inside it are.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setObjectName(QStringLiteral("sidebarScroll"));
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
@@ -144,14 +194,15 @@ QWidget *SidebarView::buildScrollArea()
     auto *content = new QWidget(scroll);
     content->setBackgroundRole(QPalette::Window);
     auto *stack = new QVBoxLayout(content);
-    stack->setSpacing(12);
-    stack->setContentsMargins(14, 14, 14, 14);
+    // A little tighter than the sections' usual 12 points, so that the preview keeps eight rows in sight at the
+    // default size with every strategy.
+    stack->setSpacing(8);
     stack->addWidget(buildSource());
     stack->addWidget(buildFilter());
     stack->addWidget(buildRename());
-    stack->addWidget(buildPreview(content));
+    stack->setContentsMargins(14, 12, 14, 0);
     stack->addStretch(1);
-    scroll->setWidget(content);
+    scroll->setContent(content);
     return scroll;
 }
 
@@ -160,8 +211,14 @@ QWidget *SidebarView::buildPreview(QWidget *parent)
     auto *section = new PanelGroupBox(QStringLiteral("Preview"), parent);
     section->setObjectName(QStringLiteral("previewSection"));
     m_preview = new RenamePreviewView(m_viewModel, section);
-    m_preview->setFixedHeight(220);
+    // At least four rows whatever the window's height; more as the settings leave room.
+    const int row
+        = m_preview->list()->sizeHintForRow(0) > 0 ? m_preview->list()->sizeHintForRow(0) : fontMetrics().height() + 4;
+    m_preview->setMinimumHeight(4 * row + 2 * m_preview->list()->frameWidth() + 4);
+    m_preview->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     section->addContent(m_preview);
+    section->layout()->setAlignment(Qt::Alignment());
+    section->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     return section;
 }
 
@@ -211,9 +268,7 @@ QWidget *SidebarView::buildFilter()
     m_clearFilterButton->setFont(PaneStyle::calloutFont(font()));
     section->addContent(m_searchField);
     section->addContent(m_extensionsField);
-    section->addContent(m_caseSensitiveToggle);
-    section->addContent(row(section, { m_clearFilterButton }, false));
-    m_clearFilterButton->parentWidget()->layout()->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding));
+    section->addContent(row(section, { m_caseSensitiveToggle, m_clearFilterButton }, true));
 
     connect(m_searchField, &QLineEdit::textEdited, this, [this](const QString &text) {
         editFilter([&text](FileFilterCriteria &criteria) { criteria.searchText = QtConversions::toStdString(text); });
@@ -365,9 +420,9 @@ QWidget *SidebarView::buildDatePositionRow(QWidget *parent)
         = new SegmentedControl(RenameChoices::titles<DatePosition>(), QStringLiteral("datePosition"), parent);
     m_datePositionPicker->setObjectName(QStringLiteral("datePositionPicker"));
     m_datePositionPicker->setAccessibleName(QStringLiteral("Date position"));
-    auto *positionRow = new QWidget(parent);
-    stack(positionRow, 4, { new QLabel(QStringLiteral("Date position"), positionRow), m_datePositionPicker });
-    return positionRow;
+    auto *label = new QLabel(QStringLiteral("Date position"), parent);
+    label->setBuddy(m_datePositionPicker);
+    return row(parent, { label, m_datePositionPicker }, true);
 }
 
 template <typename Picker, RenameChoice Enum>

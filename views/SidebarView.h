@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QScrollArea;
 class QToolButton;
 class QuorvaneViewModel;
 class RenamePreviewView;
@@ -66,6 +67,7 @@ private:
     void editRename(const std::function<void(RenameParameters &)> &change);
 
     QuorvaneViewModel &m_viewModel;
+    QScrollArea *m_scroll = nullptr;
 
     ElidedButton *m_folderButton = nullptr;
     QToolButton *m_revealButton = nullptr;

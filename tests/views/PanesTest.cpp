@@ -16,6 +16,8 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStackedWidget>
@@ -487,6 +489,33 @@ private Q_SLOTS:
         undo->click();
         QTRY_VERIFY(!w.model.isProcessing() && std::filesystem::exists(w.dir.path() / "a.txt"));
         QVERIFY(!undo->isEnabled());
+    }
+
+    void previewStaysInSightAndAFocusedControlIsScrolledIntoView()
+    {
+        Window w { "a.txt", "b.txt", "c.txt", "d.txt", "e.txt", "f.txt" };
+        w.window.resize(960, 560);
+        w.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        w.chooseStrategy(QStringLiteral("Format with Date"));
+        w.find<QCheckBox>("dateSequenceToggle")->click();
+        QCoreApplication::processEvents();
+        auto *scroll = w.find<QScrollArea>("sidebarScroll");
+        QVERIFY(scroll->verticalScrollBar()->maximum() > 0); // the settings do not fit at this height
+        QCOMPARE(scroll->focusPolicy(), Qt::NoFocus);
+        // The preview is not inside the scrolling settings: four rows at least, within the window.
+        QVERIFY(!scroll->isAncestorOf(w.list()));
+        const QRect list(w.list()->viewport()->mapTo(&w.window, QPoint()), w.list()->viewport()->size());
+        QVERIFY(w.window.rect().contains(list));
+        QVERIFY2(list.height() >= 4 * w.list()->sizeHintForRow(0), qPrintable(QString::number(list.height())));
+        // Tabbing to a control below the fold scrolls it into view, and back up again.
+        for (const char *name : { "savePresetButton", "folderButton" }) {
+            QWidget *control = w.find(name);
+            control->setFocus(Qt::TabFocusReason);
+            QCoreApplication::processEvents();
+            const QRect shown(control->mapTo(scroll->viewport(), QPoint()), control->size());
+            QVERIFY2(scroll->viewport()->rect().contains(shown), name);
+        }
     }
 
     void controlsWithoutVisibleTextHaveAccessibleNamesAndATabOrder()
