@@ -49,9 +49,9 @@ Result<void> setParameters(CommandLine &command, const std::string &text)
     command.parameters = std::move(*parameters);
     command.parametersGiven = true;
     // Unknown keys are ignored, as presets ignore them; a misspelt key should not pass unnoticed.
-    const nlohmann::json known = RenameParameters {}.toJson();
+    const auto known = RenameParameters::jsonKeys();
     for (const auto &item : json.items()) {
-        if (!known.contains(item.key()))
+        if (std::find(known.begin(), known.end(), item.key()) == known.end())
             command.warnings.push_back("--params key \"" + item.key() + "\" is not known and is ignored");
     }
     return {};

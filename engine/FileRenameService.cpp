@@ -6,7 +6,6 @@
 #include <thread>
 
 #include "ConflictResolver.h"
-#include "NameGenerator.h"
 
 namespace {
 
@@ -41,6 +40,12 @@ FileRenameService::FileRenameService(FileRenameFileSystem &fileAccess, FileMetad
 std::vector<RenamePlan> FileRenameService::generatePlans(
     const std::vector<FileItem> &files, const RenameParameters &parameters, std::int64_t *timedOutNames) const
 {
+    return generatePlans(files, singleRule(parameters), timedOutNames);
+}
+
+std::vector<RenamePlan> FileRenameService::generatePlans(
+    const std::vector<FileItem> &files, const RenameRuleList &rules, std::int64_t *timedOutNames) const
+{
     if (timedOutNames)
         *timedOutNames = 0;
     if (files.empty())
@@ -52,22 +57,20 @@ std::vector<RenamePlan> FileRenameService::generatePlans(
 
     // Each name is settled as soon as it is made: a list of provisional plans beside the final ones would
     // double the memory of a large preview for no gain.
-    const bool captureDates
-        = parameters.strategy == RenameStrategy::dateName && parameters.dateSource == DateSource::capture;
+    const bool captureDates = readsCaptureDates(rules);
     if (captureDates)
         prefetchCaptureDates(files, m_metadata);
-    std::int64_t counter = parameters.sequenceStart;
-    NameGenerator generator(parameters, m_metadata);
+    RenameRuleNamer namer(rules, m_metadata);
     std::vector<RenamePlan> plans;
     plans.reserve(files.size());
     for (const FileItem &file : files) {
         const std::filesystem::path location = file.url.path();
-        plans.push_back(resolver.settle(location, file.name, generator.newName(file, counter)));
+        plans.push_back(resolver.settle(location, file.name, namer.newName(file)));
         // Answered from the provider's cache, filled while the name was made.
         if (captureDates)
             plans.back().usedCreationDate = !m_metadata.captureDate(location).has_value();
     }
     if (timedOutNames)
-        *timedOutNames = generator.timedOutNames();
+        *timedOutNames = namer.timedOutNames();
     return plans;
 }

@@ -10,6 +10,7 @@
 #include "FileRenameFileSystem.h"
 #include "RenameParameters.h"
 #include "RenamePlan.h"
+#include "RenameRule.h"
 #include "RenameUndoEntry.h"
 
 /// Plans, performs and undoes batches of renames. Reaches the disk only through its two collaborators,
@@ -27,6 +28,11 @@ public:
     /// keep their stem, like names it does not match, but the user should hear of them).
     std::vector<RenamePlan> generatePlans(const std::vector<FileItem> &files, const RenameParameters &parameters,
         std::int64_t *timedOutNames = nullptr) const;
+    /// The same for a list of rules: each file's name goes through every enabled rule in order (see
+    /// `RenameRuleNamer`), and conflicts are resolved once, on the final names. A list of one enabled rule gives
+    /// exactly the plans of its settings alone; no enabled rule leaves every name as it is.
+    std::vector<RenamePlan> generatePlans(
+        const std::vector<FileItem> &files, const RenameRuleList &rules, std::int64_t *timedOutNames = nullptr) const;
 
     /// One rename that failed: the plan's names and the file system's own description of the error.
     struct RenameFailure {

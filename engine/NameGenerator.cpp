@@ -6,12 +6,14 @@
 #include <map>
 #include <mutex>
 #include <utility>
+#include <vector>
 
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>
 #include <unicode/regex.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
+#include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
 #include "FilePaths.h"
@@ -60,11 +62,40 @@ std::string sequenceNumber(std::int64_t value, std::int64_t padding)
     return length > 0 ? std::string(buffer, static_cast<std::size_t>(length)) : std::string();
 }
 
-/// Advances a sequence counter by one. Past the largest value it wraps to the smallest (two's complement,
-/// computed in unsigned arithmetic so it is defined), which keeps numbers distinct within a list.
-void advance(std::int64_t &counter)
+/// Advances a sequence counter by `step`. Past either end of the range it wraps around (two's complement,
+/// computed in unsigned arithmetic so it is defined); with a step of 1 that keeps numbers distinct within a list.
+void advance(std::int64_t &counter, std::int64_t step)
 {
-    counter = static_cast<std::int64_t>(static_cast<std::uint64_t>(counter) + 1U);
+    counter = static_cast<std::int64_t>(static_cast<std::uint64_t>(counter) + static_cast<std::uint64_t>(step));
+}
+
+/// The grapheme boundaries of `text`, from 0 to its length: user-perceived characters, so that a position never
+/// falls between a letter and its combining mark or inside a flag.
+std::vector<int32_t> graphemeBoundaries(const icu::UnicodeString &text, icu::BreakIterator *characters)
+{
+    std::vector<int32_t> boundaries { 0 };
+    if (!characters) {
+        // Without the iterator, code points.
+        for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1))
+            boundaries.push_back(text.moveIndex32(i, 1));
+        return boundaries;
+    }
+    characters->setText(text);
+    for (int32_t next = characters->next(); next != icu::BreakIterator::DONE; next = characters->next())
+        boundaries.push_back(next);
+    return boundaries;
+}
+
+/// Index `count` graphemes in from the start or the end of a text of `total` graphemes, kept inside the text.
+std::size_t graphemeIndex(std::int64_t count, bool fromEnd, std::size_t total)
+{
+    const auto inside = static_cast<std::size_t>(std::clamp<std::int64_t>(count, 0, static_cast<std::int64_t>(total)));
+    return fromEnd ? total - inside : inside;
+}
+
+bool isApostrophe(UChar32 c)
+{
+    return c == u'\'' || c == u'\u2019';
 }
 
 UDate toUDate(TimePoint time)
@@ -136,6 +167,10 @@ struct NameGenerator::Impl {
     std::string dateName(const std::string &stem, const FileItem &file, std::int64_t &counter);
     std::optional<std::string> dateText(const FileItem &file);
     std::string takeNumber(std::int64_t &counter) const;
+    std::string titleCased(const std::string &stem);
+    std::string sentenceCased(const std::string &stem);
+    std::string inserted(const std::string &stem);
+    std::string removed(const std::string &stem);
 
     RenameParameters m_parameters;
     FileMetadataProviding &m_metadata;
@@ -149,9 +184,13 @@ struct NameGenerator::Impl {
     icu::UnicodeString m_noInput;
 
     // Plain replace: the search text in decomposed form and a grapheme iterator, so that a match never
-    // takes part of a character (an "e" inside a decomposed "é").
+    // takes part of a character (an "e" inside a decomposed "é"). Insert and remove count with the iterator.
     icu::UnicodeString m_searchNFD;
     std::unique_ptr<icu::BreakIterator> m_characters;
+    std::string m_insertText;
+
+    // Title and sentence case: a word or sentence iterator, made once per list (making one loads rules).
+    std::unique_ptr<icu::BreakIterator> m_segments;
 
     // Regular-expression replace: compiled once for the whole list; null when the pattern is unusable.
     std::unique_ptr<icu::RegexPattern> m_pattern;
@@ -172,10 +211,25 @@ NameGenerator::Impl::Impl(const RenameParameters &parameters, FileMetadataProvid
     , m_suffix(wellFormed(sanitizeNameText(parameters.suffixText)))
     , m_replacement(wellFormed(sanitizeNameText(parameters.replaceText)))
     , m_separator(wellFormed(sanitizeNameText(parameters.sequenceSeparator)))
+    , m_insertText(wellFormed(sanitizeNameText(parameters.insertText)))
 {
+    UErrorCode status = U_ZERO_ERROR;
+    if (parameters.strategy == RenameStrategy::titleCase || parameters.strategy == RenameStrategy::sentenceCase) {
+        m_segments.reset(parameters.strategy == RenameStrategy::titleCase
+                ? icu::BreakIterator::createWordInstance(icu::Locale::getRoot(), status)
+                : icu::BreakIterator::createSentenceInstance(icu::Locale::getRoot(), status));
+        if (U_FAILURE(status))
+            m_segments.reset();
+        return;
+    }
+    if (parameters.strategy == RenameStrategy::insert || parameters.strategy == RenameStrategy::remove) {
+        m_characters.reset(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+        if (U_FAILURE(status))
+            m_characters.reset();
+        return;
+    }
     if (parameters.strategy != RenameStrategy::replace || parameters.searchText.empty())
         return;
-    UErrorCode status = U_ZERO_ERROR;
     if (!parameters.useRegularExpression) {
         m_searchNFD = fromUtf8(Unicode::toNFD(wellFormed(parameters.searchText)));
         m_characters.reset(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
@@ -202,7 +256,7 @@ NameGenerator::Impl::Impl(const RenameParameters &parameters, FileMetadataProvid
 std::string NameGenerator::Impl::takeNumber(std::int64_t &counter) const
 {
     std::string number = sequenceNumber(counter, m_parameters.sequencePadding);
-    advance(counter);
+    advance(counter, m_parameters.sequenceStep == 0 ? 1 : m_parameters.sequenceStep);
     return number;
 }
 
@@ -229,8 +283,110 @@ std::string NameGenerator::Impl::transformStem(const std::string &stem, const Fi
         return Unicode::toUpper(stem);
     case RenameStrategy::lowercase:
         return Unicode::toLower(stem);
+    case RenameStrategy::titleCase:
+        return titleCased(stem);
+    case RenameStrategy::sentenceCase:
+        return sentenceCased(stem);
+    case RenameStrategy::insert:
+        return inserted(stem);
+    case RenameStrategy::remove:
+        return removed(stem);
     }
     return stem;
+}
+
+std::string NameGenerator::Impl::titleCased(const std::string &stem)
+{
+    // Words as Unicode word breaks find them, with two changes a reader of file names expects: "_" separates
+    // words (the word rules join "my_holiday" as an identifier), and a single letter elided before an apostrophe
+    // starts a word of its own ("d'été" gives "D'Été", "o'neill" gives "O'Neill", while "don't" stays one word).
+    const icu::UnicodeString source = fromUtf8(stem);
+    icu::UnicodeString result;
+    int32_t pieceStart = 0;
+    const auto flush = [&](int32_t end) {
+        icu::UnicodeString piece(source, pieceStart, end - pieceStart);
+        if (m_segments)
+            piece.toTitle(m_segments.get(), icu::Locale::getRoot());
+        else
+            piece.toLower(icu::Locale::getRoot());
+        result.append(piece);
+        pieceStart = end;
+    };
+    for (int32_t i = 0; i < source.length(); i = source.moveIndex32(i, 1)) {
+        const UChar32 c = source.char32At(i);
+        const int32_t next = source.moveIndex32(i, 1);
+        if (c == u'_') {
+            flush(next);
+            continue;
+        }
+        // A letter alone at the start of a word, an apostrophe, then a letter.
+        if (isApostrophe(c) && i > 0 && next < source.length() && u_isalpha(source.char32At(next))) {
+            const int32_t letter = source.moveIndex32(i, -1);
+            const bool alone = letter == 0 || !u_isalnum(source.char32At(source.moveIndex32(letter, -1)));
+            if (u_isalpha(source.char32At(letter)) && alone)
+                flush(next);
+        }
+    }
+    flush(source.length());
+    // The iterator points into a piece that is gone.
+    if (m_segments)
+        m_segments->setText(m_noInput);
+    return toUtf8(result);
+}
+
+std::string NameGenerator::Impl::sentenceCased(const std::string &stem)
+{
+    // The first letter or digit of each sentence in title case, everything else lower case ("2ND PLACE" gives
+    // "2nd place").
+    icu::UnicodeString text = fromUtf8(stem);
+    if (m_segments) {
+        text.toTitle(m_segments.get(), icu::Locale::getRoot());
+        m_segments->setText(m_noInput);
+    } else {
+        text.toLower(icu::Locale::getRoot());
+    }
+    return toUtf8(text);
+}
+
+std::string NameGenerator::Impl::inserted(const std::string &stem)
+{
+    if (m_insertText.empty())
+        return stem;
+    const icu::UnicodeString source = fromUtf8(stem);
+    const std::vector<int32_t> boundaries = graphemeBoundaries(source, m_characters.get());
+    if (m_characters)
+        m_characters->setText(m_noInput);
+    // A position past either end puts the text at that end.
+    const std::size_t at
+        = graphemeIndex(m_parameters.insertPosition, m_parameters.insertFromEnd, boundaries.size() - 1);
+    icu::UnicodeString result(source, 0, boundaries[at]);
+    result.append(fromUtf8(m_insertText));
+    result.append(source, boundaries[at], source.length() - boundaries[at]);
+    return toUtf8(result);
+}
+
+std::string NameGenerator::Impl::removed(const std::string &stem)
+{
+    const icu::UnicodeString source = fromUtf8(stem);
+    const std::vector<int32_t> boundaries = graphemeBoundaries(source, m_characters.get());
+    if (m_characters)
+        m_characters->setText(m_noInput);
+    const std::size_t total = boundaries.size() - 1;
+    const auto count = static_cast<std::size_t>(
+        std::clamp<std::int64_t>(m_parameters.removeCount, 0, static_cast<std::int64_t>(total)));
+    // From the start the characters after the position go; from the end, those before it.
+    std::size_t first = graphemeIndex(m_parameters.removePosition, m_parameters.removeFromEnd, total);
+    std::size_t last = first;
+    if (m_parameters.removeFromEnd)
+        first = first > count ? first - count : 0;
+    else
+        last = std::min(total, first + count);
+    // A rename never empties a stem.
+    if (first == last || (first == 0 && last == total))
+        return stem;
+    icu::UnicodeString result(source, 0, boundaries[first]);
+    result.append(source, boundaries[last], source.length() - boundaries[last]);
+    return toUtf8(result);
 }
 
 std::string NameGenerator::Impl::replaced(const std::string &stem)
@@ -363,10 +519,23 @@ std::int64_t NameGenerator::timedOutNames() const
 
 std::string NameGenerator::newName(const FileItem &file, std::int64_t &counter)
 {
-    const NameParts parts = splitName(file.name, m_impl->m_parameters.preserveExtension);
+    return newName(file, file.name, counter);
+}
+
+std::string NameGenerator::newName(const FileItem &file, std::string_view currentName, std::int64_t &counter)
+{
+    const NameParts parts = splitName(currentName, m_impl->m_parameters.preserveExtension);
     std::string name = Unicode::toNFC(m_impl->transformStem(parts.stem, file, counter) + parts.dottedExtension);
     // "." and ".." name the folder itself or its parent; a replacement that produces one is unusable.
     if (name == "." || name == "..")
-        return Unicode::toNFC(file.name);
+        return Unicode::toNFC(currentName);
     return name;
+}
+
+bool NameGenerator::numbersFiles() const
+{
+    const RenameParameters &parameters = m_impl->m_parameters;
+    return parameters.strategy == RenameStrategy::prefixSequence
+        || parameters.strategy == RenameStrategy::suffixSequence
+        || (parameters.strategy == RenameStrategy::dateName && parameters.dateIncludeSequence);
 }

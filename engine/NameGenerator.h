@@ -31,8 +31,14 @@ public:
     NameGenerator(const NameGenerator &) = delete;
     NameGenerator &operator=(const NameGenerator &) = delete;
 
-    /// The new name of `file` (NFC, never containing "/"); advances `counter` when the strategy numbers files.
+    /// The new name of `file` (NFC, never containing "/"); advances `counter` by the step when the strategy
+    /// numbers files.
     std::string newName(const FileItem &file, std::int64_t &counter);
+    /// The same for a name that earlier rules of a list already changed: `currentName` is transformed, the file
+    /// gives its dates and location. A result that would be "." or ".." is `currentName` (in NFC).
+    std::string newName(const FileItem &file, std::string_view currentName, std::int64_t &counter);
+    /// Whether the strategy gives numbers (and so advances the counter).
+    bool numbersFiles() const;
     /// How many names so far the regular expression ran out of time on (their stems were left as they were).
     std::int64_t timedOutNames() const;
 

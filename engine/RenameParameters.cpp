@@ -9,7 +9,7 @@ namespace {
 
 // The tables. The titles are shown as written, in every language, and never looked up in a translation table;
 // a date format's title is a sample date written in it.
-constexpr std::array<EnumCase<RenameStrategy>, 8> strategyCases { {
+constexpr std::array<EnumCase<RenameStrategy>, 12> strategyCases { {
     { RenameStrategy::prefix, "prefix", "Add Prefix", {} },
     { RenameStrategy::suffix, "suffix", "Add Suffix", {} },
     { RenameStrategy::replace, "replace", "Find and Replace", {} },
@@ -18,7 +18,19 @@ constexpr std::array<EnumCase<RenameStrategy>, 8> strategyCases { {
     { RenameStrategy::dateName, "dateName", "Format with Date", {} },
     { RenameStrategy::uppercase, "uppercase", "UPPERCASE", {} },
     { RenameStrategy::lowercase, "lowercase", "lowercase", {} },
+    { RenameStrategy::titleCase, "titleCase", "Title Case", {} },
+    { RenameStrategy::sentenceCase, "sentenceCase", "Sentence case", {} },
+    { RenameStrategy::insert, "insert", "Insert Text", {} },
+    { RenameStrategy::remove, "remove", "Remove Characters", {} },
 } };
+
+// The strategies an earlier release knew; it fails to read settings naming any later one.
+constexpr RenameStrategy lastEarlierStrategy = RenameStrategy::lowercase;
+
+constexpr std::array<std::string_view, 22> keys { "strategy", "prefixText", "suffixText", "searchText", "replaceText",
+    "sequenceStart", "sequencePadding", "sequenceSeparator", "preserveExtension", "dateSource", "dateFormat",
+    "dateIncludeSequence", "datePosition", "useRegularExpression", "insertText", "insertPosition", "insertFromEnd",
+    "removePosition", "removeCount", "removeFromEnd", "sequenceStep", "sequenceRestartPerFolder" };
 
 constexpr std::array<EnumCase<DateSource>, 3> dateSourceCases { {
     { DateSource::capture, "capture", "Date Taken (EXIF)", {} },
@@ -64,7 +76,7 @@ template <typename Table> constexpr bool isInDeclaredOrder(const Table &table)
     }
     return true;
 }
-static_assert(isInDeclaredOrder(strategyCases) && strategyCases.back().value == RenameStrategy::lowercase);
+static_assert(isInDeclaredOrder(strategyCases) && strategyCases.back().value == RenameStrategy::remove);
 static_assert(isInDeclaredOrder(dateSourceCases) && dateSourceCases.back().value == DateSource::modified);
 static_assert(isInDeclaredOrder(dateFormatCases) && dateFormatCases.back().value == DateNameFormat::yearMonth);
 static_assert(isInDeclaredOrder(datePositionCases) && datePositionCases.back().value == DatePosition::suffix);
@@ -252,6 +264,19 @@ nlohmann::json RenameParameters::toJson() const
     json["dateIncludeSequence"] = dateIncludeSequence;
     json["datePosition"] = rawValue(datePosition);
     json["useRegularExpression"] = useRegularExpression;
+    const RenameParameters defaults;
+    const auto writeChanged = [&json](const char *key, const auto &value, const auto &defaultValue) {
+        if (value != defaultValue)
+            json[key] = value;
+    };
+    writeChanged("insertText", insertText, defaults.insertText);
+    writeChanged("insertPosition", insertPosition, defaults.insertPosition);
+    writeChanged("insertFromEnd", insertFromEnd, defaults.insertFromEnd);
+    writeChanged("removePosition", removePosition, defaults.removePosition);
+    writeChanged("removeCount", removeCount, defaults.removeCount);
+    writeChanged("removeFromEnd", removeFromEnd, defaults.removeFromEnd);
+    writeChanged("sequenceStep", sequenceStep, defaults.sequenceStep);
+    writeChanged("sequenceRestartPerFolder", sequenceRestartPerFolder, defaults.sequenceRestartPerFolder);
     return json;
 }
 
@@ -276,11 +301,41 @@ Result<RenameParameters> RenameParameters::fromJson(const nlohmann::json &json)
         decoder.readBoolean("dateIncludeSequence", parameters.dateIncludeSequence);
         decoder.readCase("datePosition", parameters.datePosition);
         decoder.readBoolean("useRegularExpression", parameters.useRegularExpression);
+        decoder.readString("insertText", parameters.insertText);
+        decoder.readInteger("insertPosition", parameters.insertPosition);
+        decoder.readBoolean("insertFromEnd", parameters.insertFromEnd);
+        decoder.readInteger("removePosition", parameters.removePosition);
+        decoder.readInteger("removeCount", parameters.removeCount);
+        decoder.readBoolean("removeFromEnd", parameters.removeFromEnd);
+        decoder.readInteger("sequenceStep", parameters.sequenceStep);
+        decoder.readBoolean("sequenceRestartPerFolder", parameters.sequenceRestartPerFolder);
         if (!decoder.error().empty())
             return Error { decoder.error() };
+        // A step of 0 would give every file the same number.
+        if (parameters.sequenceStep == 0)
+            return Error { "\"sequenceStep\": must not be 0" };
         return parameters;
     } catch (const std::exception &exception) {
         // nlohmann_json (and allocation) report failures by exceptions, which must not leave the engine.
         return Error { std::string("rename parameters: ") + exception.what() };
     }
+}
+
+std::span<const std::string_view> RenameParameters::jsonKeys()
+{
+    return keys;
+}
+
+bool RenameParameters::isRepresentableByEarlierReleases() const
+{
+    RenameParameters laterFieldsOnly;
+    laterFieldsOnly.insertText = insertText;
+    laterFieldsOnly.insertPosition = insertPosition;
+    laterFieldsOnly.insertFromEnd = insertFromEnd;
+    laterFieldsOnly.removePosition = removePosition;
+    laterFieldsOnly.removeCount = removeCount;
+    laterFieldsOnly.removeFromEnd = removeFromEnd;
+    laterFieldsOnly.sequenceStep = sequenceStep;
+    laterFieldsOnly.sequenceRestartPerFolder = sequenceRestartPerFolder;
+    return enumIndex(strategy) <= enumIndex(lastEarlierStrategy) && laterFieldsOnly == RenameParameters {};
 }

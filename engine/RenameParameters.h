@@ -12,8 +12,21 @@
 
 #include "Result.h"
 
-/// Which transformation a batch applies to each name.
-enum class RenameStrategy { prefix, suffix, replace, prefixSequence, suffixSequence, dateName, uppercase, lowercase };
+/// Which transformation a rule applies to each name.
+enum class RenameStrategy {
+    prefix,
+    suffix,
+    replace,
+    prefixSequence,
+    suffixSequence,
+    dateName,
+    uppercase,
+    lowercase,
+    titleCase,
+    sentenceCase,
+    insert,
+    remove
+};
 /// Which date a date name uses.
 enum class DateSource { capture, created, modified };
 /// How a date is written in a name.
@@ -75,12 +88,29 @@ struct RenameParameters {
     bool dateIncludeSequence = true;
     DatePosition datePosition = DatePosition::prefix;
     bool useRegularExpression = false;
+    // Read by the rules added after the first eight; their defaults leave every earlier setting meaning what it
+    // meant, and they are written only when they differ from the defaults.
+    std::string insertText; ///< insert: the text put into the stem
+    std::int64_t insertPosition = 0; ///< insert: where, in characters (graphemes)
+    bool insertFromEnd = false; ///< insert: the position counts from the end of the stem
+    std::int64_t removePosition = 0; ///< remove: where the removed characters start, in graphemes
+    std::int64_t removeCount = 0; ///< remove: how many characters (graphemes)
+    bool removeFromEnd = false; ///< remove: the position counts from the end (the characters before it go)
+    std::int64_t sequenceStep = 1; ///< numbering rules: added to the number per file; never 0
+    bool sequenceRestartPerFolder = false; ///< numbering rules: each folder counts from the start on its own
 
     bool operator==(const RenameParameters &) const = default;
 
-    /// The JSON object with all 14 keys, always.
+    /// The JSON object with the first 14 keys always and each later key only when its value is not the default,
+    /// so that settings an earlier release can represent are written exactly as it wrote them.
     nlohmann::json toJson() const;
     /// Decodes a JSON value. Absent or null keys take their defaults, unknown keys are ignored; a value of the
-    /// wrong type, an unknown enumeration string or a non-object fails the whole decode, with a message.
+    /// wrong type, an unknown enumeration string, a "sequenceStep" of 0 or a non-object fails the whole decode,
+    /// with a message.
     static Result<RenameParameters> fromJson(const nlohmann::json &json);
+    /// Every key `fromJson` reads, in field order.
+    static std::span<const std::string_view> jsonKeys();
+    /// Whether an earlier release, which knew the first eight strategies and the first 14 keys, reads these
+    /// settings to the same meaning: the strategy is one of those eight and every later field has its default.
+    bool isRepresentableByEarlierReleases() const;
 };
