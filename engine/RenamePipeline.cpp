@@ -74,6 +74,15 @@ Planner plannerFor(const FileRenameService &service, RenameParameters parameters
     };
 }
 
+Planner plannerFor(const FileRenameService &service, RenameRuleList rules)
+{
+    return [&service, rules = std::move(rules)](const std::vector<FileItem> &files) {
+        Preview preview;
+        preview.plans = service.generatePlans(files, rules, &preview.timedOutNames);
+        return preview;
+    };
+}
+
 Preview plan(const Planner &planner, const std::vector<FileItem> &files)
 {
     return planner(files);

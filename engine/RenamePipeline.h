@@ -13,6 +13,7 @@
 #include "FileRenameService.h"
 #include "RenameParameters.h"
 #include "RenamePlan.h"
+#include "RenameRule.h"
 #include "Result.h"
 
 /// The rules of a batch and the list, sort, filter and plan sequence, shared by the window and the command line
@@ -56,6 +57,9 @@ using Planner = std::function<Preview(const std::vector<FileItem> &files)>;
 
 /// Plans with `service` under `parameters` (copied into the planner). `service` must outlive the planner.
 Planner plannerFor(const FileRenameService &service, RenameParameters parameters);
+
+/// Plans with `service` through the rule list `rules` (copied into the planner). `service` must outlive it.
+Planner plannerFor(const FileRenameService &service, RenameRuleList rules);
 
 /// Runs `planner` over `files`.
 Preview plan(const Planner &planner, const std::vector<FileItem> &files);

@@ -322,6 +322,9 @@ QWidget *SidebarView::buildStrategyRow(QWidget *parent)
     m_strategyMenu = new QMenu(m_strategyButton);
     m_strategyMenu->setObjectName(QStringLiteral("strategyMenu"));
     for (const EnumCase<RenameStrategy> &choice : enumCases<RenameStrategy>()) {
+        // The later rules get their fields with the rule list.
+        if (enumIndex(choice.value) > enumIndex(RenameStrategy::lowercase))
+            break;
         QAction *action = m_strategyMenu->addAction(RenameChoices::title(choice.value));
         connect(action, &QAction::triggered, this,
             [this, strategy = choice.value] { m_viewModel.selectStrategy(strategy); });
