@@ -125,14 +125,18 @@ int main(int argc, char **argv)
                                   "replaceText":"<$1>\\u002F"})J",
             R"({"strategy":"dateName","dateSource":"capture","dateFormat":"yearMonthDayTime","datePosition":"suffix"})",
             R"({"strategy":"prefixSequence","sequenceStart":-5,"sequencePadding":300,"sequenceSeparator":":"})",
-            R"({"strategy":"uppercase","preserveExtension":false})" }) {
+            R"({"strategy":"uppercase","preserveExtension":false})",
+            R"([{"strategy":"titleCase"},{"strategy":"insert","insertText":"x","insertPosition":2,"enabled":false},
+                {"strategy":"remove","removeCount":3,"removeFromEnd":true},{"strategy":"suffixSequence",
+                "sequenceStep":-7,"sequenceRestartPerFolder":true}])" }) {
         parameterSeeds.push_back(nlohmann::json::parse(json).dump());
     }
     RenameParameters full;
     full.strategy = RenameStrategy::replace;
     full.searchText = "IMG";
     parameterSeeds.push_back(full.toJson().dump());
-    const RenamePreset preset { QUuid::createUuid(), QStringLiteral("Holiday"), full, true, { QStringLiteral("jpg") } };
+    const RenamePreset preset { QUuid::createUuid(), QStringLiteral("Holiday"), full, true, { QStringLiteral("jpg") },
+        std::nullopt };
     const std::string presetSeed = nlohmann::json::array({ preset.toJson(), preset.toJson() }).dump();
 
     std::vector<Decoder> decoders;
@@ -142,16 +146,17 @@ int main(int argc, char **argv)
                             RenamePresetStore store(settings);
                             const bool loaded = !store.presets().isEmpty();
                             (void)store.savePreset(QStringLiteral("New"), RenameParameters {}, false, {});
+                            (void)store.savePreset(QStringLiteral("List"), RenameRuleList(2), false, {});
                             return loaded;
                         } });
     decoders.push_back({ "--params", parameterSeeds, [&](const std::string &input) {
                             const nlohmann::json json = nlohmann::json::parse(input, nullptr, false);
                             if (json.is_discarded())
                                 return false;
-                            const Result<RenameParameters> parameters = RenameParameters::fromJson(json);
-                            if (!parameters)
+                            const Result<RenameRuleList> rules = renameRulesFromJson(json);
+                            if (!rules)
                                 return false;
-                            (void)renameService.generatePlans(files, *parameters);
+                            (void)renameService.generatePlans(files, *rules);
                             return true;
                         } });
     decoders.push_back({ "update feed",

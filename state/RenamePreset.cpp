@@ -28,6 +28,28 @@ Error failure(const std::string &message)
 
 } // namespace
 
+RenameRuleList RenamePreset::ruleList() const
+{
+    return rules ? *rules : singleRule(parameters);
+}
+
+void RenamePreset::setRules(const RenameRuleList &list)
+{
+    if (!list.empty())
+        parameters = list.front().parameters;
+    if (list.size() == 1 && list.front().enabled)
+        rules.reset();
+    else
+        rules = list;
+}
+
+nlohmann::json RenamePreset::toJsonWithRules() const
+{
+    nlohmann::json json = toJson();
+    json["rules"] = renameRulesToJson(ruleList());
+    return json;
+}
+
 nlohmann::json RenamePreset::toJson() const
 {
     nlohmann::json extensions = nlohmann::json::array();
@@ -67,6 +89,14 @@ Result<RenamePreset> RenamePreset::fromJson(const nlohmann::json &json)
     if (!decodedParameters)
         return failure(decodedParameters.error().message);
     preset.parameters = *decodedParameters;
+    if (const auto rules = json.find("rules"); rules != json.end() && !rules->is_null()) {
+        if (!rules->is_array())
+            return failure("\"rules\" must be an array of rules");
+        Result<RenameRuleList> decodedRules = renameRulesFromJson(*rules);
+        if (!decodedRules)
+            return failure(decodedRules.error().message);
+        preset.setRules(*decodedRules);
+    }
     for (const nlohmann::json &extension : *includeExtensions) {
         if (!extension.is_string())
             return failure("\"includeExtensions\" must be an array of strings");

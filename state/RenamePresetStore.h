@@ -15,9 +15,14 @@
 #include "RenamePreset.h"
 #include "SettingsStore.h"
 
-/// The saved presets, newest first, kept in a settings store under one key as a data blob holding a compact
-/// JSON array of the presets' stored form. Every change is written at once, as a read-modify-write under the
-/// store's lock: the change is made to the list stored now, so presets saved meanwhile by another process (the
+/// The saved presets, newest first, kept in a settings store as data blobs holding compact JSON arrays. The
+/// presets that an earlier release (one strategy per preset) can represent are kept under `storageKey` in the
+/// form it reads; `rulesKey()` holds the whole list in order, each preset there either as {"id": ...}, a
+/// reference to its element under `storageKey`, or whole with its "rules" when the other array leaves it out.
+/// An earlier release thus shows and keeps every preset it can represent; a preset it saved later (an id no
+/// reference names) comes first, and one it deleted (a reference to a missing id) is gone. Without
+/// `rulesKey()`, each stored preset is a one-rule preset. Every change is written at once, as a read-modify-write under
+/// the store's lock: the change is made to the list stored now, so presets saved meanwhile by another process (the
 /// command line) are kept, and the list shown becomes that result. A stored blob that does not decode is never
 /// overwritten unseen: before the first write over it, it is copied under `backupKey()` (or a numbered variant
 /// when that key already holds another blob), and this is reported on standard error and in the log. Main
@@ -42,6 +47,8 @@ public:
     const std::string &storageKey() const { return m_storageKey; }
     /// The key an undecodable list is kept under before it is replaced: `storageKey` + ".unreadable".
     std::string backupKey() const { return m_storageKey + ".unreadable"; }
+    /// The key of the rule lists' array: `storageKey` + ".rules" (its unreadable copy: + ".rules.unreadable").
+    std::string rulesKey() const { return m_storageKey + ".rules"; }
     /// Why the last write failed ("No space left on device"), or nothing when it succeeded.
     const std::optional<std::string> &lastWriteError() const { return m_lastWriteError; }
 
@@ -51,6 +58,9 @@ public:
     /// memory.
     RenamePreset savePreset(const QString &name, const RenameParameters &parameters, bool includeSubfolders,
         const QStringList &includeExtensions);
+    /// The same with a whole rule list (a list of one enabled rule is the preset of that rule's settings).
+    RenamePreset savePreset(
+        const QString &name, const RenameRuleList &rules, bool includeSubfolders, const QStringList &includeExtensions);
     /// Removes every preset with this id, keeping the order of the rest; writes (and announces) only when
     /// something was removed.
     void deletePreset(const QUuid &id);

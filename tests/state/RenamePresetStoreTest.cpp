@@ -305,6 +305,69 @@ private Q_SLOTS:
         QCOMPARE(dumped(stored[1]["parameters"]), dumped(expected.toJson()));
     }
 
+    void ruleListsAndEarlierReleasesShareTheFileBothWays()
+    {
+        // An earlier release reads only the main array, with all or nothing of it, and knows only the first
+        // eight strategies and the first 14 keys; it writes only the main array.
+        const auto earlierReleaseReads = [](const std::optional<std::string> &blob) {
+            QStringList names;
+            for (const nlohmann::json &element : nlohmann::json::parse(blob.value_or("[]"))) {
+                const Result<RenamePreset> preset = RenamePreset::fromJson(element);
+                if (!preset || !preset->parameters.isRepresentableByEarlierReleases())
+                    return QStringList { QStringLiteral("(none: the whole list was dropped)") };
+                names.append(preset->name);
+            }
+            return names;
+        };
+        const auto rule = [](const char *json) { return renameRulesFromJson(nlohmann::json::parse(json)).value(); };
+        const auto namesOf = [](const QList<RenamePreset> &presets) {
+            QStringList names;
+            for (const RenamePreset &preset : presets)
+                names.append(preset.name + u':' + QString::number(preset.ruleList().size()));
+            return names;
+        };
+        SettingsStoreQt settings(settingsFile());
+        QList<RenamePreset> saved;
+        {
+            RenamePresetStore store(settings);
+            const std::vector<std::pair<const char *, RenameRuleList>> presets {
+                { "Plain", rule(R"({"prefixText": "2024_"})") },
+                { "Chain", rule(R"([{"strategy": "replace", "searchText": "_", "replaceText": " "},
+                                    {"strategy": "suffixSequence", "enabled": false}, {"strategy": "titleCase"}])") },
+                { "Title", rule(R"({"strategy": "titleCase"})") },
+                { "Stepped", rule(R"({"strategy": "prefixSequence", "sequenceStep": 10})") },
+                { "Nothing", {} },
+                { "Dated", rule(R"([{"strategy": "dateName", "dateIncludeSequence": false}])") },
+            };
+            for (const auto &[name, rules] : presets)
+                saved.prepend(store.savePreset(QString::fromUtf8(name), rules, false, {}));
+            QCOMPARE(store.presets(), saved);
+        }
+        QCOMPARE(earlierReleaseReads(settings.bytes(storageKey)),
+            QStringList({ QStringLiteral("Dated"), QStringLiteral("Plain") }));
+
+        // The earlier release saves a preset and deletes one, writing its own array only.
+        nlohmann::json earlier = nlohmann::json::parse(settings.bytes(storageKey).value());
+        nlohmann::json added = validElement("0A1B2C3D-0000-4000-8000-000000000001");
+        added["name"] = "From before";
+        earlier.erase(1);
+        earlier.insert(earlier.begin(), added);
+        QVERIFY(settings.setBytes(storageKey, earlier.dump()));
+
+        RenamePresetStore reopened(settings);
+        QCOMPARE(namesOf(reopened.presets()),
+            QStringList({ QStringLiteral("From before:1"), QStringLiteral("Dated:1"), QStringLiteral("Nothing:0"),
+                QStringLiteral("Stepped:1"), QStringLiteral("Title:1"), QStringLiteral("Chain:3") }));
+        QVERIFY(reopened.presets()[5] == saved[4]);
+        QCOMPARE(reopened.presets()[5].ruleList(), saved[4].ruleList());
+        // The next write keeps both readers in step.
+        reopened.deletePreset(saved[0].id);
+        QCOMPARE(earlierReleaseReads(settings.bytes(storageKey)), QStringList({ QStringLiteral("From before") }));
+        QCOMPARE(namesOf(RenamePresetStore(settings).presets()),
+            QStringList({ QStringLiteral("From before:1"), QStringLiteral("Nothing:0"), QStringLiteral("Stepped:1"),
+                QStringLiteral("Title:1"), QStringLiteral("Chain:3") }));
+    }
+
     void deletePresetRemovesEveryMatchAndPersists()
     {
         const char *twice = "11111111-2222-4333-8444-555555555555";
