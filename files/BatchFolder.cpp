@@ -160,8 +160,10 @@ BatchFolder::~BatchFolder()
 
 bool BatchFolder::stillAtRoot() const
 {
+    // Followed like the listing follows it: a folder chosen through a link of its own is still at its root as long
+    // as the link leads to it, and a folder swapped for a link to another folder is not.
     struct stat info { };
-    return ::lstat(m_root.c_str(), &info) == 0 && S_ISDIR(info.st_mode)
+    return ::stat(m_root.c_str(), &info) == 0 && S_ISDIR(info.st_mode)
         && static_cast<std::uint64_t>(info.st_dev) == m_identity.device
         && static_cast<std::uint64_t>(info.st_ino) == m_identity.inode;
 }
