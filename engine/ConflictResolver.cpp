@@ -300,7 +300,8 @@ RenamePlan ConflictResolver::Impl::settle(
     std::string name = std::move(newName);
     const std::string at = newURL ? standardizedText(*newURL) : candidateText(subject, name);
     std::optional<Path> location;
-    if (isFree(subject, at, name)) {
+    const bool free = isFree(subject, at, name);
+    if (free) {
         location = newURL ? *newURL : candidateLocation(subject, name, at);
     } else {
         // The extension is split off whatever the strategy did with it, so that the counter goes before it.
@@ -345,8 +346,10 @@ RenamePlan ConflictResolver::Impl::settle(
     }
 
     subject.folder.reserved.insert(reservedKey(subject.folder, name));
-    return RenamePlan { Uuid::random(), FileLocation(subject.originalURL), FileLocation(*location), originalName,
+    RenamePlan plan { Uuid::random(), FileLocation(subject.originalURL), FileLocation(*location), originalName,
         std::move(name) };
+    plan.counterAdded = !free;
+    return plan;
 }
 
 ConflictResolver::ConflictResolver(const FileRenameFileSystem &fileSystem)

@@ -15,6 +15,8 @@ struct RenamePlan {
     std::string newName; ///< after conflict resolution, NFC
     /// A date name meant to use the capture date, but the file holds none, so its creation date was used.
     bool usedCreationDate = false;
+    /// The name the settings gave was taken (by another plan or a file on disk), so " (n)" was added to it.
+    bool counterAdded = false;
 
     bool operator==(const RenamePlan &) const = default;
 };

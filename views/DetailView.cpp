@@ -216,6 +216,8 @@ QWidget *DetailView::buildTable()
     QHeaderView *columns = m_table->horizontalHeader();
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     columns->setSectionResizeMode(FileTableModel::Name, QHeaderView::Stretch);
+    columns->setSectionResizeMode(FileTableModel::NewName, QHeaderView::Stretch);
+    columns->setSectionResizeMode(FileTableModel::Folder, QHeaderView::Interactive);
     columns->setSectionResizeMode(FileTableModel::Kind, QHeaderView::Interactive);
     columns->setSectionResizeMode(FileTableModel::Size, QHeaderView::Interactive);
     columns->setSectionResizeMode(FileTableModel::Modified, QHeaderView::Interactive);
@@ -225,6 +227,12 @@ QWidget *DetailView::buildTable()
     columns->resizeSection(
         FileTableModel::Modified, metrics.horizontalAdvance(QStringLiteral("Sep 30, 2026 12:59 PM")) + 24);
     columns->setHighlightSections(false);
+    columns->resizeSection(FileTableModel::Folder, metrics.horizontalAdvance(QStringLiteral("Folder/Subfolder")) + 24);
+    // Two files of the same name in different subfolders are told apart by their folder.
+    const auto syncFolderColumn
+        = [this] { m_table->setColumnHidden(FileTableModel::Folder, !m_viewModel.includeSubfolders()); };
+    connect(&m_viewModel, &QuorvaneViewModel::includeSubfoldersChanged, this, syncFolderColumn);
+    syncFolderColumn();
 
     connect(m_table, &QTableView::customContextMenuRequested, this, &DetailView::showContextMenu);
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, &DetailView::rememberSelection);

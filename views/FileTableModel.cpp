@@ -3,7 +3,9 @@
 #include <cmath>
 #include <iterator>
 
+#include <QFont>
 #include <QLocale>
+#include <QPalette>
 #include <QRegularExpression>
 
 #include "PaneStyle.h"
@@ -28,11 +30,32 @@ FileTableModel::FileTableModel(QuorvaneViewModel &viewModel, QObject *parent)
     : QAbstractTableModel(parent)
     , m_viewModel(viewModel)
     , m_fileIcon(PaneStyle::documentIcon())
+    , m_counterIcon(PaneStyle::themedIcon("dialog-information", QStyle::SP_MessageBoxInformation))
 {
     connect(&m_viewModel, &QuorvaneViewModel::filteredFilesChanged, this, [this] {
         beginResetModel();
         endResetModel();
     });
+    // A new preview changes only the new names.
+    connect(&m_viewModel, &QuorvaneViewModel::renamePlansChanged, this, [this] {
+        if (rowCount() > 0)
+            Q_EMIT dataChanged(index(0, NewName), index(rowCount() - 1, NewName));
+    });
+}
+
+QString FileTableModel::counterToolTip()
+{
+    return QStringLiteral("Another file has or gets this name, so a number in parentheses was added.");
+}
+
+const RenamePlan *FileTableModel::planAt(int row) const
+{
+    const std::vector<RenamePlan> &plans = m_viewModel.renamePlans();
+    const auto at = static_cast<std::size_t>(row);
+    if (at >= plans.size() || plans.size() != m_viewModel.filteredFiles().size())
+        return nullptr;
+    const RenamePlan &plan = plans[at];
+    return plan.originalURL == m_viewModel.filteredFiles()[at].url ? &plan : nullptr;
 }
 
 int FileTableModel::rowCount(const QModelIndex &parent) const
@@ -53,18 +76,59 @@ QVariant FileTableModel::data(const QModelIndex &index, int role) const
     if (role == PathRole)
         return QtConversions::toQString(file.url);
     const auto column = static_cast<Column>(index.column());
+    if (column == NewName) {
+        const RenamePlan *plan = planAt(index.row());
+        if (plan == nullptr)
+            return {};
+        const bool changes = QuorvaneViewModel::changesName(*plan);
+        switch (role) {
+        case Qt::DisplayRole:
+            return QtConversions::toQString(plan->newName);
+        case Qt::AccessibleTextRole:
+            return changes ? QtConversions::toQString(plan->newName)
+                           : QtConversions::toQString(plan->newName) + QStringLiteral(" (unchanged)");
+        case Qt::FontRole:
+            if (changes) {
+                QFont bold;
+                bold.setBold(true);
+                return bold;
+            }
+            return {};
+        case Qt::ForegroundRole:
+            return changes ? QVariant() : QVariant(PaneStyle::tertiaryColor(QPalette()));
+        case Qt::DecorationRole:
+            return plan->counterAdded ? m_counterIcon : QVariant();
+        case Qt::ToolTipRole:
+            return plan->counterAdded ? counterToolTip() : QVariant();
+        default:
+            return {};
+        }
+    }
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
         switch (column) {
         case Name:
             return QtConversions::toQString(file.name);
+        case Folder: {
+            const std::string &path = file.url.text();
+            const std::string folder = m_viewModel.selectedFolder().isEmpty()
+                ? std::string()
+                : QtConversions::toStdString(m_viewModel.selectedFolder());
+            std::string relative = path.rfind(folder, 0) == 0 ? path.substr(folder.size()) : path;
+            if (!relative.empty() && relative.front() == '/')
+                relative.erase(0, 1);
+            const std::size_t slash = relative.rfind('/');
+            return slash == std::string::npos ? QStringLiteral(".")
+                                              : QtConversions::toQString(relative.substr(0, slash));
+        }
         case Kind:
             return kindText(QtConversions::toQString(file.extensionType));
         case Size:
             return formattedSize(file.size);
         case Modified:
             return formattedModified(QtConversions::toQDateTime(file.modificationDate));
+        case NewName:
         case ColumnCount:
             break;
         }
@@ -94,6 +158,10 @@ QVariant FileTableModel::headerData(int section, Qt::Orientation orientation, in
     switch (section) {
     case Name:
         return QStringLiteral("Name");
+    case NewName:
+        return QStringLiteral("New Name");
+    case Folder:
+        return QStringLiteral("Folder");
     case Kind:
         return QStringLiteral("Kind");
     case Size:

@@ -5,6 +5,7 @@
 #include <QString>
 
 class QuorvaneViewModel;
+struct RenamePlan;
 
 /// The view model's filtered files as a table, one row per file in their listed order, read from the view
 /// model when drawn (100,000 rows cost only the visible cells). Every change of the filtered files resets it.
@@ -13,9 +14,14 @@ class FileTableModel final : public QAbstractTableModel {
     Q_DISABLE_COPY_MOVE(FileTableModel)
 
 public:
-    enum Column { Name, Kind, Size, Modified, ColumnCount };
+    /// "New Name" shows the planned name: in bold when it changes, with " (n)" explained in its tool tip when a
+    /// counter had to be added. "Folder" (the path relative to the chosen folder) is shown by the view only
+    /// while subfolders are listed.
+    enum Column { Name, NewName, Folder, Kind, Size, Modified, ColumnCount };
     /// QString: the file's absolute path.
     static constexpr int PathRole = Qt::UserRole + 1;
+    /// The tool tip of a new name to which " (n)" was added.
+    static QString counterToolTip();
 
     explicit FileTableModel(QuorvaneViewModel &viewModel, QObject *parent = nullptr);
 
@@ -34,6 +40,10 @@ public:
     static QString formattedModified(const QDateTime &time);
 
 private:
+    /// The plan of the file in `row`, if the preview has one for it.
+    const RenamePlan *planAt(int row) const;
+
     QuorvaneViewModel &m_viewModel;
     QIcon m_fileIcon;
+    QIcon m_counterIcon;
 };

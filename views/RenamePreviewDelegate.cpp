@@ -57,13 +57,21 @@ void RenamePreviewDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
     const bool marked = index.data(RenamePreviewModel::UsedCreationDateRole).toBool();
     const int markerWidth = marked ? metrics.horizontalAdvance(fallbackMarker) + partSpacing / 2 : 0;
     const int newNameWidth = qMax(0, nameWidth - markerWidth);
+    // A changed name differs by weight as well as by colour.
+    const bool changes = index.data(RenamePreviewModel::ChangesNameRole).toBool();
+    QFont newFont = font;
+    if (changes)
+        newFont.setWeight(QFont::DemiBold);
+    const QFontMetrics newMetrics(newFont);
     const QString newName
-        = metrics.elidedText(index.data(RenamePreviewModel::NewNameRole).toString(), Qt::ElideMiddle, newNameWidth);
-    painter->setPen(index.data(RenamePreviewModel::ChangesNameRole).toBool() ? primary : tertiary);
+        = newMetrics.elidedText(index.data(RenamePreviewModel::NewNameRole).toString(), Qt::ElideMiddle, newNameWidth);
+    painter->setFont(newFont);
+    painter->setPen(changes ? primary : tertiary);
     painter->drawText(newRect, Qt::AlignLeft | Qt::AlignVCenter, newName);
+    painter->setFont(font);
     if (marked) {
         painter->setPen(secondary);
-        painter->drawText(newRect.adjusted(metrics.horizontalAdvance(newName) + partSpacing / 2, 0, 0, 0),
+        painter->drawText(newRect.adjusted(newMetrics.horizontalAdvance(newName) + partSpacing / 2, 0, 0, 0),
             Qt::AlignLeft | Qt::AlignVCenter, fallbackMarker);
     }
     painter->restore();

@@ -31,9 +31,14 @@ QVariant RenamePreviewModel::data(const QModelIndex &index, int role) const
     const RenamePlan &plan = m_viewModel.renamePlans()[static_cast<std::size_t>(index.row())];
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::AccessibleTextRole:
         return QtConversions::toQString(plan.originalName) + QStringLiteral(" → ")
             + QtConversions::toQString(plan.newName);
+    case Qt::AccessibleTextRole:
+        // What the dimmed colour says on screen, said in words.
+        return QuorvaneViewModel::changesName(plan)
+            ? QtConversions::toQString(plan.originalName) + QStringLiteral(" → ")
+                + QtConversions::toQString(plan.newName)
+            : QtConversions::toQString(plan.originalName) + QStringLiteral(" (unchanged)");
     case OriginalNameRole:
         return QtConversions::toQString(plan.originalName);
     case NewNameRole:

@@ -443,14 +443,42 @@ private Q_SLOTS:
                 cells.append(row < 0 ? model->headerData(column, Qt::Horizontal).toString()
                                      : model->index(row, column).data().toString());
         }
-        QCOMPARE(cells.mid(0, 7).join(u'|'), QStringLiteral("Name|Kind|Size|Modified|large.JPG|JPG|2 MB"));
-        QCOMPARE(cells.mid(8).join(u'|'), QStringLiteral("small|Unknown|999 bytes|Jul 14, 2024 6:30 PM"));
+        QCOMPARE(cells.mid(0, 11).join(u'|'),
+            QStringLiteral("Name|New Name|Folder|Kind|Size|Modified|large.JPG|large.JPG|.|JPG|2 MB"));
+        QCOMPARE(cells.mid(12).join(u'|'), QStringLiteral("small|small|.|Unknown|999 bytes|Jul 14, 2024 6:30 PM"));
         QVERIFY(!model->index(0, FileTableModel::Name).data(Qt::DecorationRole).value<QIcon>().isNull());
         // The edges of the units, where rounding to one decimal must carry into the next unit.
         const QList<std::pair<qint64, const char *>> sizes { { 1, "1 byte" }, { 1000, "1 kB" }, { 1500, "1.5 kB" },
             { 999'949, "999.9 kB" }, { 999'950, "1 MB" }, { 1'234'567'890, "1.2 GB" } };
         for (const auto &[bytes, text] : sizes)
             QCOMPARE(FileTableModel::formattedSize(bytes), QString::fromUtf8(text));
+    }
+
+    void newNamesAreMarkedBeyondColourAndSubfoldersShowTheirFolder()
+    {
+        Window w { "B.txt", "b.txt", "sub/b.txt" };
+        auto *table = w.find<QTableView>("fileTable");
+        QVERIFY(table->isColumnHidden(FileTableModel::Folder));
+        w.chooseStrategy(QStringLiteral("UPPERCASE"));
+        w.find<QCheckBox>("includeSubfoldersToggle")->click();
+        QVERIFY(!table->isColumnHidden(FileTableModel::Folder));
+        QAbstractItemModel *model = table->model();
+        QStringList rows;
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const auto cell
+                = [&](int column, int role = Qt::DisplayRole) { return model->index(row, column).data(role); };
+            rows.append(cell(FileTableModel::Folder).toString() + u'/' + cell(FileTableModel::Name).toString() + u'>'
+                + cell(FileTableModel::NewName, Qt::AccessibleTextRole).toString()
+                + (cell(FileTableModel::NewName, Qt::FontRole).value<QFont>().bold() ? QStringLiteral(" bold")
+                                                                                     : QString())
+                + (cell(FileTableModel::NewName, Qt::ToolTipRole).toString() == FileTableModel::counterToolTip()
+                        ? QStringLiteral(" counted")
+                        : QString()));
+        }
+        rows.sort();
+        // The unchanged name is plain; the one whose plain new name was taken says why it got " (1)".
+        QCOMPARE(rows.join(u'|'),
+            QStringLiteral("./B.txt>B.txt (unchanged)|./b.txt>B (1).txt bold counted|sub/b.txt>B.txt bold"));
     }
 
     void mainButtonFollowsThePreviewAndARunningBatch()
