@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -13,11 +14,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "Accessibility.h"
 #include "ElidedButton.h"
 #include "EmptyState.h"
 #include "FileRevealer.h"
 #include "FileTableModel.h"
 #include "PaneStyle.h"
+#include "PreviewListView.h"
 #include "QtConversions.h"
 #include "QuorvaneViewModel.h"
 
@@ -234,6 +237,8 @@ QWidget *DetailView::buildTable()
     connect(&m_viewModel, &QuorvaneViewModel::includeSubfoldersChanged, this, syncFolderColumn);
     syncFolderColumn();
 
+    // Alt+Up, Alt+Down and Alt+End reorder the files as dragging preview rows does.
+    m_table->installEventFilter(this);
     connect(m_table, &QTableView::customContextMenuRequested, this, &DetailView::showContextMenu);
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, &DetailView::rememberSelection);
     connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_resettingTable = true; });
@@ -249,7 +254,8 @@ QWidget *DetailView::buildBottomBar()
     layout->setContentsMargins(10, 10, 10, 10);
     layout->setSpacing(8);
 
-    m_statusLabel = new QLabel(bar);
+    // Exposed as a status bar, so that screen readers announce each new status.
+    m_statusLabel = new StatusLine(bar);
     m_statusLabel->setObjectName(QStringLiteral("statusLabel"));
     m_statusLabel->setFont(PaneStyle::captionFont(font()));
     m_statusLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -388,6 +394,15 @@ void DetailView::advanceSpinner()
     const QColor color = m_mainButton->palette().color(QPalette::Disabled, QPalette::ButtonText);
     m_mainButton->setIcon(spinnerFrame(m_spinnerStep, color, m_mainButton->iconSize().height() * 2));
     m_spinnerStep = (m_spinnerStep + 1) % 12;
+}
+
+bool DetailView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_table && event->type() == QEvent::KeyPress
+        && PreviewListView::reorderByKey(
+            static_cast<QKeyEvent *>(event), *m_table, FileTableModel::PathRole, m_viewModel))
+        return true;
+    return QWidget::eventFilter(watched, event);
 }
 
 void DetailView::showContextMenu(const QPoint &position)

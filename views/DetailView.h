@@ -29,6 +29,8 @@ class DetailView final : public QWidget {
 public:
     explicit DetailView(QuorvaneViewModel &viewModel, QWidget *parent = nullptr);
 
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 Q_SIGNALS:
     /// The empty state's "Select Folder" was pressed (the folder access has already been released); the window
     /// should let the user choose a folder and load it.

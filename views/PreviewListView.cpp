@@ -1,6 +1,7 @@
 #include "PreviewListView.h"
 
 #include <QDrag>
+#include <QKeyEvent>
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QPainter>
@@ -24,6 +25,52 @@ PreviewListView::PreviewListView(QuorvaneViewModel &viewModel, QWidget *parent)
     m_autoScrollTimer.setInterval(40);
     connect(&m_autoScrollTimer, &QTimer::timeout, this,
         [this] { verticalScrollBar()->setValue(verticalScrollBar()->value() + m_autoScrollStep); });
+}
+
+bool PreviewListView::reorderByKey(QKeyEvent *event, QAbstractItemView &view, int pathRole, QuorvaneViewModel &model)
+{
+    const int key = event->key();
+    if (event->modifiers() != Qt::AltModifier || (key != Qt::Key_Up && key != Qt::Key_Down && key != Qt::Key_End))
+        return false;
+    QAbstractItemModel *items = view.model();
+    const QModelIndex current = view.currentIndex();
+    if (items == nullptr || !current.isValid())
+        return true;
+    const int rows = items->rowCount();
+    const int row = current.row();
+    const auto pathAt = [items, pathRole](int at) { return items->index(at, 0).data(pathRole).toString(); };
+    const QString path = pathAt(row);
+    int to = row;
+    if (key == Qt::Key_Up && row > 0) {
+        to = row - 1;
+        model.moveFile(path, pathAt(to));
+    } else if (key == Qt::Key_Down && row + 1 < rows) {
+        to = row + 1;
+        model.moveFile(path, pathAt(to));
+    } else if (key == Qt::Key_End && row + 1 < rows) {
+        to = rows - 1;
+        model.moveFileToEnd(path);
+    }
+    // The lists were rebuilt; the moved file's row becomes current again, so the keys can be pressed on.
+    if (pathAt(to) != path) {
+        for (to = 0; to < items->rowCount() && pathAt(to) != path; ++to) { }
+    }
+    if (to < items->rowCount()) {
+        const QModelIndex moved = items->index(to, current.column());
+        view.setCurrentIndex(moved);
+        if (view.selectionModel() != nullptr)
+            view.selectionModel()->select(moved, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        view.scrollTo(moved);
+    }
+    return true;
+}
+
+void PreviewListView::keyPressEvent(QKeyEvent *event)
+{
+    if (reorderByKey(event, *this, RenamePreviewModel::PathRole, m_viewModel))
+        event->accept();
+    else
+        QListView::keyPressEvent(event);
 }
 
 void PreviewListView::setDragRunner(DragRunner runner)

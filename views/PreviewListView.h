@@ -8,6 +8,7 @@
 #include <QTimer>
 
 class QDrag;
+class QKeyEvent;
 class QuorvaneViewModel;
 
 /// The list of the rename preview, with drag reordering. A drag from a row carries the row's path as plain
@@ -27,11 +28,17 @@ public:
 
     /// The path of the file whose row is being dragged from this list; none when no such drag is under way.
     const std::optional<QString> &draggedPath() const { return m_draggedPath; }
+    /// Alt+Up and Alt+Down move the file of `view`'s current row one place up or down, Alt+End to the end, with
+    /// the same effect as dragging its row there; the row stays current. `pathRole` gives a row's path (in the
+    /// first column). Returns whether `event` was one of these keys.
+    static bool reorderByKey(QKeyEvent *event, QAbstractItemView &view, int pathRole, QuorvaneViewModel &model);
+
     /// Replaces how a started drag runs (by default `QDrag::exec`, which returns when the button is released),
     /// for environments without a drag-and-drop system. An empty runner restores the default.
     void setDragRunner(DragRunner runner);
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;

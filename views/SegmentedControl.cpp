@@ -5,16 +5,20 @@
 #include <QSignalBlocker>
 #include <QToolButton>
 
+#include "Accessibility.h"
+
 SegmentedControl::SegmentedControl(const QStringList &labels, const QString &objectNamePrefix, QWidget *parent)
     : QWidget(parent)
     , m_group(new QButtonGroup(this))
 {
+    // A group of radio buttons to assistive technology, named by the control's accessible name.
+    Accessibility::install();
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     m_group->setExclusive(true);
     for (int index = 0; index < labels.size(); ++index) {
-        auto *button = new QToolButton(this);
+        auto *button = new SegmentButton(this);
         button->setText(labels.at(index));
         button->setCheckable(true);
         button->setObjectName(objectNamePrefix + QString::number(index));

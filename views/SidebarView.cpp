@@ -16,6 +16,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "Accessibility.h"
 #include "ElidedButton.h"
 #include "PaneStyle.h"
 #include "PanelGroupBox.h"
@@ -69,7 +70,7 @@ QWidget *labelledRow(const QString &text, QWidget *control, QWidget *parent)
 // A drop-down list of the choices of `Enum`, in table order.
 template <RenameChoice Enum> QComboBox *choicePicker(const QString &objectName, QWidget *parent)
 {
-    auto *picker = new QComboBox(parent);
+    auto *picker = new LabelledComboBox(parent);
     picker->setObjectName(objectName);
     picker->addItems(RenameChoices::titles<Enum>());
     return picker;

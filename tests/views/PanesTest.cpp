@@ -5,6 +5,8 @@
 #include <utime.h>
 
 #include <QAbstractItemModelTester>
+#include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -526,7 +528,6 @@ private Q_SLOTS:
         w.window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w.window));
         w.chooseStrategy(QStringLiteral("Format with Date"));
-        w.find<QCheckBox>("dateSequenceToggle")->click();
         QCoreApplication::processEvents();
         auto *scroll = w.find<QScrollArea>("sidebarScroll");
         QVERIFY(scroll->verticalScrollBar()->maximum() > 0); // the settings do not fit at this height
@@ -546,31 +547,76 @@ private Q_SLOTS:
         }
     }
 
-    void controlsWithoutVisibleTextHaveAccessibleNamesAndATabOrder()
+    void everyTabStopIsNamedAndScreenReadersMeetRolesNotLooks()
     {
         Window w { "a.txt" };
-        for (QLineEdit *field : w.window.findChildren<QLineEdit *>())
-            QVERIFY2(field->placeholderText().isEmpty() || !field->accessibleName().isEmpty(),
-                qPrintable(field->objectName()));
-        for (QToolButton *button : w.window.findChildren<QToolButton *>())
-            QVERIFY2(
-                !button->text().isEmpty() || !button->accessibleName().isEmpty(), qPrintable(button->objectName()));
-        // The status line's changing text is what assistive technology reads.
-        QVERIFY(w.find("statusLabel")->accessibleName().isEmpty());
-
-        QStringList order;
-        QWidget *current = w.find("folderButton");
-        current->setFocus();
-        for (int i = 0; i < 12; ++i) {
-            order.append(current->objectName());
-            do
-                current = current->nextInFocusChain();
-            while (!(current->isVisible() && current->isEnabled() && (current->focusPolicy() & Qt::TabFocus)));
+        w.chooseStrategy(QStringLiteral("Format with Date")); // with its sequence block, shown by default
+        for (QWidget *widget : w.window.findChildren<QWidget *>()) {
+            // Spin boxes and combo boxes are the stops of their inner editors.
+            if (!widget->isVisibleTo(&w.window) || !(widget->focusPolicy() & Qt::TabFocus)
+                || qobject_cast<QAbstractSpinBox *>(widget->parentWidget()) != nullptr)
+                continue;
+            QAccessibleInterface *described = QAccessible::queryAccessibleInterface(widget);
+            QVERIFY2(described != nullptr && !described->text(QAccessible::Name).isEmpty(),
+                qPrintable(QString::fromLatin1(widget->metaObject()->className()) + u' ' + widget->objectName()));
         }
-        QCOMPARE(order.join(u' '),
-            QStringLiteral("folderButton revealFolderButton includeSubfoldersToggle searchField extensionsField "
-                           "caseSensitiveToggle strategyButton prefixField preserveExtensionToggle presetsButton "
-                           "savePresetButton previewList"));
+        QCOMPARE(w.find("sidebarScroll")->focusPolicy(), Qt::NoFocus);
+
+        // Role, name and value (or the checked segment) as assistive technology reads them.
+        const auto describe = [&w](const char *name) {
+            QAccessibleInterface *described = QAccessible::queryAccessibleInterface(w.find(name));
+            QString text = QString::number(described->role()) + u'|' + described->text(QAccessible::Name) + u'|'
+                + described->text(QAccessible::Value);
+            for (int i = 0; i < described->childCount(); ++i) {
+                QAccessibleInterface *child = described->child(i);
+                text += u'|' + QString::number(child->role()) + u':' + child->text(QAccessible::Name)
+                    + (child->state().checked ? QStringLiteral("*") : QString());
+            }
+            return text;
+        };
+        const auto role = [](QAccessible::Role value) { return QString::number(value); };
+        const QString radio = role(QAccessible::RadioButton);
+        QCOMPARE(describe("datePositionPicker"),
+            role(QAccessible::Grouping) + QStringLiteral("|Date position||") + radio + QStringLiteral(":Before name*|")
+                + radio + QStringLiteral(":After name"));
+        QCOMPARE(describe("dateSequencePadding"),
+            role(QAccessible::Grouping) + QStringLiteral("|Padding||") + radio + QStringLiteral(":1|") + radio
+                + QStringLiteral(":01|") + radio + QStringLiteral(":001*"));
+        QCOMPARE(describe("dateSourcePicker"),
+            role(QAccessible::ComboBox) + QStringLiteral("|Date source|Date Taken (EXIF)"));
+        QCOMPARE(describe("dateFormatPicker"), role(QAccessible::ComboBox) + QStringLiteral("|Format|2026-09-30"));
+        w.model.applyFilters();
+        QCOMPARE(describe("statusLabel"),
+            role(QAccessible::StatusBar) + QStringLiteral("|1 items after filtering|1 items after filtering"));
+        // The separator's purpose stays visible once its field is cleared.
+        auto *separator = w.find<QLineEdit>("dateSequenceSeparator");
+        bool labelled = false;
+        for (QLabel *label : w.window.findChildren<QLabel *>())
+            labelled = labelled || (label->buddy() == separator && label->isVisible() && label->text() == u"Separator");
+        QVERIFY(labelled);
+    }
+
+    void altArrowsReorderLikeADrag()
+    {
+        Window w { "A.txt", "B.txt", "C.txt", "D.txt" };
+        PreviewListView *list = w.list();
+        list->setCurrentIndex(w.preview()->index(0, 0));
+        const QList<std::pair<Qt::Key, const char *>> steps { { Qt::Key_Down, "B.txt A.txt C.txt D.txt" },
+            { Qt::Key_End, "B.txt C.txt D.txt A.txt" }, { Qt::Key_Up, "B.txt C.txt A.txt D.txt" },
+            { Qt::Key_Up, "B.txt A.txt C.txt D.txt" } };
+        for (const auto &[key, order] : steps) {
+            QTest::keyClick(list, key, Qt::AltModifier);
+            QCOMPARE(w.oldNames(), QString::fromLatin1(order));
+            // The moved file stays current, so the keys can be pressed again.
+            QCOMPARE(
+                list->currentIndex().data(RenamePreviewModel::OriginalNameRole).toString(), QStringLiteral("A.txt"));
+        }
+        // The file table reorders the same files, from any column of the current row.
+        auto *table = w.find<QTableView>("fileTable");
+        table->setCurrentIndex(table->model()->index(0, FileTableModel::Size));
+        QTest::keyClick(table, Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(w.oldNames(), QStringLiteral("A.txt B.txt C.txt D.txt"));
+        QCOMPARE(table->currentIndex().row(), 1);
     }
 };
 
