@@ -149,8 +149,17 @@ void makeProminent(QPushButton *button)
     const QColor label = palette.color(QPalette::HighlightedText);
     for (int step = 0; step < 20 && contrastRatio(accent, label) < minimumContrast * 1.9; ++step)
         accent = label.lightness() > 127 ? accent.darker(110) : accent.lighter(110);
-    palette.setColor(QPalette::Button, accent);
-    palette.setColor(QPalette::ButtonText, label);
+    const QPalette plain = palette;
+    for (const QPalette::ColorGroup group : { QPalette::Active, QPalette::Inactive }) {
+        palette.setColor(group, QPalette::Button, accent);
+        palette.setColor(group, QPalette::ButtonText, label);
+        // The style draws the focus ring in the highlight colour, which is the fill here: the text colour of the
+        // window stands out from both the fill and the window around it.
+        palette.setColor(group, QPalette::Highlight, plain.color(group, QPalette::WindowText));
+    }
+    // Disabled, it looks like any disabled button, not like an enabled one with paler text.
+    palette.setColor(QPalette::Disabled, QPalette::Button, plain.color(QPalette::Disabled, QPalette::Button));
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, plain.color(QPalette::Disabled, QPalette::ButtonText));
     button->setPalette(palette);
 }
 
