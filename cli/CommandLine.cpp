@@ -43,17 +43,24 @@ Result<void> setParameters(CommandLine &command, const std::string &text)
     const auto json = nlohmann::json::parse(text, nullptr, false);
     if (json.is_discarded())
         return Error { "--params is not valid JSON" };
-    Result<RenameParameters> parameters = RenameParameters::fromJson(json);
-    if (!parameters)
-        return Error { "--params cannot be used: " + parameters.error().message };
-    command.parameters = std::move(*parameters);
+    Result<RenameRuleList> rules = renameRulesFromJson(json);
+    if (!rules)
+        return Error { "--params cannot be used: " + rules.error().message };
+    command.rules = std::move(*rules);
     command.parametersGiven = true;
     // Unknown keys are ignored, as presets ignore them; a misspelt key should not pass unnoticed.
     const auto known = RenameParameters::jsonKeys();
-    for (const auto &item : json.items()) {
-        if (std::find(known.begin(), known.end(), item.key()) == known.end())
-            command.warnings.push_back("--params key \"" + item.key() + "\" is not known and is ignored");
-    }
+    const auto warnUnknown = [&](const nlohmann::json &object, const std::string &where) {
+        for (const auto &item : object.items()) {
+            if (item.key() != "enabled" && std::find(known.begin(), known.end(), item.key()) == known.end())
+                command.warnings.push_back(
+                    "--params key \"" + item.key() + "\"" + where + " is not known and is ignored");
+        }
+    };
+    if (json.is_object())
+        warnUnknown(json, "");
+    for (std::size_t i = 0; json.is_array() && i < json.size(); ++i)
+        warnUnknown(json[i], " (rule " + std::to_string(i + 1) + ")");
     return {};
 }
 
@@ -80,9 +87,12 @@ constexpr Option options[] = {
         "the rename settings as a JSON object with the keys strategy, prefixText,\n"
         "suffixText, searchText, replaceText, sequenceStart, sequencePadding,\n"
         "sequenceSeparator, preserveExtension, dateSource, dateFormat,\n"
-        "dateIncludeSequence, datePosition, useRegularExpression; absent keys take\n"
-        "their defaults. Example: '{\"strategy\":\"replace\",\"searchText\":\"IMG\",\n"
-        "\"replaceText\":\"Photo\"}'" },
+        "dateIncludeSequence, datePosition, useRegularExpression, insertText,\n"
+        "insertPosition, insertFromEnd, removePosition, removeCount, removeFromEnd,\n"
+        "sequenceStep, sequenceRestartPerFolder; absent keys take their defaults.\n"
+        "Example: '{\"strategy\":\"replace\",\"searchText\":\"IMG\",\"replaceText\":\"Photo\"}'.\n"
+        "A JSON array of such objects is a list of rules applied in order, each\n"
+        "with an optional \"enabled\" (default true)" },
     { "Rename settings", "--preset", "NAME",
         [](CommandLine &command, const std::string &text) {
             return setPresetName(command.presetName, "--preset", text);

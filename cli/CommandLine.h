@@ -7,12 +7,13 @@
 
 #include "FileFilterCriteria.h"
 #include "RenameParameters.h"
+#include "RenameRule.h"
 #include "Result.h"
 
 /// What one run of quorvane-cli was asked to do.
 struct CommandLine {
     std::string folder;
-    RenameParameters parameters;
+    RenameRuleList rules = singleRule(RenameParameters {}); ///< the rules of the batch, in order
     bool parametersGiven = false; ///< --params was used (it wins over a preset's parameters)
     bool includeSubfolders = false;
     bool includeSubfoldersGiven = false;

@@ -19,7 +19,7 @@ Result<void> applySavedPreset(CommandLine &command)
         return Error { "no saved preset is named \"" + *command.presetName + "\"" };
     // Options given on the command line win over the preset's values.
     if (!command.parametersGiven)
-        command.parameters = preset->parameters;
+        command.rules = preset->ruleList();
     if (!command.includeSubfoldersGiven)
         command.includeSubfolders = preset->includeSubfolders;
     if (!command.includeExtensionsGiven) {
@@ -36,7 +36,7 @@ Result<void> saveAsPreset(const CommandLine &command)
     // Extensions are kept sorted in presets, as the window stores them.
     const std::vector<std::string> extensions(
         command.criteria.includeExtensions.begin(), command.criteria.includeExtensions.end());
-    store.savePreset(QtConversions::toQString(*command.savePresetName), command.parameters, command.includeSubfolders,
+    store.savePreset(QtConversions::toQString(*command.savePresetName), command.rules, command.includeSubfolders,
         QtConversions::toQStringList(extensions));
     if (const auto &failure = store.lastWriteError()) {
         return Error { "the preset \"" + *command.savePresetName + "\" was not saved in "

@@ -187,7 +187,7 @@ int main(int argc, char **argv)
 
     FileRenameService renameService(fileAccess, PhotoMetadataService::shared());
     const RenamePipeline::Preview preview
-        = RenamePipeline::plan(RenamePipeline::plannerFor(renameService, command->parameters), files);
+        = RenamePipeline::plan(RenamePipeline::plannerFor(renameService, command->rules), files);
     if (preview.timedOutNames > 0)
         std::cerr << preview.timedOutLine() << '\n';
     const std::vector<RenamePlan> &plans = preview.plans;
@@ -198,8 +198,6 @@ int main(int argc, char **argv)
         }
         return applyChangedPlans(command->folder, listed, plans);
     }
-    printPreview(plans, command->json,
-        command->parameters.strategy == RenameStrategy::dateName
-            && command->parameters.dateSource == DateSource::capture);
+    printPreview(plans, command->json, readsCaptureDates(command->rules));
     return 0;
 }

@@ -431,3 +431,36 @@ TEST_F(CliTest, WhatIsLeftOutIsSaidOncePerCause)
              "1 name left unchanged: the pattern took too long\n" })
         EXPECT_NE(run.err.find(line), std::string::npos) << line << run.err;
 }
+
+TEST_F(CliTest, ParamsTakeARuleListAndPresetsKeepIt)
+{
+    folder.createFile("IMG_summer_day.JPG", "x");
+    folder.createFile("IMG_winter.jpg", "x");
+    const std::string environment = "XDG_CONFIG_HOME=" + quote((scratch.path() / "config").string());
+    const std::string chain = R"([{"strategy":"remove","removeCount":4},
+        {"strategy":"replace","searchText":"_","replaceText":" "},{"strategy":"titleCase"},
+        {"strategy":"prefixSequence","sequenceStep":5,"colour":"red"},{"strategy":"uppercase","enabled":false},
+        {"strategy":"lowercase","preserveExtension":false}])";
+    const std::string renamed = "IMG_summer_day.JPG -> 001_summer day.jpg\nIMG_winter.jpg -> 006_winter.jpg\n";
+    const auto save
+        = runCli(scratch, { "--save-preset", "Chain", "--params", chain, folder.path().string() }, environment);
+    EXPECT_EQ(save.status, 0) << save.err;
+    EXPECT_EQ(save.out, renamed);
+    EXPECT_EQ(save.err, "quorvane-cli: warning: --params key \"colour\" (rule 4) is not known and is ignored\n");
+    const auto reuse = runCli(scratch, { "--preset", "Chain", folder.path().string() }, environment);
+    EXPECT_EQ(reuse.out, renamed) << reuse.err;
+
+    // No rule, or none enabled, changes nothing; a wrong element is refused naming the rule.
+    for (const char *nothing : { "[]", R"([{"enabled":false,"prefixText":"x"}])" })
+        EXPECT_EQ(runCli(scratch, { "--params", nothing, folder.path().string() }).out,
+            "IMG_summer_day.JPG -> IMG_summer_day.JPG\nIMG_winter.jpg -> IMG_winter.jpg\n");
+    for (const auto &[bad, said] :
+        std::vector<std::pair<std::string, std::string>> { { R"([{}, "prefix"])", "rule 2: expected an object" },
+            { R"([{}, {"sequenceStep": 0}])", "rule 2: \"sequenceStep\": must not be 0" },
+            { R"([{"enabled": 1}])", "rule 1: \"enabled\"" },
+            { R"({"sequenceStep": 99999999999999999999})", "\"sequenceStep\"" } }) {
+        const auto run = runCli(scratch, { "--params", bad, folder.path().string() });
+        EXPECT_EQ(run.status, 2) << bad;
+        EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
+    }
+}
