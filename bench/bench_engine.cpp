@@ -93,14 +93,14 @@ void BM_BareStatPerFile(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-void planBenchmark(benchmark::State &state, const RenameParameters &parameters)
+void planBenchmark(benchmark::State &state, const RenameRuleList &rules)
 {
     const auto files = sortedListing(folderOf(static_cast<int>(state.range(0))).path());
     FileAccessService access;
     NoMetadataProvider metadata;
     FileRenameService service(access, metadata);
     for (auto _ : state) {
-        auto plans = service.generatePlans(files, parameters);
+        auto plans = service.generatePlans(files, rules);
         benchmark::DoNotOptimize(plans.data());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -110,7 +110,24 @@ void BM_GeneratePlansPrefix(benchmark::State &state)
 {
     RenameParameters parameters;
     parameters.prefixText = "Trip ";
-    planBenchmark(state, parameters);
+    planBenchmark(state, singleRule(parameters));
+}
+
+// Five chained rules over the same files as BM_GeneratePlansPrefix (one rule), to be compared in one run: prefix,
+// regular-expression replace, title case, sequence, lower case.
+void BM_GeneratePlansFiveRules(benchmark::State &state)
+{
+    RenameRuleList rules(5);
+    rules[0].parameters.prefixText = "Trip ";
+    rules[1].parameters.strategy = RenameStrategy::replace;
+    rules[1].parameters.useRegularExpression = true;
+    rules[1].parameters.searchText = "IMG_(\\d+)";
+    rules[1].parameters.replaceText = "photo $1";
+    rules[2].parameters.strategy = RenameStrategy::titleCase;
+    rules[3].parameters.strategy = RenameStrategy::suffixSequence;
+    rules[4].parameters.strategy = RenameStrategy::lowercase;
+    rules[4].parameters.preserveExtension = false;
+    planBenchmark(state, rules);
 }
 
 void BM_GeneratePlansAllOneName(benchmark::State &state)
@@ -120,7 +137,7 @@ void BM_GeneratePlansAllOneName(benchmark::State &state)
     parameters.useRegularExpression = true;
     parameters.searchText = "^.*$";
     parameters.replaceText = "Same";
-    planBenchmark(state, parameters);
+    planBenchmark(state, singleRule(parameters));
 }
 
 /// Memory figures of this process, in megabytes.
@@ -206,6 +223,7 @@ BENCHMARK(BM_ListFiles)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortByName)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareStatPerFile)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeneratePlansPrefix)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeneratePlansFiveRules)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeneratePlansAllOneName)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemoryRecordsAndPlans)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
 

@@ -300,7 +300,13 @@ std::string NameGenerator::Impl::titleCased(const std::string &stem)
     // Words as Unicode word breaks find them, with two changes a reader of file names expects: "_" separates
     // words (the word rules join "my_holiday" as an identifier), and a single letter elided before an apostrophe
     // starts a word of its own ("d'été" gives "D'Été", "o'neill" gives "O'Neill", while "don't" stays one word).
-    const icu::UnicodeString source = fromUtf8(stem);
+    icu::UnicodeString source = fromUtf8(stem);
+    // Without "_" or an apostrophe the word breaks alone decide.
+    if (m_segments && source.indexOf(u'_') < 0 && source.indexOf(u'\'') < 0 && source.indexOf(u'\u2019') < 0) {
+        source.toTitle(m_segments.get(), icu::Locale::getRoot());
+        m_segments->setText(m_noInput);
+        return toUtf8(source);
+    }
     icu::UnicodeString result;
     int32_t pieceStart = 0;
     const auto flush = [&](int32_t end) {
