@@ -243,6 +243,7 @@ void QuorvaneViewModel::setRenameParameters(RenameParameters parameters)
     setApplyArmed(true);
     m_renameParameters = std::move(parameters);
     Q_EMIT renameParametersChanged();
+    Q_EMIT renameRulesChanged();
 }
 
 void QuorvaneViewModel::setIncludeSubfolders(bool include)
@@ -321,7 +322,7 @@ void QuorvaneViewModel::updateRenamePlans()
     // a third over the planning itself at 100,000 files. No signal is emitted before the list is replaced.
     std::vector<RenamePlan>().swap(m_renamePlans);
     RenamePipeline::Preview preview
-        = RenamePipeline::plan(RenamePipeline::plannerFor(m_renameService, m_renameParameters), m_filteredFiles);
+        = RenamePipeline::plan(RenamePipeline::plannerFor(m_renameService, renameRules()), m_filteredFiles);
     setRenamePlans(std::move(preview.plans));
     QString notice = m_listingNotice;
     if (const std::string line = preview.timedOutLine(); !line.empty())
@@ -581,13 +582,13 @@ void QuorvaneViewModel::saveCurrentAsPreset(const QString &name)
 {
     // A std::set is already in plain ascending byte order, which for UTF-8 is code point order.
     const QStringList extensions = QtConversions::toQStringList(m_filterCriteria.includeExtensions);
-    m_presetStore->savePreset(name, m_renameParameters, m_includeSubfolders, extensions);
+    m_presetStore->savePreset(name, renameRules(), m_includeSubfolders, extensions);
 }
 
 void QuorvaneViewModel::applyPreset(const RenamePreset &preset)
 {
     const bool wasIncludingSubfolders = m_includeSubfolders;
-    setRenameParameters(preset.parameters);
+    setRenameRules(preset.ruleList());
     setIncludeSubfolders(preset.includeSubfolders);
     FileFilterCriteria criteria = m_filterCriteria;
     const std::vector<std::string> extensions = QtConversions::toStdStrings(preset.includeExtensions);

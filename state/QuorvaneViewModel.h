@@ -21,6 +21,7 @@
 #include "RenameParameters.h"
 #include "RenamePlan.h"
 #include "RenamePreset.h"
+#include "RenameRule.h"
 #include "RenameBatchRunner.h"
 #include "RenameJournal.h"
 #include "RenamePresetStore.h"
@@ -97,8 +98,17 @@ public:
     const FileFilterCriteria &filterCriteria() const { return m_filterCriteria; }
     void setFilterCriteria(FileFilterCriteria criteria);
     /// The rename settings in force. Setting them changes nothing else until `updateRenamePlans()` is called.
+    /// They are the settings of the rule being edited (`editedRuleIndex`) of `renameRules`.
     const RenameParameters &renameParameters() const { return m_renameParameters; }
     void setRenameParameters(RenameParameters parameters);
+    /// The rules of the batch in order, the edited one holding `renameParameters`. Never empty.
+    RenameRuleList renameRules() const;
+    /// The position of the rule whose settings `renameParameters` shows and edits.
+    int editedRuleIndex() const { return m_editedRuleIndex; }
+    /// Takes a whole rule list (an empty one becomes one disabled rule with the default settings, which changes
+    /// no name) and edits its rule at `editedIndex` (kept inside the list). Changes nothing else until
+    /// `updateRenamePlans()` is called.
+    void setRenameRules(RenameRuleList rules, int editedIndex = 0);
     /// Whether subfolders are listed too. Setting it does not reload; `toggleIncludeSubfolders()` does.
     bool includeSubfolders() const { return m_includeSubfolders; }
     void setIncludeSubfolders(bool include);
@@ -182,6 +192,18 @@ public:
     void applyPreset(const RenamePreset &preset);
     /// Chooses the strategy (a date name also keeps the extension from now on) and replans.
     void selectStrategy(RenameStrategy strategy);
+    /// Edits the rule at `index` (ignored outside the list); the preview does not change.
+    Q_INVOKABLE void selectRule(int index);
+    /// Adds a rule with the default settings and `strategy` after the last one, edits it and replans.
+    void addRule(RenameStrategy strategy);
+    /// Removes the rule at `index` unless it is the only one; the rule after it (or the new last one) is edited
+    /// when it was; replans.
+    Q_INVOKABLE void removeRule(int index);
+    /// Moves the rule at `from` to position `to` (both kept inside the list; the edited rule stays edited) and
+    /// replans. The same position or one outside the list does nothing.
+    Q_INVOKABLE void moveRule(int from, int to);
+    /// Switches the rule at `index` on or off and replans.
+    Q_INVOKABLE void setRuleEnabled(int index, bool enabled);
     /// Inverts the subfolder switch and reloads the selected folder, if any.
     Q_INVOKABLE void toggleIncludeSubfolders();
     /// Inverts the regular-expression switch and replans.
@@ -206,6 +228,8 @@ Q_SIGNALS:
     void conflictWarningMessageChanged();
     void filterCriteriaChanged();
     void renameParametersChanged();
+    /// The rule list or the edited rule changed (also announced with every change of `renameParameters`).
+    void renameRulesChanged();
     void includeSubfoldersChanged();
     void canUndoChanged();
     void applyArmedChanged();
@@ -278,6 +302,9 @@ private:
     QString m_conflictWarningMessage;
     FileFilterCriteria m_filterCriteria;
     RenameParameters m_renameParameters;
+    // The rule list; the edited rule's settings are kept in m_renameParameters, not here.
+    RenameRuleList m_renameRules = singleRule(RenameParameters {});
+    int m_editedRuleIndex = 0;
     bool m_includeSubfolders = false;
     bool m_canUndo = false;
     bool m_applyArmed = true;

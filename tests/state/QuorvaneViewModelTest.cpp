@@ -1,3 +1,4 @@
+#include <functional>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -331,6 +332,59 @@ private Q_SLOTS:
         QCOMPARE(f.entries(), QStringLiteral("a.txt b.txt c.txt"));
         QCOMPARE(f.dir.read("a.txt"), std::string("a.txt"));
         QCOMPARE(f.watch.offMainThread, 0);
+    }
+
+    void ruleListIsEditedInPlaceAndItsBatchUndoneInOneStep()
+    {
+        Fixture f { "IMG_a_b.JPG", "IMG_c.jpg" };
+        f->loadFolder(f.dir.path());
+        f.setPrefix("x_");
+        const auto edit = [&f](auto change) {
+            RenameParameters parameters = f->renameParameters();
+            change(parameters);
+            f->setRenameParameters(parameters);
+            f->updateRenamePlans();
+        };
+        f->addRule(RenameStrategy::replace);
+        edit([](RenameParameters &p) {
+            p.searchText = "_";
+            p.replaceText = " ";
+        });
+        f->addRule(RenameStrategy::titleCase);
+        QSignalSpy rulesChanged(f.model.get(), &QuorvaneViewModel::renameRulesChanged);
+        // Each step: what it did, the edited rule's strategy, and the preview.
+        const QList<std::tuple<std::function<void()>, RenameStrategy, QString>> steps {
+            { [] {}, RenameStrategy::titleCase, QStringLiteral("X Img A B.JPG X Img C.jpg") },
+            { [&] { f->moveRule(2, 0); }, RenameStrategy::titleCase, QStringLiteral("x Img A B.JPG x Img C.jpg") },
+            { [&] { f->setRuleEnabled(1, false); }, RenameStrategy::titleCase,
+                QStringLiteral("Img A B.JPG Img C.jpg") },
+            { [&] { f->selectRule(1); }, RenameStrategy::prefix, QStringLiteral("Img A B.JPG Img C.jpg") },
+            { [&] { f->moveRule(7, 0); }, RenameStrategy::prefix, QStringLiteral("Img A B.JPG Img C.jpg") },
+            { [&] { f->removeRule(1); }, RenameStrategy::replace, QStringLiteral("Img A B.JPG Img C.jpg") },
+            { [&] { f->setRuleEnabled(0, false); }, RenameStrategy::replace, QStringLiteral("IMG a b.JPG IMG c.jpg") },
+        };
+        for (const auto &[step, strategy, preview] : steps) {
+            step();
+            QCOMPARE(f->renameParameters().strategy, strategy);
+            QCOMPARE(
+                f->renameRules()[static_cast<std::size_t>(f->editedRuleIndex())].parameters, f->renameParameters());
+            QCOMPARE(newNamesOf(f->renamePlans()), preview);
+        }
+        QCOMPARE(rulesChanged.count(), 5);
+        QCOMPARE(f->renameRules().size(), std::size_t(2));
+        f->removeRule(0);
+        f->removeRule(0);
+        QCOMPARE(f->renameRules().size(), std::size_t(1));
+
+        QVERIFY(f.runToEnd(&QuorvaneViewModel::applyRename));
+        QCOMPARE(f.entries(), QStringLiteral("IMG a b.JPG IMG c.jpg"));
+        QCOMPARE(f->undoStack().depth(), 1);
+        f->setRenameRules({});
+        f->updateRenamePlans();
+        QCOMPARE(newNamesOf(f->renamePlans()), QStringLiteral("IMG a b.JPG IMG c.jpg"));
+        QVERIFY(f.runToEnd(&QuorvaneViewModel::undoLastRename));
+        QCOMPARE(f.entries(), QStringLiteral("IMG_a_b.JPG IMG_c.jpg"));
+        QVERIFY(!f->canUndo());
     }
 
     void dragReorders()
