@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "Accessibility.h"
+#include "CharacterRuleBlock.h"
 #include "ElidedButton.h"
 #include "PaneStyle.h"
 #include "PanelGroupBox.h"
@@ -25,6 +26,7 @@
 #include "QuorvaneViewModel.h"
 #include "RenameChoices.h"
 #include "RenamePreviewView.h"
+#include "RuleListView.h"
 #include "SavePresetSheet.h"
 #include "SegmentedControl.h"
 #include "SequenceBlock.h"
@@ -295,6 +297,9 @@ QWidget *SidebarView::buildRename()
 {
     auto *section = new PanelGroupBox(QStringLiteral("Rename"), this);
     section->setObjectName(QStringLiteral("renameSection"));
+    m_ruleList = new RuleListView(m_viewModel, section);
+    m_ruleList->setObjectName(QStringLiteral("ruleListView"));
+    section->addContent(m_ruleList);
     section->addContent(buildStrategyRow(section));
 
     m_prefixField = textField(QStringLiteral("prefixField"), QStringLiteral("Prefix text"), section);
@@ -306,6 +311,9 @@ QWidget *SidebarView::buildRename()
     m_sequenceBlock->setObjectName(QStringLiteral("sequenceBlock"));
     section->addContent(m_sequenceBlock);
     section->addContent(buildDateBlock());
+    m_characterBlock = new CharacterRuleBlock(m_viewModel, section);
+    m_characterBlock->setObjectName(QStringLiteral("characterBlock"));
+    section->addContent(m_characterBlock);
     m_preserveExtensionToggle
         = toggle(QStringLiteral("preserveExtensionToggle"), QStringLiteral("Preserve file extension"), section);
     section->addContent(m_preserveExtensionToggle);
@@ -323,9 +331,6 @@ QWidget *SidebarView::buildStrategyRow(QWidget *parent)
     m_strategyMenu = new QMenu(m_strategyButton);
     m_strategyMenu->setObjectName(QStringLiteral("strategyMenu"));
     for (const EnumCase<RenameStrategy> &choice : enumCases<RenameStrategy>()) {
-        // The later rules get their fields with the rule list.
-        if (enumIndex(choice.value) > enumIndex(RenameStrategy::lowercase))
-            break;
         QAction *action = m_strategyMenu->addAction(RenameChoices::title(choice.value));
         connect(action, &QAction::triggered, this,
             [this, strategy = choice.value] { m_viewModel.selectStrategy(strategy); });
@@ -441,8 +446,9 @@ void SidebarView::connectChoice(Picker *picker, Enum RenameParameters::*field)
 void SidebarView::setUpTabOrder()
 {
     QList<QWidget *> chain { m_folderButton, m_revealButton, m_subfoldersToggle, m_searchField, m_extensionsField,
-        m_caseSensitiveToggle, m_clearFilterButton, m_strategyButton, m_prefixField, m_suffixField, m_findField,
-        m_replaceField, m_regexToggle };
+        m_caseSensitiveToggle, m_clearFilterButton };
+    chain << m_ruleList->tabStops() << m_strategyButton << m_prefixField << m_suffixField << m_findField
+          << m_replaceField << m_regexToggle << m_characterBlock->tabStops();
     const auto addSequence = [&chain](SequenceBlock *block) {
         chain.append(block->startField());
         for (QToolButton *segment : block->paddingPicker()->findChildren<QToolButton *>())
@@ -507,6 +513,7 @@ void SidebarView::syncRename()
         m_preserveExtensionToggle->setChecked(parameters.preserveExtension);
     }
     m_sequenceBlock->sync();
+    m_characterBlock->sync();
     syncDateBlock(parameters);
 }
 

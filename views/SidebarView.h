@@ -7,6 +7,7 @@
 #include "FileFilterCriteria.h"
 #include "RenameParameters.h"
 
+class CharacterRuleBlock;
 class ElidedButton;
 class QCheckBox;
 class QComboBox;
@@ -18,6 +19,7 @@ class QScrollArea;
 class QToolButton;
 class QuorvaneViewModel;
 class RenamePreviewView;
+class RuleListView;
 class SegmentedControl;
 class SequenceBlock;
 
@@ -88,6 +90,8 @@ private:
     QLineEdit *m_replaceField = nullptr;
     QCheckBox *m_regexToggle = nullptr;
     SequenceBlock *m_sequenceBlock = nullptr;
+    RuleListView *m_ruleList = nullptr;
+    CharacterRuleBlock *m_characterBlock = nullptr;
     QWidget *m_dateBlock = nullptr;
     QComboBox *m_dateSourcePicker = nullptr;
     QComboBox *m_dateFormatPicker = nullptr;

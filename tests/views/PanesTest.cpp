@@ -25,6 +25,7 @@
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QListWidget>
 #include <QTest>
 #include <QToolButton>
 
@@ -172,6 +173,12 @@ private Q_SLOTS:
                                "datePositionPicker captureDateNote") },
             { "UPPERCASE", QStringLiteral("preserveExtensionToggle") },
             { "lowercase", QStringLiteral("preserveExtensionToggle") },
+            { "Title Case", QStringLiteral("preserveExtensionToggle") },
+            { "Sentence case", QStringLiteral("preserveExtensionToggle") },
+            { "Insert Text",
+                QStringLiteral("insertTextField characterPosition characterFromEndToggle preserveExtensionToggle") },
+            { "Remove Characters",
+                QStringLiteral("characterPosition characterCount characterFromEndToggle preserveExtensionToggle") },
         };
         Window w;
         const QList<QAction *> actions = w.find<QMenu>("strategyMenu")->actions();
@@ -185,12 +192,61 @@ private Q_SLOTS:
             for (const char *name : { "prefixField", "suffixField", "findField", "replaceField", "regexToggle",
                      "sequenceStart", "sequencePadding", "sequenceSeparator", "dateSourcePicker", "dateFormatPicker",
                      "dateSequenceToggle", "dateSequenceStart", "datePositionPicker", "captureDateNote",
+                     "insertTextField", "characterPosition", "characterCount", "characterFromEndToggle",
                      "preserveExtensionToggle" }) {
                 if (w.find(name)->isVisible())
                     visible.append(QString::fromLatin1(name));
             }
             QCOMPARE(visible.join(u' '), shown);
         }
+    }
+
+    void ruleListAddsSwitchesMovesAndRemovesRules()
+    {
+        Window w { "IMG_beach.jpg" };
+        auto *list = w.find<QListWidget>("ruleList");
+        const auto addRule = [&w](const QString &title) {
+            for (QAction *action : w.find<QMenu>("addRuleMenu")->actions()) {
+                if (action->text() == title)
+                    return action->trigger();
+            }
+            qFatal("no rule %s", qPrintable(title));
+        };
+        const auto summaries = [list] {
+            QStringList lines;
+            for (int row = 0; row < list->count(); ++row)
+                lines.append(list->item(row)->text()
+                    + (list->item(row)->checkState() == Qt::Checked ? QString() : QStringLiteral(" (off)")));
+            return lines.join(u'|');
+        };
+        // One rule looks as before, with only "Add Rule" more.
+        QVERIFY(!list->isVisible() && w.find("addRuleButton")->isVisible() && !w.find("removeRuleButton")->isVisible());
+        QTest::keyClicks(w.find<QLineEdit>("prefixField"), QStringLiteral("2024_"));
+        addRule(QStringLiteral("Remove Characters"));
+        QVERIFY(list->isVisible() && w.find("removeRuleButton")->isVisible());
+        QCOMPARE(w.find<QPushButton>("strategyButton")->text(), QStringLiteral("Remove Characters"));
+        w.find<QSpinBox>("characterCount")->setValue(4);
+        addRule(QStringLiteral("Title Case"));
+        QCOMPARE(summaries(), QStringLiteral("Add Prefix \"2024_\"|Remove 4 characters at 0|Title Case"));
+        QCOMPARE(w.newNames(), QStringLiteral("_Img_Beach.jpg"));
+
+        // Alt+Up moves the selected rule; its check box switches it off; selecting shows its fields.
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Up, Qt::AltModifier);
+        QTest::keyClick(list, Qt::Key_Up, Qt::AltModifier);
+        QCOMPARE(summaries(), QStringLiteral("Title Case|Add Prefix \"2024_\"|Remove 4 characters at 0"));
+        QCOMPARE(w.newNames(), QStringLiteral("_Img_Beach.jpg"));
+        list->item(2)->setCheckState(Qt::Unchecked);
+        QCOMPARE(w.newNames(), QStringLiteral("2024_Img_Beach.jpg"));
+        list->setCurrentRow(1);
+        QCOMPARE(w.find<QLineEdit>("prefixField")->text(), QStringLiteral("2024_"));
+        QTest::mouseClick(w.find<QToolButton>("removeRuleButton"), Qt::LeftButton);
+        QCOMPARE(summaries(), QStringLiteral("Title Case|Remove 4 characters at 0 (off)"));
+        QCOMPARE(w.newNames(), QStringLiteral("Img_Beach.jpg"));
+        QCOMPARE(list->item(1)->data(Qt::AccessibleTextRole).toString(),
+            QStringLiteral("2. Remove 4 characters at 0 (off)"));
+        for (const char *name : { "ruleList", "removeRuleButton", "moveRuleUpButton", "moveRuleDownButton" })
+            QVERIFY2(!w.find(name)->accessibleName().isEmpty(), name);
     }
 
     void dateAndSequenceFieldsSetTheirParameters()
