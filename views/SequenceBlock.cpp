@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +26,8 @@ SequenceBlock::SequenceBlock(QuorvaneViewModel &viewModel, const QString &namePr
     , m_padding(new SegmentedControl({ QStringLiteral("1"), QStringLiteral("01"), QStringLiteral("001") },
           namePrefix + QStringLiteral("Padding"), this))
     , m_separator(new QLineEdit(this))
+    , m_step(new QSpinBox(this))
+    , m_restart(new QCheckBox(QStringLiteral("Restart at each folder"), this))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(6);
@@ -50,6 +53,20 @@ SequenceBlock::SequenceBlock(QuorvaneViewModel &viewModel, const QString &namePr
     separatorLayout->addWidget(separatorLabel);
     separatorLayout->addWidget(m_separator, 1);
     layout->addWidget(separatorRow);
+    m_step->setObjectName(namePrefix + QStringLiteral("Step"));
+    m_step->setRange(-9999, 9999);
+    m_step->setPrefix(QStringLiteral("Step: "));
+    m_step->setFont(callout);
+    m_step->setAccessibleName(QStringLiteral("Step"));
+    m_restart->setObjectName(namePrefix + QStringLiteral("Restart"));
+    m_restart->setFont(callout);
+    m_restart->setToolTip(QStringLiteral("With subfolders included, each folder's files are numbered from the start"));
+    auto *stepRow = new QWidget(this);
+    auto *stepLayout = new QHBoxLayout(stepRow);
+    stepLayout->setContentsMargins(0, 0, 0, 0);
+    stepLayout->addWidget(m_step, 1);
+    stepLayout->addWidget(m_restart);
+    layout->addWidget(stepRow);
 
     connect(m_start, &QSpinBox::valueChanged, this, [this](int value) {
         if (m_viewModel.renameParameters().sequenceStart != value)
@@ -61,6 +78,16 @@ SequenceBlock::SequenceBlock(QuorvaneViewModel &viewModel, const QString &namePr
         edit(
             [&text](RenameParameters &parameters) { parameters.sequenceSeparator = QtConversions::toStdString(text); });
     });
+    connect(m_step, &QSpinBox::valueChanged, this, [this](int value) {
+        const std::int64_t current = m_viewModel.renameParameters().sequenceStep;
+        // A step of 0 would number every file alike: the arrows pass over it.
+        if (value == 0)
+            return m_step->setValue(current > 0 ? -1 : 1);
+        if (current != value)
+            edit([value](RenameParameters &parameters) { parameters.sequenceStep = value; });
+    });
+    connect(m_restart, &QCheckBox::toggled, this,
+        [this](bool on) { edit([on](RenameParameters &parameters) { parameters.sequenceRestartPerFolder = on; }); });
     sync();
 }
 
@@ -117,6 +144,12 @@ void SequenceBlock::sync()
     {
         const QSignalBlocker blocker(m_start);
         m_start->setValue(static_cast<int>(std::clamp<std::int64_t>(parameters.sequenceStart, 0, 9999)));
+    }
+    {
+        const QSignalBlocker stepBlocker(m_step);
+        m_step->setValue(static_cast<int>(std::clamp<std::int64_t>(parameters.sequenceStep, -9999, 9999)));
+        const QSignalBlocker restartBlocker(m_restart);
+        m_restart->setChecked(parameters.sequenceRestartPerFolder);
     }
     m_padding->setCurrentIndex(static_cast<int>(parameters.sequencePadding) - 1);
     const QString separator = QtConversions::toQString(parameters.sequenceSeparator);

@@ -454,6 +454,8 @@ void SidebarView::setUpTabOrder()
         for (QToolButton *segment : block->paddingPicker()->findChildren<QToolButton *>())
             chain.append(segment);
         chain.append(block->separatorField());
+        chain.append(block->stepField());
+        chain.append(block->restartToggle());
     };
     addSequence(m_sequenceBlock);
     chain << m_dateSourcePicker << m_dateFormatPicker << m_dateSequenceToggle;

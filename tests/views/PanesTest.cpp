@@ -245,6 +245,11 @@ private Q_SLOTS:
         QCOMPARE(w.newNames(), QStringLiteral("Img_Beach.jpg"));
         QCOMPARE(list->item(1)->data(Qt::AccessibleTextRole).toString(),
             QStringLiteral("2. Remove 4 characters at 0 (off)"));
+        // The step passes over 0.
+        addRule(QStringLiteral("Suffix Sequence Number"));
+        w.find<QSpinBox>("sequenceStep")->setValue(0);
+        QCOMPARE(w.model.renameParameters().sequenceStep, std::int64_t(-1));
+        QCOMPARE(w.find<QSpinBox>("sequenceStep")->value(), -1);
         for (const char *name : { "ruleList", "removeRuleButton", "moveRuleUpButton", "moveRuleDownButton" })
             QVERIFY2(!w.find(name)->accessibleName().isEmpty(), name);
     }
