@@ -531,7 +531,10 @@ std::string NameGenerator::newName(const FileItem &file, std::int64_t &counter)
 std::string NameGenerator::newName(const FileItem &file, std::string_view currentName, std::int64_t &counter)
 {
     const NameParts parts = splitName(currentName, m_impl->m_parameters.preserveExtension);
-    std::string name = Unicode::toNFC(m_impl->transformStem(parts.stem, file, counter) + parts.dottedExtension);
+    std::string name = m_impl->transformStem(parts.stem, file, counter) + parts.dottedExtension;
+    // ASCII text is already composed; a chain of rules makes many names, so the copy is skipped for it.
+    if (!std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        name = Unicode::toNFC(name);
     // "." and ".." name the folder itself or its parent; a replacement that produces one is unusable.
     if (name == "." || name == "..")
         return Unicode::toNFC(currentName);
