@@ -52,6 +52,59 @@ std::string sortKey(const icu::Collator &collator, const std::string &name)
 
 } // namespace
 
+namespace {
+
+void sortByCollation(std::vector<FileItem> &files, bool numeric, bool ascending)
+{
+    const std::unique_ptr<icu::Collator> collator = makeCollator();
+    if (collator && numeric) {
+        UErrorCode status = U_ZERO_ERROR;
+        collator->setAttribute(UCOL_NUMERIC_COLLATION, UCOL_ON, status);
+    }
+    if (!collator) {
+        std::stable_sort(files.begin(), files.end(), [ascending](const FileItem &a, const FileItem &b) {
+            return ascending ? a.name < b.name : b.name < a.name;
+        });
+        return;
+    }
+    std::vector<std::string> keys;
+    keys.reserve(files.size());
+    for (const FileItem &file : files)
+        keys.push_back(sortKey(*collator, file.name));
+    std::vector<std::size_t> order(files.size());
+    std::iota(order.begin(), order.end(), std::size_t { 0 });
+    std::stable_sort(order.begin(), order.end(),
+        [&keys, ascending](std::size_t a, std::size_t b) { return ascending ? keys[a] < keys[b] : keys[b] < keys[a]; });
+    std::vector<FileItem> sorted;
+    sorted.reserve(files.size());
+    for (const std::size_t index : order)
+        sorted.push_back(std::move(files[index]));
+    files = std::move(sorted);
+}
+
+} // namespace
+
+void sortFiles(std::vector<FileItem> &files, FileOrder order, bool ascending)
+{
+    if (order == FileOrder::name || order == FileOrder::natural) {
+        sortByCollation(files, order == FileOrder::natural, ascending);
+        return;
+    }
+    sortByName(files);
+    const auto less = [order](const FileItem &a, const FileItem &b) {
+        switch (order) {
+        case FileOrder::dateModified:
+            return a.modificationDate < b.modificationDate;
+        case FileOrder::dateCreated:
+            return a.creationDate < b.creationDate;
+        default:
+            return a.size < b.size;
+        }
+    };
+    std::stable_sort(files.begin(), files.end(),
+        [&less, ascending](const FileItem &a, const FileItem &b) { return ascending ? less(a, b) : less(b, a); });
+}
+
 void sortByName(std::vector<FileItem> &files)
 {
     const std::unique_ptr<icu::Collator> collator = makeCollator();

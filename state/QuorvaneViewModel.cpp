@@ -298,6 +298,8 @@ void QuorvaneViewModel::loadFolder(const std::filesystem::path &url)
     m_listingNotice = QtConversions::toQStringList(listing->leftOutLines()).join(QStringLiteral("; "));
     m_filesNotShown = listing->leftOut.notWritable;
     m_filesNotShownNames = QtConversions::toQStringList(listing->leftOut.notWritableNames);
+    if (m_fileOrder != FileOrder::name || !m_fileOrderAscending)
+        sortFiles(listing->files, m_fileOrder, m_fileOrderAscending);
     setFiles(std::move(listing->files));
     applyFilters();
     setStatusMessage(QStringLiteral("Loaded %1 items").arg(m_files.size()));
@@ -630,6 +632,18 @@ void QuorvaneViewModel::setIncludeExtensions(const QString &text)
     FileFilterCriteria criteria = m_filterCriteria;
     criteria.includeExtensions = FileFilterService::parseExtensionList(toStdString(text));
     setFilterCriteria(std::move(criteria));
+    applyFilters();
+}
+
+void QuorvaneViewModel::setFileOrder(FileOrder order, bool ascending)
+{
+    m_fileOrder = order;
+    m_fileOrderAscending = ascending;
+    Q_EMIT fileOrderChanged();
+    std::vector<FileItem> files = m_files;
+    sortFiles(files, order, ascending);
+    setApplyArmed(true);
+    setFiles(std::move(files));
     applyFilters();
 }
 

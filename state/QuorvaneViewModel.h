@@ -16,6 +16,7 @@
 #include "FileFilterCriteria.h"
 #include "FileFilterService.h"
 #include "FileItem.h"
+#include "FileSorting.h"
 #include "FileRenameService.h"
 #include "FileUndoService.h"
 #include "RenameParameters.h"
@@ -210,6 +211,11 @@ public:
     Q_INVOKABLE void toggleRegularExpression();
     /// Takes the include extensions from the text typed by the user ("png, jpg") and filters again.
     Q_INVOKABLE void setIncludeExtensions(const QString &text);
+    /// The order files are numbered in (and listed): by name, ascending, until the user chooses another. A
+    /// choice sorts the files at once and at every load; dragging still reorders on top of it.
+    FileOrder fileOrder() const { return m_fileOrder; }
+    bool fileOrderAscending() const { return m_fileOrderAscending; }
+    void setFileOrder(FileOrder order, bool ascending);
     /// Asks the platform to show the selected folder in the file browser, through `openFolderRequested`;
     /// nothing without a folder.
     Q_INVOKABLE void openSelectedFolder();
@@ -233,6 +239,7 @@ Q_SIGNALS:
     void includeSubfoldersChanged();
     void canUndoChanged();
     void applyArmedChanged();
+    void fileOrderChanged();
     void progressDoneChanged();
     void progressTotalChanged();
     /// Forwarded from the preset store: its list is about to change / has changed.
@@ -308,6 +315,8 @@ private:
     bool m_includeSubfolders = false;
     bool m_canUndo = false;
     bool m_applyArmed = true;
+    FileOrder m_fileOrder = FileOrder::name;
+    bool m_fileOrderAscending = true;
     qint64 m_progressDone = 0;
     qint64 m_progressTotal = 0;
     bool m_settingsFailureShown = false;

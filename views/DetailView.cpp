@@ -237,6 +237,51 @@ QWidget *DetailView::buildTable()
     connect(&m_viewModel, &QuorvaneViewModel::includeSubfoldersChanged, this, syncFolderColumn);
     syncFolderColumn();
 
+    // The numbering order: a click on "Name", "Size" or "Modified" chooses it (again: the other direction); the
+    // header's context menu offers every order.
+    columns->setSectionsClickable(true);
+    columns->setSortIndicatorShown(true);
+    connect(columns, &QHeaderView::sectionClicked, this, [this](int section) {
+        FileOrder order = FileOrder::name;
+        if (section == FileTableModel::Size)
+            order = FileOrder::size;
+        else if (section == FileTableModel::Modified)
+            order = FileOrder::dateModified;
+        else if (section != FileTableModel::Name) {
+            syncOrderIndicator();
+            return;
+        }
+        const bool same = m_viewModel.fileOrder() == order
+            || (order == FileOrder::name && m_viewModel.fileOrder() == FileOrder::natural);
+        m_viewModel.setFileOrder(
+            same ? m_viewModel.fileOrder() : order, same ? !m_viewModel.fileOrderAscending() : true);
+    });
+    columns->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(columns, &QHeaderView::customContextMenuRequested, this, [this, columns](const QPoint &position) {
+        QMenu menu(this);
+        menu.setObjectName(QStringLiteral("orderMenu"));
+        const std::pair<FileOrder, QString> orders[] { { FileOrder::name, QStringLiteral("Name") },
+            { FileOrder::natural, QStringLiteral("Natural") },
+            { FileOrder::dateModified, QStringLiteral("Date Modified") },
+            { FileOrder::dateCreated, QStringLiteral("Date Created") }, { FileOrder::size, QStringLiteral("Size") } };
+        for (const auto &[order, title] : orders) {
+            QAction *action = menu.addAction(title);
+            action->setCheckable(true);
+            action->setChecked(m_viewModel.fileOrder() == order);
+            connect(action, &QAction::triggered, this,
+                [this, choice = order] { m_viewModel.setFileOrder(choice, m_viewModel.fileOrderAscending()); });
+        }
+        menu.addSeparator();
+        QAction *descending = menu.addAction(QStringLiteral("Descending"));
+        descending->setCheckable(true);
+        descending->setChecked(!m_viewModel.fileOrderAscending());
+        connect(descending, &QAction::triggered, this,
+            [this](bool checked) { m_viewModel.setFileOrder(m_viewModel.fileOrder(), !checked); });
+        menu.exec(columns->viewport()->mapToGlobal(position));
+    });
+    connect(&m_viewModel, &QuorvaneViewModel::fileOrderChanged, this, &DetailView::syncOrderIndicator);
+    syncOrderIndicator();
+
     // Alt+Up, Alt+Down and Alt+End reorder the files as dragging preview rows does.
     m_table->installEventFilter(this);
     connect(m_table, &QTableView::customContextMenuRequested, this, &DetailView::showContextMenu);
@@ -394,6 +439,26 @@ void DetailView::advanceSpinner()
     const QColor color = m_mainButton->palette().color(QPalette::Disabled, QPalette::ButtonText);
     m_mainButton->setIcon(spinnerFrame(m_spinnerStep, color, m_mainButton->iconSize().height() * 2));
     m_spinnerStep = (m_spinnerStep + 1) % 12;
+}
+
+void DetailView::syncOrderIndicator()
+{
+    int section = FileTableModel::Name;
+    switch (m_viewModel.fileOrder()) {
+    case FileOrder::size:
+        section = FileTableModel::Size;
+        break;
+    case FileOrder::dateModified:
+        section = FileTableModel::Modified;
+        break;
+    case FileOrder::dateCreated:
+        section = -1; // no column shows it
+        break;
+    default:
+        break;
+    }
+    m_table->horizontalHeader()->setSortIndicator(
+        section, m_viewModel.fileOrderAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 bool DetailView::eventFilter(QObject *watched, QEvent *event)

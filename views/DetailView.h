@@ -48,6 +48,7 @@ private:
     void syncContent();
     void syncBottomBar();
     void syncStatus();
+    void syncOrderIndicator();
     void syncProgress();
     void advanceSpinner();
     void showContextMenu(const QPoint &position);

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDrag>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -655,6 +656,41 @@ private Q_SLOTS:
         for (QLabel *label : w.window.findChildren<QLabel *>())
             labelled = labelled || (label->buddy() == separator && label->isVisible() && label->text() == u"Separator");
         QVERIFY(labelled);
+    }
+
+    void numberingOrderIsChosenByTheHeaderAndKeptAcrossLoads()
+    {
+        Window w;
+        const std::pair<const char *, std::size_t> files[] { { "file10.txt", 3 }, { "file2.txt", 1 },
+            { "File1.txt", 2 } };
+        long when = 1'720'981'800;
+        for (const auto &[name, size] : files) {
+            w.dir.createFile(name, std::string(size, 'x'));
+            const utimbuf times { when, when };
+            when += 100; // file10 oldest, then file2, File1 newest
+            QCOMPARE(utime((w.dir.path() / name).c_str(), &times), 0);
+        }
+        w.model.loadFolder(w.dir.path());
+        QCOMPARE(w.oldNames(), QStringLiteral("File1.txt file10.txt file2.txt"));
+        QHeaderView *header = w.find<QTableView>("fileTable")->horizontalHeader();
+        const auto click = [header](int section) {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                QPoint(header->sectionViewportPosition(section) + 4, header->height() / 2));
+        };
+        const QList<std::pair<int, const char *>> clicks { { FileTableModel::Name, "file2.txt file10.txt File1.txt" },
+            { FileTableModel::Size, "file2.txt File1.txt file10.txt" },
+            { FileTableModel::Size, "file10.txt File1.txt file2.txt" },
+            { FileTableModel::Modified, "file10.txt file2.txt File1.txt" },
+            { FileTableModel::Kind, "file10.txt file2.txt File1.txt" } };
+        for (const auto &[section, order] : clicks) {
+            click(section);
+            QCOMPARE(w.oldNames(), QString::fromLatin1(order));
+        }
+        // Numbers by value; a reload keeps the chosen order.
+        w.model.setFileOrder(FileOrder::natural, true);
+        QCOMPARE(w.oldNames(), QStringLiteral("File1.txt file2.txt file10.txt"));
+        w.model.loadFolder(w.dir.path());
+        QCOMPARE(w.oldNames(), QStringLiteral("File1.txt file2.txt file10.txt"));
     }
 
     void altArrowsReorderLikeADrag()
