@@ -18,7 +18,7 @@ namespace {
 
 constexpr int sidebarMinimumWidth = 280;
 // Wider than the design's 320 and 400: new names are read in the preview, and a user may want more of them.
-constexpr int sidebarInitialWidth = 360;
+constexpr int sidebarInitialWidth = 380;
 constexpr int sidebarMaximumWidth = 640;
 
 } // namespace

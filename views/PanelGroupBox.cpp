@@ -20,7 +20,7 @@ PanelGroupBox::PanelGroupBox(const QString &title, QWidget *parent)
     else
         m_normalFont.setPixelSize(normal.pixelSize());
     m_normalFont.setFamilies(normal.families());
-    m_layout->setSpacing(6);
+    m_layout->setSpacing(5);
     m_layout->setContentsMargins(10, 8, 10, 8);
     m_layout->setAlignment(Qt::AlignTop);
 }

@@ -31,7 +31,7 @@ SequenceBlock::SequenceBlock(QuorvaneViewModel &viewModel, const QString &namePr
 {
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(6);
-    const int margin = boxed ? 8 : 0;
+    const int margin = boxed ? 6 : 0;
     layout->setContentsMargins(margin, margin, margin, margin);
 
     // From the application's font: a block built inside a section would otherwise inherit its heading font.

@@ -126,7 +126,7 @@ SidebarView::SidebarView(QuorvaneViewModel &viewModel, QWidget *parent)
     outer->addWidget(buildScrollArea(), 0);
     auto *previewArea = new QWidget(this);
     auto *previewLayout = new QVBoxLayout(previewArea);
-    previewLayout->setContentsMargins(14, 8, 14, 12);
+    previewLayout->setContentsMargins(14, 4, 14, 8);
     previewLayout->addWidget(buildPreview(previewArea));
     outer->addWidget(previewArea, 1);
     // A control that takes the focus (by Tab, a mnemonic or a click) is scrolled into view.
@@ -199,7 +199,7 @@ QWidget *SidebarView::buildScrollArea()
     auto *stack = new QVBoxLayout(content);
     // A little tighter than the sections' usual 12 points, so that the preview keeps eight rows in sight at the
     // default size with every strategy.
-    stack->setSpacing(8);
+    stack->setSpacing(6);
     stack->addWidget(buildSource());
     stack->addWidget(buildFilter());
     stack->addWidget(buildRename());
@@ -269,8 +269,9 @@ QWidget *SidebarView::buildFilter()
     m_clearFilterButton = new QPushButton(PaneStyle::clearIcon(), QStringLiteral("Clear Filter"), section);
     m_clearFilterButton->setObjectName(QStringLiteral("clearFilterButton"));
     m_clearFilterButton->setFont(PaneStyle::calloutFont(font()));
-    section->addContent(m_searchField);
-    section->addContent(m_extensionsField);
+    // Side by side, so that the preview keeps its rows in sight below a long rule.
+    auto *fields = row(section, { m_searchField, m_extensionsField }, false);
+    section->addContent(fields);
     section->addContent(row(section, { m_caseSensitiveToggle, m_clearFilterButton }, true));
 
     connect(m_searchField, &QLineEdit::textEdited, this, [this](const QString &text) {
