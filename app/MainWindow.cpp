@@ -103,28 +103,30 @@ void MainWindow::buildMenus()
         return action;
     };
 
-    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    QMenu *file = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "&File"));
     file->setObjectName(QStringLiteral("fileMenu"));
-    QAction *select = command(file, QStringLiteral("Select Folder..."), QStringLiteral("selectFolderAction"),
-        QKeySequence(Qt::CTRL | Qt::Key_O));
-    m_refreshAction = command(
-        file, QStringLiteral("Refresh File List"), QStringLiteral("refreshAction"), QKeySequence(Qt::CTRL | Qt::Key_R));
-    m_previewAction = command(
-        file, QStringLiteral("Preview Rename"), QStringLiteral("previewAction"), QKeySequence(Qt::CTRL | Qt::Key_P));
-    m_applyAction = command(file, QStringLiteral("Apply Rename"), QStringLiteral("applyAction"),
-        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
-    m_undoAction = command(
-        file, QStringLiteral("Undo Last Rename"), QStringLiteral("undoAction"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction *select = command(file, QCoreApplication::translate("MainWindow", "Select Folder..."),
+        QStringLiteral("selectFolderAction"), QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_refreshAction = command(file, QCoreApplication::translate("MainWindow", "Refresh File List"),
+        QStringLiteral("refreshAction"), QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_previewAction = command(file, QCoreApplication::translate("MainWindow", "Preview Rename"),
+        QStringLiteral("previewAction"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    m_applyAction = command(file, QCoreApplication::translate("MainWindow", "Apply Rename"),
+        QStringLiteral("applyAction"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    m_undoAction = command(file, QCoreApplication::translate("MainWindow", "Undo Last Rename"),
+        QStringLiteral("undoAction"), QKeySequence(Qt::CTRL | Qt::Key_Z));
     file->addSeparator();
-    QAction *quit
-        = command(file, QStringLiteral("Quit"), QStringLiteral("quitAction"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QAction *quit = command(file, QCoreApplication::translate("MainWindow", "Quit"), QStringLiteral("quitAction"),
+        QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);
 
-    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QMenu *help = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "&Help"));
     help->setObjectName(QStringLiteral("helpMenu"));
-    QAction *about = command(help, QStringLiteral("About Quorvane"), QStringLiteral("aboutAction"), {});
+    QAction *about
+        = command(help, QCoreApplication::translate("MainWindow", "About Quorvane"), QStringLiteral("aboutAction"), {});
     about->setMenuRole(QAction::AboutRole);
-    QAction *check = command(help, QStringLiteral("Check for Updates…"), QStringLiteral("checkForUpdatesAction"), {});
+    QAction *check = command(help, QCoreApplication::translate("MainWindow", "Check for Updates…"),
+        QStringLiteral("checkForUpdatesAction"), {});
 
     connect(select, &QAction::triggered, this, [this] { m_contentView->chooseFolder(); });
     connect(m_refreshAction, &QAction::triggered, this, [this] {

@@ -4,6 +4,7 @@
 
 #include "AppCommandLine.h"
 #include "QuorvaneApp.h"
+#include "Translations.h"
 
 int main(int argc, char **argv)
 {
@@ -23,6 +24,7 @@ int main(int argc, char **argv)
         return 0;
     }
     QApplication application(argc, argv);
+    Translations::install(application);
     QuorvaneApp::configureApplication(application);
     QuorvaneApp app;
     app.show();

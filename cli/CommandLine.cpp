@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "CliText.h"
 #include "FileFilterService.h"
 #include "ManualPage.h"
 
@@ -81,94 +82,103 @@ Result<void> setPresetName(std::optional<std::string> &target, std::string_view 
     return {};
 }
 
+// The titles of the option groups, for the translations of --help.
+[[maybe_unused]] constexpr const char *sectionTitles[] = { QT_TRANSLATE_NOOP("quorvane-cli", "Rename settings"),
+    QT_TRANSLATE_NOOP("quorvane-cli", "Files"), QT_TRANSLATE_NOOP("quorvane-cli", "Output and action") };
+
 // The options in the order --help lists them.
 constexpr Option options[] = {
     { "Rename settings", "--params", "JSON", &setParameters,
-        "the rename settings as a JSON object with the keys strategy, prefixText,\n"
-        "suffixText, searchText, replaceText, sequenceStart, sequencePadding,\n"
-        "sequenceSeparator, preserveExtension, dateSource, dateFormat,\n"
-        "dateIncludeSequence, datePosition, useRegularExpression, insertText,\n"
-        "insertPosition, insertFromEnd, removePosition, removeCount, removeFromEnd,\n"
-        "sequenceStep, sequenceRestartPerFolder; absent keys take their defaults.\n"
-        "Example: '{\"strategy\":\"replace\",\"searchText\":\"IMG\",\"replaceText\":\"Photo\"}'.\n"
-        "A JSON array of such objects is a list of rules applied in order, each\n"
-        "with an optional \"enabled\" (default true)" },
+        QT_TRANSLATE_NOOP("quorvane-cli",
+            "the rename settings as a JSON object with the keys strategy, prefixText,\n"
+            "suffixText, searchText, replaceText, sequenceStart, sequencePadding,\n"
+            "sequenceSeparator, preserveExtension, dateSource, dateFormat,\n"
+            "dateIncludeSequence, datePosition, useRegularExpression, insertText,\n"
+            "insertPosition, insertFromEnd, removePosition, removeCount, removeFromEnd,\n"
+            "sequenceStep, sequenceRestartPerFolder; absent keys take their defaults.\n"
+            "Example: '{\"strategy\":\"replace\",\"searchText\":\"IMG\",\"replaceText\":\"Photo\"}'.\n"
+            "A JSON array of such objects is a list of rules applied in order, each\n"
+            "with an optional \"enabled\" (default true)") },
     { "Rename settings", "--preset", "NAME",
         [](CommandLine &command, const std::string &text) {
             return setPresetName(command.presetName, "--preset", text);
         },
-        "take the settings, the subfolder switch and the included extensions from\n"
-        "the first saved preset called NAME (options given here still win)" },
+        QT_TRANSLATE_NOOP("quorvane-cli",
+            "take the settings, the subfolder switch and the included extensions from\n"
+            "the first saved preset called NAME (options given here still win)") },
     { "Rename settings", "--save-preset", "NAME",
         [](CommandLine &command, const std::string &text) {
             return setPresetName(command.savePresetName, "--save-preset", text);
         },
-        "save the settings of this command line as a preset called NAME" },
+        QT_TRANSLATE_NOOP("quorvane-cli", "save the settings of this command line as a preset called NAME") },
     { "Files", "--recursive", "",
         [](CommandLine &command, const std::string &) {
             command.includeSubfolders = true;
             command.includeSubfoldersGiven = true;
             return Result<void>();
         },
-        "include the files of all subfolders" },
+        QT_TRANSLATE_NOOP("quorvane-cli", "include the files of all subfolders") },
     { "Files", "--include-ext", "TEXT",
         [](CommandLine &command, const std::string &text) {
             command.criteria.includeExtensions = FileFilterService::parseExtensionList(text);
             command.includeExtensionsGiven = true;
             return Result<void>();
         },
-        "only these extensions, comma-separated (\"jpg, png\")" },
+        QT_TRANSLATE_NOOP("quorvane-cli", "only these extensions, comma-separated (\"jpg, png\")") },
     { "Files", "--exclude-ext", "TEXT",
         [](CommandLine &command, const std::string &text) {
             command.criteria.excludeExtensions = FileFilterService::parseExtensionList(text);
             return Result<void>();
         },
-        "leave out these extensions, comma-separated" },
+        QT_TRANSLATE_NOOP("quorvane-cli", "leave out these extensions, comma-separated") },
     { "Files", "--name-contains", "TEXT",
         [](CommandLine &command, const std::string &text) {
             command.criteria.searchText = text;
             return Result<void>();
         },
-        "only names (with extension) that contain TEXT" },
+        QT_TRANSLATE_NOOP("quorvane-cli", "only names (with extension) that contain TEXT") },
     { "Files", "--case-sensitive", "",
         [](CommandLine &command, const std::string &) {
             command.criteria.caseSensitive = true;
             return Result<void>();
         },
-        "--name-contains respects letter case" },
+        QT_TRANSLATE_NOOP("quorvane-cli", "--name-contains respects letter case") },
     { "Files", "--min-size", "N",
         [](CommandLine &command, const std::string &text) {
             return setSize(command.criteria.minSize, "--min-size", text);
         },
-        "only files of at least N bytes" },
+        QT_TRANSLATE_NOOP("quorvane-cli", "only files of at least N bytes") },
     { "Files", "--max-size", "N",
         [](CommandLine &command, const std::string &text) {
             return setSize(command.criteria.maxSize, "--max-size", text);
         },
-        "only files of at most N bytes" },
+        QT_TRANSLATE_NOOP("quorvane-cli", "only files of at most N bytes") },
     { "Output and action", "--json", "",
         [](CommandLine &command, const std::string &) {
             command.json = true;
             return Result<void>();
         },
-        "print a JSON array of {\"originalPath\", \"newPath\", \"originalName\",\n"
-        "\"newName\"} objects, in plan order, instead of lines; date names from\n"
-        "capture dates add \"dateSource\": \"capture\", or \"created\" for a file\n"
-        "without a capture date" },
+        QT_TRANSLATE_NOOP("quorvane-cli",
+            "print a JSON array of {\"originalPath\", \"newPath\", \"originalName\",\n"
+            "\"newName\"} objects, in plan order, instead of lines; date names from\n"
+            "capture dates add \"dateSource\": \"capture\", or \"created\" for a file\n"
+            "without a capture date") },
     { "Output and action", "--apply", "",
         [](CommandLine &command, const std::string &) {
             command.apply = true;
             return Result<void>();
         },
-        "perform the renames of the changed names, then print \"Renamed N items\"\n"
-        "or \"Renamed N, M failed\" and one line per failure" },
+        QT_TRANSLATE_NOOP("quorvane-cli",
+            "perform the renames of the changed names, then print \"Renamed N items\"\n"
+            "or \"Renamed N, M failed\" and one line per failure") },
     { "Output and action", "--undo", "",
         [](CommandLine &command, const std::string &) {
             command.undo = true;
             return Result<void>();
         },
-        "take back the newest rename batch of FOLDER (also after a restart);\n"
-        "files changed since are left alone and listed with the reason" },
+        QT_TRANSLATE_NOOP("quorvane-cli",
+            "take back the newest rename batch of FOLDER (also after a restart);\n"
+            "files changed since are left alone and listed with the reason") },
     { "Output and action", "--recover", "finish|undo",
         [](CommandLine &command, const std::string &text) {
             if (text != "finish" && text != "undo")
@@ -176,48 +186,48 @@ constexpr Option options[] = {
             command.recover = text;
             return Result<void>();
         },
-        "complete or take back an interrupted rename batch of FOLDER" },
+        QT_TRANSLATE_NOOP("quorvane-cli", "complete or take back an interrupted rename batch of FOLDER") },
     { "Output and action", "--journal", "",
         [](CommandLine &command, const std::string &) {
             command.journal = true;
             return Result<void>();
         },
-        "list the rename batches the journal knows (of FOLDER, if given)" },
+        QT_TRANSLATE_NOOP("quorvane-cli", "list the rename batches the journal knows (of FOLDER, if given)") },
     { "Output and action", "--list-presets", "",
         [](CommandLine &command, const std::string &) {
             command.listPresets = true;
             return Result<void>();
         },
-        "print the names of the saved presets, one a line" },
+        QT_TRANSLATE_NOOP("quorvane-cli", "print the names of the saved presets, one a line") },
     { "Output and action", "--help", "",
         [](CommandLine &command, const std::string &) {
             command.help = true;
             return Result<void>();
         },
-        "show this text" },
+        QT_TRANSLATE_NOOP("quorvane-cli", "show this text") },
     { "Output and action", "--help-man", "",
         [](CommandLine &command, const std::string &) {
             command.helpManual = true;
             return Result<void>();
         },
-        "print the manual page in roff", true },
+        QT_TRANSLATE_NOOP("quorvane-cli", "print the manual page in roff"), true },
 };
 
 constexpr std::string_view synopsis = "quorvane-cli [OPTIONS] FOLDER";
 
-constexpr std::string_view description
-    = R"TEXT(Lists FOLDER, sorts the files by name, filters them, plans the renames and prints the preview,
+constexpr std::string_view description = QT_TRANSLATE_NOOP("quorvane-cli",
+    R"TEXT(Lists FOLDER, sorts the files by name, filters them, plans the renames and prints the preview,
 one line per file: old name -> new name. New names that would collide with each other or with
-files already on disk get " (n)" before their extension. Nothing is changed without --apply.)TEXT";
+files already on disk get " (n)" before their extension. Nothing is changed without --apply.)TEXT");
 
-constexpr std::string_view journalText
-    = R"TEXT(Every batch is written to a journal under $XDG_STATE_HOME/Quorvane (~/.local/state/Quorvane)
+constexpr std::string_view journalText = QT_TRANSLATE_NOOP(
+    "quorvane-cli", R"TEXT(Every batch is written to a journal under $XDG_STATE_HOME/Quorvane (~/.local/state/Quorvane)
 before the first file is renamed. A run on a folder whose last batch was interrupted (a crash,
-a kill, a power cut) says so; --apply then refuses until the batch is recovered.)TEXT";
+a kill, a power cut) says so; --apply then refuses until the batch is recovered.)TEXT");
 
-constexpr std::string_view exitStatusText
-    = R"TEXT(Exit status: 0 on success; 1 when the folder cannot be listed ("Cannot access the selected
-folder.") or, with --apply, when a rename failed; 2 for bad options or settings.)TEXT";
+constexpr std::string_view exitStatusText = QT_TRANSLATE_NOOP(
+    "quorvane-cli", R"TEXT(Exit status: 0 on success; 1 when the folder cannot be listed ("Cannot access the selected
+folder.") or, with --apply, when a rename failed; 2 for bad options or settings.)TEXT");
 
 // Where the help text of each option starts.
 constexpr std::size_t helpColumn = 25;
@@ -290,7 +300,10 @@ Result<CommandLine> parseCommandLine(const std::vector<std::string> &arguments)
 
 std::string usageText()
 {
-    std::string text = "Usage: " + std::string(synopsis) + "\n\n" + std::string(description) + "\n";
+    // Each text in the user's language; the manual page stays in English, the language it is installed as.
+    const auto translated = [](std::string_view text) { return cliText(std::string(text).c_str()); };
+    std::string text = cliText(QT_TRANSLATE_NOOP("quorvane-cli", "Usage: %1"), { synopsis }) + "\n\n"
+        + translated(description) + "\n";
     std::string_view section;
     for (const Option &option : options) {
         if (option.hidden)
@@ -298,7 +311,7 @@ std::string usageText()
         if (option.section != section) {
             section = option.section;
             text += '\n';
-            text += section;
+            text += translated(section);
             text += ":\n";
         }
         std::string head = "  " + std::string(option.name);
@@ -307,15 +320,16 @@ std::string usageText()
         head.resize(std::max(helpColumn, head.size() + 1), ' ');
         text += head;
         // Continuation lines of the help start under its first line.
-        std::string_view help = option.help;
-        for (std::size_t end; (end = help.find('\n')) != std::string_view::npos; help.remove_prefix(end + 1)) {
-            text += help.substr(0, end);
+        const std::string help = translated(option.help);
+        std::string_view rest = help;
+        for (std::size_t end; (end = rest.find('\n')) != std::string_view::npos; rest.remove_prefix(end + 1)) {
+            text += rest.substr(0, end);
             text += '\n' + std::string(helpColumn, ' ');
         }
-        text += help;
+        text += rest;
         text += '\n';
     }
-    text += "\n" + std::string(journalText) + "\n\n" + std::string(exitStatusText) + "\n";
+    text += "\n" + translated(journalText) + "\n\n" + translated(exitStatusText) + "\n";
     return text;
 }
 

@@ -1,5 +1,7 @@
 #include "JournalCommands.h"
 
+#include "CliText.h"
+
 #include <csignal>
 #include <ctime>
 #include <iostream>
@@ -29,15 +31,17 @@ std::optional<FolderIdentity> identityOrReport(const std::filesystem::path &fold
 {
     auto identity = FolderIdentity::of(folder);
     if (!identity)
-        std::cerr << "Cannot access the selected folder.\n";
+        std::cerr << cliText(QT_TRANSLATE_NOOP("quorvane-cli", "Cannot access the selected folder.")) << '\n';
     return identity;
 }
 
-int printOutcome(const RenameBatchRunner::Outcome &outcome, const std::string &verb)
+/// `verb`: the untranslated text of the first line, with %1 for the number of files.
+int printOutcome(const RenameBatchRunner::Outcome &outcome, const char *verb)
 {
-    std::cout << verb << " " << outcome.renamed.size() << " items";
+    std::cout << cliText(verb, { std::to_string(outcome.renamed.size()) });
     if (!outcome.failures.empty())
-        std::cout << ", " << outcome.failures.size() << " could not be handled";
+        std::cout << cliText(QT_TRANSLATE_NOOP("quorvane-cli", ", %1 could not be handled"),
+            { std::to_string(outcome.failures.size()) });
     std::cout << '\n';
     for (const auto &failure : outcome.failures)
         std::cout << failure.name << ": " << failure.reason << '\n';
@@ -59,8 +63,10 @@ int reportInterrupted(const FolderIdentity &folder)
     const auto interrupted = RenameJournalStore().interrupted(folder);
     for (const auto &record : interrupted) {
         std::cerr << RenameBatchRunner::interruptedMessage(record) << "\n"
-                  << "Run quorvane-cli --recover finish FOLDER to complete it, or --recover undo FOLDER to take it "
-                     "back.\n";
+                  << cliText(QT_TRANSLATE_NOOP("quorvane-cli",
+                         "Run quorvane-cli --recover finish FOLDER to complete it, or --recover undo FOLDER "
+                         "to take it back."))
+                  << '\n';
     }
     return static_cast<int>(interrupted.size());
 }
@@ -87,7 +93,8 @@ int recoverFolder(const std::filesystem::path &folder, const std::string &direct
     const RenameJournalStore store;
     const auto interrupted = store.interrupted(*identity);
     if (interrupted.empty()) {
-        std::cout << "No interrupted rename in " << folder.string() << ".\n";
+        std::cout << cliText(QT_TRANSLATE_NOOP("quorvane-cli", "No interrupted rename in %1."), { folder.string() })
+                  << '\n';
         return 0;
     }
     RenameBatchRunner runner(store, PhotoMetadataService::shared());
@@ -95,8 +102,10 @@ int recoverFolder(const std::filesystem::path &folder, const std::string &direct
     for (const auto &record : interrupted) {
         const auto outcome = runner.recover(
             record, direction == "finish" ? RenameBatchRunner::Direction::finish : RenameBatchRunner::Direction::undo);
-        status
-            = std::max(status, printOutcome(outcome, direction == "finish" ? "Finished: renamed" : "Undone: renamed"));
+        status = std::max(status,
+            printOutcome(outcome,
+                direction == "finish" ? QT_TRANSLATE_NOOP("quorvane-cli", "Finished: renamed %1 items")
+                                      : QT_TRANSLATE_NOOP("quorvane-cli", "Undone: renamed %1 items")));
     }
     return status;
 }
@@ -111,16 +120,18 @@ int undoNewest(const std::filesystem::path &folder)
     const RenameJournalStore store;
     const auto history = store.history(*identity);
     if (history.empty()) {
-        std::cout << "Nothing to undo in " << folder.string() << ".\n";
+        std::cout << cliText(QT_TRANSLATE_NOOP("quorvane-cli", "Nothing to undo in %1."), { folder.string() }) << '\n';
         return 0;
     }
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
     RenameBatchRunner runner(store, PhotoMetadataService::shared());
     const auto outcome = runner.undo(history.back(), {}, &stopRequested());
-    std::cout << "Reverted " << outcome.renamed.size() << " items";
+    std::cout << cliText(
+        QT_TRANSLATE_NOOP("quorvane-cli", "Reverted %1 items"), { std::to_string(outcome.renamed.size()) });
     if (!outcome.failures.empty())
-        std::cout << ", " << outcome.failures.size() << " could not be restored";
+        std::cout << cliText(QT_TRANSLATE_NOOP("quorvane-cli", ", %1 could not be restored"),
+            { std::to_string(outcome.failures.size()) });
     std::cout << '\n';
     for (const auto &failure : outcome.failures)
         std::cout << failure.name << ": " << failure.reason << '\n';

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <unistd.h>
 
+#include "CliText.h"
 #include "CommandLine.h"
 #include "FileAccessService.h"
 #include "FileRenameService.h"
@@ -16,6 +17,7 @@
 #include "PhotoMetadataService.h"
 #include "PresetOptions.h"
 #include "RenamePipeline.h"
+#include "Translations.h"
 
 namespace {
 
@@ -114,10 +116,13 @@ int applyChangedPlans(
 
     const auto renamed = outcome.renamed.size();
     if (outcome.failures.empty()) {
-        std::cout << "Renamed " << renamed << " items\n";
+        std::cout << cliText(QT_TRANSLATE_NOOP("quorvane-cli", "Renamed %1 items"), { std::to_string(renamed) })
+                  << '\n';
         return outcome.error ? 1 : 0;
     }
-    std::cout << "Renamed " << renamed << ", " << outcome.failures.size() << " failed\n";
+    std::cout << cliText(QT_TRANSLATE_NOOP("quorvane-cli", "Renamed %1, %2 failed"),
+        { std::to_string(renamed), std::to_string(outcome.failures.size()) })
+              << '\n';
     for (const auto &failure : outcome.failures)
         std::cout << terminalText(failure.name) << ": " << failure.reason << '\n';
     return 1;
@@ -127,6 +132,9 @@ int applyChangedPlans(
 
 int main(int argc, char **argv)
 {
+    // Only for its translations: no display, no session bus.
+    QCoreApplication application(argc, argv);
+    Translations::install(application);
     Result<CommandLine> command = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!command) {
         std::cerr << "quorvane-cli: " << command.error().message << '\n';
@@ -177,7 +185,8 @@ int main(int argc, char **argv)
     FileAccessService fileAccess;
     Result<FileListing> listing = RenamePipeline::listSorted(fileAccess, command->folder, command->includeSubfolders);
     if (!listing) {
-        std::cerr << listing.error().message << '\n';
+        // The listing's fixed message ("Cannot access the selected folder.") in the user's language.
+        std::cerr << cliText(listing.error().message.c_str()) << '\n';
         return 1;
     }
     // What could not be used is said once per cause, so that an empty or short preview is never a mystery.
@@ -193,7 +202,10 @@ int main(int argc, char **argv)
     const std::vector<RenamePlan> &plans = preview.plans;
     if (command->apply) {
         if (!listed || FolderIdentity::of(command->folder) != listed) {
-            std::cerr << "The folder " << command->folder << " was moved or replaced while it was listed.\n";
+            std::cerr << cliText(
+                QT_TRANSLATE_NOOP("quorvane-cli", "The folder %1 was moved or replaced while it was listed."),
+                { command->folder })
+                      << '\n';
             return 1;
         }
         return applyChangedPlans(command->folder, listed, plans);

@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
@@ -37,7 +38,9 @@ QString bulletList(const std::vector<std::string> &names)
         lines.append(QStringLiteral("• ") + toQString(names[i]));
     QString text = lines.join(QLatin1Char('\n'));
     if (names.size() > listedNamesLimit)
-        text += QStringLiteral("\n…and ") + QString::number(names.size() - listedNamesLimit) + QStringLiteral(" more");
+        text += QCoreApplication::translate("QuorvaneViewModel", "\n…and ")
+            + QString::number(names.size() - listedNamesLimit)
+            + QCoreApplication::translate("QuorvaneViewModel", " more");
     return text;
 }
 
@@ -48,7 +51,7 @@ QString causeOf(const std::string &reason)
     std::string systemText = reason;
     if (reason.rfind("renamed to ", 0) == 0) {
         if (reason.find("because the new name appeared") != std::string::npos)
-            return QStringLiteral("a file with the new name already exists");
+            return QCoreApplication::translate("QuorvaneViewModel", "a file with the new name already exists");
         const std::size_t colon = reason.find(": ");
         systemText = colon == std::string::npos ? std::string() : reason.substr(colon + 2);
     }
@@ -59,15 +62,15 @@ QString causeOf(const std::string &reason)
     if (systemText.empty() || is({ EACCES, EPERM, EBUSY, ETXTBSY }))
         return {};
     if (is({ EEXIST, ENOTEMPTY }))
-        return QStringLiteral("a file with the new name already exists");
+        return QCoreApplication::translate("QuorvaneViewModel", "a file with the new name already exists");
     if (is({ ENAMETOOLONG }))
-        return QStringLiteral("file name too long");
+        return QCoreApplication::translate("QuorvaneViewModel", "file name too long");
     if (is({ EROFS }))
-        return QStringLiteral("read-only file system");
+        return QCoreApplication::translate("QuorvaneViewModel", "read-only file system");
     if (is({ ENOSPC, EDQUOT }))
-        return QStringLiteral("no space left on device");
+        return QCoreApplication::translate("QuorvaneViewModel", "no space left on device");
     if (is({ ENOENT }))
-        return QStringLiteral("the file is no longer there");
+        return QCoreApplication::translate("QuorvaneViewModel", "the file is no longer there");
     QString text = toQString(systemText);
     if (!text.isEmpty())
         text[0] = text[0].toLower();
@@ -76,7 +79,9 @@ QString causeOf(const std::string &reason)
 
 QString fileCount(std::size_t count)
 {
-    return QString::number(count) + (count == 1 ? QStringLiteral(" file") : QStringLiteral(" files"));
+    return QString::number(count)
+        + (count == 1 ? QCoreApplication::translate("QuorvaneViewModel", " file")
+                      : QCoreApplication::translate("QuorvaneViewModel", " files"));
 }
 
 /// The alert of a batch with failures. The first sentence names the cause when all failures share one (a permission
@@ -97,15 +102,19 @@ QString renameFailureMessage(const std::vector<RenameBatchRunner::Failure> &fail
         if (failure.reason.rfind("renamed to ", 0) == 0)
             line += " (" + failure.reason + ")";
         else if (!oneCause)
-            line += " (" + toStdString(causes[i].isEmpty() ? QStringLiteral("permission denied or in use") : causes[i])
+            line += " ("
+                + toStdString(causes[i].isEmpty()
+                        ? QCoreApplication::translate("QuorvaneViewModel", "permission denied or in use")
+                        : causes[i])
                 + ")";
         names.push_back(std::move(line));
     }
     const QString cause = !oneCause ? QString()
-        : causes[0].isEmpty()       ? QStringLiteral(" (permission denied or the file may be in use)")
-                                    : QStringLiteral(" (") + causes[0] + QLatin1Char(')');
-    return fileCount(failures.size()) + QStringLiteral(" could not be renamed") + cause + QStringLiteral(":\n")
-        + bulletList(names);
+        : causes[0].isEmpty()
+        ? QCoreApplication::translate("QuorvaneViewModel", " (permission denied or the file may be in use)")
+        : QStringLiteral(" (") + causes[0] + QLatin1Char(')');
+    return fileCount(failures.size()) + QCoreApplication::translate("QuorvaneViewModel", " could not be renamed")
+        + cause + QStringLiteral(":\n") + bulletList(names);
 }
 
 } // namespace
@@ -133,7 +142,7 @@ QuorvaneViewModel::QuorvaneViewModel(FileAccessService &fileAccess, FileFilterSe
     , m_filterService(filterService)
     , m_renameService(renameService)
     , m_presetStore(std::move(presetStore))
-    , m_statusMessage(QStringLiteral("Ready"))
+    , m_statusMessage(QCoreApplication::translate("QuorvaneViewModel", "Ready"))
 {
     if (!m_presetStore) {
         m_ownSettings = std::make_unique<SettingsStoreQt>();
@@ -153,7 +162,8 @@ QuorvaneViewModel::QuorvaneViewModel(FileAccessService &fileAccess, FileFilterSe
             if (m_settingsFailureShown)
                 return;
             m_settingsFailureShown = true;
-            presentError(QStringLiteral("Quorvane could not save its settings: %1").arg(reason));
+            presentError(QCoreApplication::translate("QuorvaneViewModel", "Quorvane could not save its settings: %1")
+                             .arg(reason));
         });
 }
 
@@ -302,7 +312,7 @@ void QuorvaneViewModel::loadFolder(const std::filesystem::path &url)
         sortFiles(listing->files, m_fileOrder, m_fileOrderAscending);
     setFiles(std::move(listing->files));
     applyFilters();
-    setStatusMessage(QStringLiteral("Loaded %1 items").arg(m_files.size()));
+    setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Loaded %1 items").arg(m_files.size()));
 }
 
 void QuorvaneViewModel::applyFilters()
@@ -311,7 +321,8 @@ void QuorvaneViewModel::applyFilters()
     std::vector<FileItem>().swap(m_filteredFiles);
     setFilteredFiles(RenamePipeline::filter(m_files, m_filterCriteria));
     updateRenamePlans();
-    setStatusMessage(QStringLiteral("%1 items after filtering").arg(m_filteredFiles.size()));
+    setStatusMessage(
+        QCoreApplication::translate("QuorvaneViewModel", "%1 items after filtering").arg(m_filteredFiles.size()));
 }
 
 void QuorvaneViewModel::updateRenamePlans()
@@ -342,7 +353,7 @@ void QuorvaneViewModel::presentError(const QString &message)
 {
     setErrorMessage(message);
     setShowError(true);
-    setStatusMessage(QStringLiteral("Error"));
+    setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Error"));
 }
 
 void QuorvaneViewModel::releaseFolderAccess()
@@ -369,12 +380,12 @@ void QuorvaneViewModel::applyRename()
     if (m_isProcessing || !m_applyArmed)
         return;
     if (!m_selectedFolderURL) {
-        presentError(QStringLiteral("Please select a folder first."));
+        presentError(QCoreApplication::translate("QuorvaneViewModel", "Please select a folder first."));
         return;
     }
     std::vector<RenamePlan> changed = RenamePipeline::changedPlans(m_renamePlans);
     if (changed.empty()) {
-        setStatusMessage(QStringLiteral("No changes to apply"));
+        setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "No changes to apply"));
         return;
     }
     if (!targetsAreDistinct(changed)) {
@@ -434,7 +445,7 @@ void QuorvaneViewModel::performRename(std::vector<RenamePlan> plans, std::filesy
     if (m_isProcessing)
         return;
     setIsProcessing(true);
-    setStatusMessage(QStringLiteral("Renaming..."));
+    setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Renaming..."));
     auto relay = startProgress(static_cast<qint64>(plans.size()));
     auto progress = progressCallback(relay);
     m_batch = QtConcurrent::run(QThreadPool::globalInstance(),
@@ -459,13 +470,15 @@ void QuorvaneViewModel::finishRename(const RenameBatchRunner::Outcome &outcome, 
     setCanUndo(m_undoStack.canUndo());
     loadFolder(folder);
     if (outcome.error && failures.empty()) {
-        setStatusMessage(QStringLiteral("Renamed %1 items").arg(entries.size()));
+        setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Renamed %1 items").arg(entries.size()));
         presentError(toQString(*outcome.error));
     } else if (!failures.empty()) {
-        setStatusMessage(QStringLiteral("Renamed %1, %2 failed").arg(entries.size()).arg(failures.size()));
+        setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Renamed %1, %2 failed")
+                             .arg(entries.size())
+                             .arg(failures.size()));
         presentError(renameFailureMessage(failures));
     } else {
-        setStatusMessage(QStringLiteral("Renamed %1 items").arg(entries.size()));
+        setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Renamed %1 items").arg(entries.size()));
     }
     // The reload above re-armed Apply; the preview now shows the next round, which a second click would apply.
     setApplyArmed(entries.empty());
@@ -478,7 +491,7 @@ void QuorvaneViewModel::undoLastRename()
     if (m_isProcessing)
         return;
     if (!m_selectedFolderURL) {
-        presentError(QStringLiteral("No folder selected."));
+        presentError(QCoreApplication::translate("QuorvaneViewModel", "No folder selected."));
         return;
     }
     reloadHistory();
@@ -486,7 +499,7 @@ void QuorvaneViewModel::undoLastRename()
     if (!batch)
         return;
     setIsProcessing(true);
-    setStatusMessage(QStringLiteral("Undoing last rename..."));
+    setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Undoing last rename..."));
     auto relay = startProgress(static_cast<qint64>(batch->size()));
     auto progress = progressCallback(relay);
     m_batch = QtConcurrent::run(QThreadPool::globalInstance(), [this, folder = *m_selectedFolderURL, relay, progress] {
@@ -511,10 +524,12 @@ void QuorvaneViewModel::finishUndo(const RenameBatchRunner::Outcome &outcome, co
     setCanUndo(m_undoStack.canUndo());
     loadFolder(folder);
     if (outcome.error && failed.empty()) {
-        setStatusMessage(QStringLiteral("Reverted %1 items").arg(restoredCount));
+        setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Reverted %1 items").arg(restoredCount));
         presentError(toQString(*outcome.error));
     } else if (!failed.empty()) {
-        setStatusMessage(QStringLiteral("Reverted %1, %2 could not be restored").arg(restoredCount).arg(failed.size()));
+        setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Reverted %1, %2 could not be restored")
+                             .arg(restoredCount)
+                             .arg(failed.size()));
         // Listed in the order the undo tried them, under the names the files still have.
         std::vector<std::string> names;
         names.reserve(failed.size());
@@ -525,7 +540,7 @@ void QuorvaneViewModel::finishUndo(const RenameBatchRunner::Outcome &outcome, co
                              "They remain available for another Undo attempt:\n")
             + bulletList(names));
     } else {
-        setStatusMessage(QStringLiteral("Reverted %1 items").arg(restoredCount));
+        setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Reverted %1 items").arg(restoredCount));
     }
     setIsProcessing(false);
 }

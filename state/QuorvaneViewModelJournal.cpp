@@ -3,6 +3,7 @@
 
 #include "QuorvaneViewModel.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
@@ -65,7 +66,7 @@ void QuorvaneViewModel::recoverInterruptedBatch(bool finish)
     if (interrupted.empty())
         return;
     setIsProcessing(true);
-    setStatusMessage(QStringLiteral("Recovering..."));
+    setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Recovering..."));
     m_batch = QtConcurrent::run(QThreadPool::globalInstance(), [this, record = interrupted.front(), finish] {
         RenameBatchRunner runner(m_journalStore, m_renameService.metadata());
         auto outcome = runner.recover(
@@ -77,12 +78,13 @@ void QuorvaneViewModel::recoverInterruptedBatch(bool finish)
                 setCanUndo(m_undoStack.canUndo());
                 if (m_selectedFolderURL)
                     loadFolder(*m_selectedFolderURL);
-                setStatusMessage(QStringLiteral("Recovered %1 items").arg(outcome.renamed.size()));
+                setStatusMessage(
+                    QCoreApplication::translate("QuorvaneViewModel", "Recovered %1 items").arg(outcome.renamed.size()));
                 if (outcome.error) {
                     presentError(toQString(*outcome.error));
                 } else if (!outcome.failures.empty()) {
-                    QString message
-                        = QString::number(outcome.failures.size()) + QStringLiteral(" files could not be recovered:");
+                    QString message = QString::number(outcome.failures.size())
+                        + QCoreApplication::translate("QuorvaneViewModel", " files could not be recovered:");
                     for (const auto &failure : outcome.failures)
                         message += QStringLiteral("\n• ") + toQString(failure.name) + QStringLiteral(": ")
                             + toQString(failure.reason);

@@ -1,8 +1,12 @@
 #include "UpdateAlert.h"
 
+#include <QCoreApplication>
+
 QStringList UpdateAlert::buttonTitles()
 {
-    return { QStringLiteral("Download"), QStringLiteral("Skip This Version"), QStringLiteral("Remind Me Later") };
+    return { QCoreApplication::translate("UpdateAlert", "Download"),
+        QCoreApplication::translate("UpdateAlert", "Skip This Version"),
+        QCoreApplication::translate("UpdateAlert", "Remind Me Later") };
 }
 
 UpdateAlert::Choice UpdateAlert::choiceForButton(qsizetype index)
@@ -20,9 +24,11 @@ UpdateAlert::Choice UpdateAlert::choiceForButton(qsizetype index)
 UpdateAlert UpdateAlert::forRelease(const UpdateInfo &info, const QString &currentVersion)
 {
     UpdateAlert alert;
-    alert.messageText = QStringLiteral("Quorvane ") + info.latestVersion + QStringLiteral(" is available");
-    alert.informativeText = QStringLiteral("You are running version ") + currentVersion + u'.';
+    alert.messageText = QCoreApplication::translate("UpdateAlert", "Quorvane ") + info.latestVersion
+        + QCoreApplication::translate("UpdateAlert", " is available");
+    alert.informativeText
+        = QCoreApplication::translate("UpdateAlert", "You are running version ") + currentVersion + u'.';
     if (info.releaseNotes && !info.releaseNotes->isEmpty())
-        alert.informativeText += QStringLiteral("\n\nWhat's New:\n") + *info.releaseNotes;
+        alert.informativeText += QCoreApplication::translate("UpdateAlert", "\n\nWhat's New:\n") + *info.releaseNotes;
     return alert;
 }

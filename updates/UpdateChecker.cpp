@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -203,7 +204,7 @@ void UpdateChecker::finishRequest()
     } else if (code == QNetworkReply::OperationCanceledError) {
         // The checker aborts only for an over-long body (handled above) and when destroyed (disconnected first),
         // so a cancelled request is the transfer timeout, which Qt reports as a plain cancellation.
-        error = QStringLiteral("The request timed out.");
+        error = QCoreApplication::translate("UpdateChecker", "The request timed out.");
     } else if (code != QNetworkReply::NoError && !(answered && isHttpStatusError(code))) {
         error = reply->errorString();
     } else {
@@ -221,14 +222,14 @@ void UpdateChecker::handleFeedResponse(const QByteArray &body, const std::option
 {
     if (error) {
         setAvailableUpdate(std::nullopt);
-        setLastError(QStringLiteral("Unable to check for updates: ") + *error);
+        setLastError(QCoreApplication::translate("UpdateChecker", "Unable to check for updates: ") + *error);
         setIsChecking(false);
         return;
     }
     const std::optional<UpdateInfo> info = UpdateInfo::fromFeed(body);
     if (!info) {
         setAvailableUpdate(std::nullopt);
-        setLastError(QStringLiteral("Update information is unavailable."));
+        setLastError(QCoreApplication::translate("UpdateChecker", "Update information is unavailable."));
         setIsChecking(false);
         return;
     }

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -56,7 +57,7 @@ AboutView::AboutView(
     , m_updater(new UpdateChecker(prompter, settings, std::move(updateOptions), this))
 {
     setObjectName(QStringLiteral("aboutView"));
-    setWindowTitle(QStringLiteral("About Quorvane"));
+    setWindowTitle(QCoreApplication::translate("AboutView", "About Quorvane"));
     setFixedSize(360, 500);
 
     auto *layout = new QVBoxLayout(this);
@@ -88,14 +89,14 @@ QLayout *AboutView::buildHeader()
     header->setContentsMargins(0, 4, 0, 0);
     auto *symbol = new QLabel(this);
     symbol->setObjectName(QStringLiteral("aboutSymbol"));
-    symbol->setAccessibleName(QStringLiteral("Quorvane symbol"));
+    symbol->setAccessibleName(QCoreApplication::translate("AboutView", "Quorvane symbol"));
     symbol->setPixmap(tinted(PaneStyle::themedIcon("accessories-text-editor", QStyle::SP_FileDialogDetailedView),
         symbolSize, palette().color(QPalette::Highlight), devicePixelRatioF()));
     symbol->setAlignment(Qt::AlignCenter);
     auto *name = label(QStringLiteral("Quorvane"), "aboutName", PaneStyle::displayFont(font()), this);
     name->setAlignment(Qt::AlignCenter);
-    auto *tagline = label(
-        QStringLiteral("Batch file renamer for creators"), "aboutTagline", PaneStyle::calloutFont(font()), this);
+    auto *tagline = label(QCoreApplication::translate("AboutView", "Batch file renamer for creators"), "aboutTagline",
+        PaneStyle::calloutFont(font()), this);
     tagline->setAlignment(Qt::AlignCenter);
     PaneStyle::makeSecondary(tagline);
     header->addWidget(symbol);
@@ -107,7 +108,7 @@ QLayout *AboutView::buildHeader()
 QLayout *AboutView::buildVersionRow()
 {
     const QFont callout = PaneStyle::calloutFont(font());
-    auto *versionTitle = label(QStringLiteral("Version"), nullptr, callout, this);
+    auto *versionTitle = label(QCoreApplication::translate("AboutView", "Version"), nullptr, callout, this);
     PaneStyle::makeSecondary(versionTitle);
     QFont digits = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     digits.setPointSizeF(callout.pointSizeF() > 0 ? callout.pointSizeF() : digits.pointSizeF());
@@ -123,12 +124,14 @@ QLayout *AboutView::buildVersionRow()
 
 QLayout *AboutView::buildUpdatesSection()
 {
-    auto *updatesTitle = label(QStringLiteral("Updates"), nullptr, PaneStyle::calloutFont(font()), this);
+    auto *updatesTitle
+        = label(QCoreApplication::translate("AboutView", "Updates"), nullptr, PaneStyle::calloutFont(font()), this);
     PaneStyle::makeSecondary(updatesTitle);
-    m_checkButton = button(QStringLiteral("Check for Updates…"), "checkForUpdatesButton", this);
+    m_checkButton
+        = button(QCoreApplication::translate("AboutView", "Check for Updates…"), "checkForUpdatesButton", this);
     m_spinner = new QProgressBar(this);
     m_spinner->setObjectName(QStringLiteral("updateCheckSpinner"));
-    m_spinner->setAccessibleName(QStringLiteral("Checking for updates"));
+    m_spinner->setAccessibleName(QCoreApplication::translate("AboutView", "Checking for updates"));
     m_spinner->setRange(0, 0);
     m_spinner->setTextVisible(false);
     m_spinner->setFixedSize(m_checkButton->sizeHint().width(), 12);
@@ -163,7 +166,8 @@ QWidget *AboutView::buildUpdateBox()
     m_notesLabel->setMaximumHeight(QFontMetrics(footnote).lineSpacing() * 4);
     m_notesLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     PaneStyle::makeSecondary(m_notesLabel);
-    auto *download = button(QStringLiteral("Download from Website"), "downloadButton", m_updateBox);
+    auto *download
+        = button(QCoreApplication::translate("AboutView", "Download from Website"), "downloadButton", m_updateBox);
     download->setFont(footnote);
     connect(download, &QPushButton::clicked, this, [this] { m_updater->openDownloadPage(); });
 
@@ -185,7 +189,8 @@ QWidget *AboutView::buildUpToDateRow()
     const int footnoteHeight = QFontMetrics(footnote).height();
     check->setPixmap(PaneStyle::themedIcon("emblem-default", QStyle::SP_DialogApplyButton)
                          .pixmap(QSize(footnoteHeight, footnoteHeight), devicePixelRatioF()));
-    auto *text = label(QStringLiteral("You're up to date."), "upToDateLabel", footnote, m_upToDateRow);
+    auto *text = label(
+        QCoreApplication::translate("AboutView", "You're up to date."), "upToDateLabel", footnote, m_upToDateRow);
     PaneStyle::setTextColor(text, PaneStyle::positiveColor(palette()));
 
     auto *row = new QHBoxLayout(m_upToDateRow);
@@ -208,13 +213,14 @@ QWidget *AboutView::buildErrorLabel()
 
 void AboutView::buildFooter(QVBoxLayout *layout)
 {
-    auto *footer = label(QStringLiteral("Renames never replace a file that is already there."), "aboutFooter",
-        PaneStyle::footnoteFont(font()), this);
+    auto *footer
+        = label(QCoreApplication::translate("AboutView", "Renames never replace a file that is already there."),
+            "aboutFooter", PaneStyle::footnoteFont(font()), this);
     footer->setAlignment(Qt::AlignCenter);
     footer->setWordWrap(true);
     PaneStyle::makeSecondary(footer);
     layout->addWidget(footer);
-    auto *close = button(QStringLiteral("Close"), "closeButton", this);
+    auto *close = button(QCoreApplication::translate("AboutView", "Close"), "closeButton", this);
     close->setShortcut(QKeySequence(Qt::Key_Escape));
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     layout->addWidget(close, 0, Qt::AlignHCenter);
@@ -236,8 +242,8 @@ void AboutView::refresh()
     const std::optional<UpdateInfo> &update = m_updater->availableUpdate();
     m_updateBox->setVisible(update.has_value());
     if (update) {
-        m_availableLabel->setText(
-            QStringLiteral("Quorvane ") + update->latestVersion + QStringLiteral(" is available."));
+        m_availableLabel->setText(QCoreApplication::translate("AboutView", "Quorvane ") + update->latestVersion
+            + QCoreApplication::translate("AboutView", " is available."));
         const bool hasNotes = update->releaseNotes.has_value() && !update->releaseNotes->isEmpty();
         m_notesLabel->setText(hasNotes ? *update->releaseNotes : QString());
         m_notesLabel->setVisible(hasNotes);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -31,22 +32,22 @@ CharacterRuleBlock::CharacterRuleBlock(QuorvaneViewModel &viewModel, QWidget *pa
 {
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("insertTextField"));
-    m_text->setPlaceholderText(QStringLiteral("Text to insert"));
-    m_text->setAccessibleName(QStringLiteral("Text to insert"));
+    m_text->setPlaceholderText(QCoreApplication::translate("CharacterRuleBlock", "Text to insert"));
+    m_text->setAccessibleName(QCoreApplication::translate("CharacterRuleBlock", "Text to insert"));
     m_position = spinBox(QStringLiteral("characterPosition"), this);
     m_count = spinBox(QStringLiteral("characterCount"), this);
-    m_fromEnd = new QCheckBox(QStringLiteral("Count from the end"), this);
+    m_fromEnd = new QCheckBox(QCoreApplication::translate("CharacterRuleBlock", "Count from the end"), this);
     m_fromEnd->setObjectName(QStringLiteral("characterFromEndToggle"));
 
     auto *layout = new QFormLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addRow(m_text);
     m_textRow = m_text;
-    auto *positionLabel = new QLabel(QStringLiteral("Position (characters)"), this);
+    auto *positionLabel = new QLabel(QCoreApplication::translate("CharacterRuleBlock", "Position (characters)"), this);
     positionLabel->setBuddy(m_position);
     m_position->setAccessibleName(positionLabel->text());
     layout->addRow(positionLabel, m_position);
-    auto *countLabel = new QLabel(QStringLiteral("Characters to remove"), this);
+    auto *countLabel = new QLabel(QCoreApplication::translate("CharacterRuleBlock", "Characters to remove"), this);
     countLabel->setBuddy(m_count);
     m_count->setAccessibleName(countLabel->text());
     layout->addRow(countLabel, m_count);

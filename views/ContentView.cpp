@@ -1,5 +1,6 @@
 #include "ContentView.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QMessageBox>
@@ -132,9 +133,11 @@ void ContentView::askAboutInterruptedBatch()
     auto *alert
         = new QMessageBox(QMessageBox::Warning, QStringLiteral("Quorvane"), message, QMessageBox::NoButton, window());
     alert->setObjectName(QStringLiteral("interruptedAlert"));
-    QPushButton *finish = alert->addButton(QStringLiteral("Finish Renaming"), QMessageBox::AcceptRole);
-    QPushButton *undo = alert->addButton(QStringLiteral("Undo the Renamed Files"), QMessageBox::DestructiveRole);
-    QPushButton *later = alert->addButton(QStringLiteral("Later"), QMessageBox::RejectRole);
+    QPushButton *finish
+        = alert->addButton(QCoreApplication::translate("ContentView", "Finish Renaming"), QMessageBox::AcceptRole);
+    QPushButton *undo = alert->addButton(
+        QCoreApplication::translate("ContentView", "Undo the Renamed Files"), QMessageBox::DestructiveRole);
+    QPushButton *later = alert->addButton(QCoreApplication::translate("ContentView", "Later"), QMessageBox::RejectRole);
     alert->setDefaultButton(finish);
     alert->setEscapeButton(later);
     alert->setAttribute(Qt::WA_DeleteOnClose);
@@ -158,10 +161,10 @@ void ContentView::syncErrorAlert()
         m_errorAlert->setText(m_viewModel.errorMessage());
         return;
     }
-    auto *alert = new QMessageBox(
-        QMessageBox::Critical, QStringLiteral("Error"), m_viewModel.errorMessage(), QMessageBox::NoButton, window());
+    auto *alert = new QMessageBox(QMessageBox::Critical, QCoreApplication::translate("ContentView", "Error"),
+        m_viewModel.errorMessage(), QMessageBox::NoButton, window());
     alert->setObjectName(QStringLiteral("errorAlert"));
-    QPushButton *ok = alert->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
+    QPushButton *ok = alert->addButton(QCoreApplication::translate("ContentView", "OK"), QMessageBox::RejectRole);
     alert->setDefaultButton(ok);
     alert->setEscapeButton(ok);
     alert->setAttribute(Qt::WA_DeleteOnClose);
@@ -181,11 +184,14 @@ void ContentView::syncConflictAlert()
         m_conflictAlert->setText(m_viewModel.conflictWarningMessage());
         return;
     }
-    auto *alert = new QMessageBox(QMessageBox::Warning, QStringLiteral("Conflicts Detected"),
-        m_viewModel.conflictWarningMessage(), QMessageBox::NoButton, window());
+    auto *alert
+        = new QMessageBox(QMessageBox::Warning, QCoreApplication::translate("ContentView", "Conflicts Detected"),
+            m_viewModel.conflictWarningMessage(), QMessageBox::NoButton, window());
     alert->setObjectName(QStringLiteral("conflictAlert"));
-    QPushButton *cancel = alert->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    QPushButton *proceed = alert->addButton(QStringLiteral("Proceed Anyway"), QMessageBox::DestructiveRole);
+    QPushButton *cancel
+        = alert->addButton(QCoreApplication::translate("ContentView", "Cancel"), QMessageBox::RejectRole);
+    QPushButton *proceed
+        = alert->addButton(QCoreApplication::translate("ContentView", "Proceed Anyway"), QMessageBox::DestructiveRole);
     alert->setDefaultButton(cancel);
     alert->setEscapeButton(cancel);
     alert->setAttribute(Qt::WA_DeleteOnClose);

@@ -1,5 +1,6 @@
 #include "DetailView.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -135,7 +136,7 @@ QWidget *DetailView::buildHeader()
     m_pathButton->setObjectName(QStringLiteral("folderPathButton"));
     m_pathButton->setFlat(true);
     m_pathButton->setFont(PaneStyle::captionFont(font()));
-    m_pathButton->setToolTip(QStringLiteral("Show in File Manager"));
+    m_pathButton->setToolTip(QCoreApplication::translate("DetailView", "Show in File Manager"));
     m_pathButton->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     PaneStyle::makeSecondary(m_pathButton);
     layout->addWidget(m_pathButton, 0);
@@ -146,8 +147,9 @@ QWidget *DetailView::buildHeader()
     m_headerRevealButton->setIconSize(QSize(14, 14));
     m_headerRevealButton->setAutoRaise(true);
     m_headerRevealButton->setFocusPolicy(Qt::StrongFocus);
-    m_headerRevealButton->setToolTip(QStringLiteral("Show selected folder in File Manager"));
-    m_headerRevealButton->setAccessibleName(QStringLiteral("Show selected folder in File Manager"));
+    m_headerRevealButton->setToolTip(QCoreApplication::translate("DetailView", "Show selected folder in File Manager"));
+    m_headerRevealButton->setAccessibleName(
+        QCoreApplication::translate("DetailView", "Show selected folder in File Manager"));
     layout->addWidget(m_headerRevealButton);
 
     connect(m_pathButton, &QPushButton::clicked, this, [this] { m_viewModel.openSelectedFolder(); });
@@ -157,14 +159,16 @@ QWidget *DetailView::buildHeader()
 
 QWidget *DetailView::buildNoFolderState()
 {
-    auto *state = new EmptyState(
-        PaneStyle::addFolderIcon(), QStringLiteral("No folder selected"), EmptyState::Size::large, this);
+    auto *state = new EmptyState(PaneStyle::addFolderIcon(),
+        QCoreApplication::translate("DetailView", "No folder selected"), EmptyState::Size::large, this);
     m_noFolderState = state;
     m_noFolderState->setObjectName(QStringLiteral("noFolderState"));
     state->titleLabel()->setObjectName(QStringLiteral("noFolderTitle"));
-    state->addMessage(QStringLiteral("Click the Select Folder button in the sidebar\nto browse and manage your files."))
+    state
+        ->addMessage(QCoreApplication::translate(
+            "DetailView", "Click the Select Folder button in the sidebar\nto browse and manage your files."))
         ->setObjectName(QStringLiteral("noFolderMessage"));
-    m_selectFolderButton = state->addButton(QStringLiteral("Select Folder"));
+    m_selectFolderButton = state->addButton(QCoreApplication::translate("DetailView", "Select Folder"));
     m_selectFolderButton->setObjectName(QStringLiteral("selectFolderButton"));
     m_selectFolderButton->setMinimumHeight(34);
     m_selectFolderButton->setMinimumWidth(140);
@@ -179,12 +183,12 @@ QWidget *DetailView::buildNoFolderState()
 
 QWidget *DetailView::buildNoMatchState()
 {
-    auto *state = new EmptyState(
-        PaneStyle::searchDocumentIcon(), QStringLiteral("No files match the filter"), EmptyState::Size::large, this);
+    auto *state = new EmptyState(PaneStyle::searchDocumentIcon(),
+        QCoreApplication::translate("DetailView", "No files match the filter"), EmptyState::Size::large, this);
     m_noMatchState = state;
     m_noMatchState->setObjectName(QStringLiteral("noMatchState"));
     state->titleLabel()->setObjectName(QStringLiteral("noMatchTitle"));
-    m_clearFilterButton = state->addButton(QStringLiteral("Clear Filter"));
+    m_clearFilterButton = state->addButton(QCoreApplication::translate("DetailView", "Clear Filter"));
     m_clearFilterButton->setObjectName(QStringLiteral("emptyClearFilterButton"));
 
     connect(m_clearFilterButton, &QPushButton::clicked, this, [this] {
@@ -198,7 +202,7 @@ QWidget *DetailView::buildTable()
 {
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("fileTable"));
-    m_table->setAccessibleName(QStringLiteral("Files"));
+    m_table->setAccessibleName(QCoreApplication::translate("DetailView", "Files"));
     m_table->setModel(m_model);
     m_table->setFrameShape(QFrame::NoFrame);
     m_table->setShowGrid(false);
@@ -310,26 +314,27 @@ QWidget *DetailView::buildBottomBar()
 
     m_progressBar = new QProgressBar(bar);
     m_progressBar->setObjectName(QStringLiteral("progressBar"));
-    m_progressBar->setAccessibleName(QStringLiteral("Rename progress"));
+    m_progressBar->setAccessibleName(QCoreApplication::translate("DetailView", "Rename progress"));
     m_progressBar->setTextVisible(false);
     m_progressBar->setFixedWidth(120);
     m_progressBar->setVisible(false);
     layout->addWidget(m_progressBar);
 
-    m_refreshButton = new QPushButton(PaneStyle::refreshIcon(), QStringLiteral("Refresh"), bar);
+    m_refreshButton
+        = new QPushButton(PaneStyle::refreshIcon(), QCoreApplication::translate("DetailView", "Refresh"), bar);
     m_refreshButton->setObjectName(QStringLiteral("refreshButton"));
-    m_refreshButton->setToolTip(QStringLiteral("Refresh file list (Ctrl+R)"));
+    m_refreshButton->setToolTip(QCoreApplication::translate("DetailView", "Refresh file list (Ctrl+R)"));
     m_refreshButton->setAutoDefault(false);
-    m_undoButton = new QPushButton(PaneStyle::undoIcon(), QStringLiteral("Undo"), bar);
+    m_undoButton = new QPushButton(PaneStyle::undoIcon(), QCoreApplication::translate("DetailView", "Undo"), bar);
     m_undoButton->setObjectName(QStringLiteral("undoButton"));
-    m_undoButton->setToolTip(QStringLiteral("Undo last rename operation (Ctrl+Z)"));
+    m_undoButton->setToolTip(QCoreApplication::translate("DetailView", "Undo last rename operation (Ctrl+Z)"));
     m_undoButton->setAutoDefault(false);
     m_mainButton = new QPushButton(bar);
     m_mainButton->setObjectName(QStringLiteral("applyButton"));
     m_mainButton->setAutoDefault(false);
     PaneStyle::makeProminent(m_mainButton);
     // Room for the longer label, so that the bar does not jump when the label changes.
-    m_mainButton->setText(QStringLiteral("Preview Changes"));
+    m_mainButton->setText(QCoreApplication::translate("DetailView", "Preview Changes"));
     m_mainButton->setIcon(PaneStyle::previewIcon());
     m_mainButton->setMinimumWidth(m_mainButton->sizeHint().width());
     layout->addWidget(m_refreshButton);
@@ -360,17 +365,21 @@ void DetailView::setUpTabOrder()
 
 void DetailView::syncHeader()
 {
-    m_countLabel->setText(QStringLiteral("Files (%1)").arg(m_viewModel.filteredFiles().size()));
+    m_countLabel->setText(
+        QCoreApplication::translate("DetailView", "Files (%1)").arg(m_viewModel.filteredFiles().size()));
     const qint64 notShown = m_viewModel.selectedFolderURL() ? m_viewModel.filesNotShown() : 0;
     m_notShownLabel->setVisible(notShown > 0);
     if (notShown > 0) {
-        m_notShownLabel->setText(notShown == 1 ? QStringLiteral("· 1 read-only file not shown")
-                                               : QStringLiteral("· %1 read-only files not shown").arg(notShown));
-        QStringList lines { QStringLiteral("Files that cannot be renamed (read-only or locked) are not listed:") };
+        m_notShownLabel->setText(notShown == 1
+                ? QCoreApplication::translate("DetailView", "· 1 read-only file not shown")
+                : QCoreApplication::translate("DetailView", "· %1 read-only files not shown").arg(notShown));
+        QStringList lines { QCoreApplication::translate(
+            "DetailView", "Files that cannot be renamed (read-only or locked) are not listed:") };
         for (const QString &name : m_viewModel.filesNotShownNames())
             lines.append(QStringLiteral("• ") + name);
         if (notShown > m_viewModel.filesNotShownNames().size())
-            lines.append(QStringLiteral("…and %1 more").arg(notShown - m_viewModel.filesNotShownNames().size()));
+            lines.append(QCoreApplication::translate("DetailView", "…and %1 more")
+                             .arg(notShown - m_viewModel.filesNotShownNames().size()));
         m_notShownLabel->setToolTip(lines.join(QLatin1Char('\n')));
         m_notShownLabel->setAccessibleDescription(m_notShownLabel->toolTip());
     }
@@ -407,8 +416,10 @@ void DetailView::syncBottomBar()
     m_mainButton->setEnabled(hasFolder && !processing && !m_viewModel.filteredFiles().empty() && armed);
     m_mainButton->setToolTip(armed || processing
             ? QString()
-            : QStringLiteral("Renamed. Change a setting or refresh the file list to rename again."));
-    m_mainButton->setText(hasPlans ? QStringLiteral("Apply Rename") : QStringLiteral("Preview Changes"));
+            : QCoreApplication::translate(
+                "DetailView", "Renamed. Change a setting or refresh the file list to rename again."));
+    m_mainButton->setText(hasPlans ? QCoreApplication::translate("DetailView", "Apply Rename")
+                                   : QCoreApplication::translate("DetailView", "Preview Changes"));
     if (processing) {
         if (!m_spinnerTimer.isActive()) {
             m_spinnerStep = 0;
@@ -480,7 +491,7 @@ void DetailView::showContextMenu(const QPoint &position)
     const QString path = index.siblingAtColumn(FileTableModel::Name).data(FileTableModel::PathRole).toString();
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("fileContextMenu"));
-    QAction *reveal = menu.addAction(QStringLiteral("Reveal in File Manager"));
+    QAction *reveal = menu.addAction(QCoreApplication::translate("DetailView", "Reveal in File Manager"));
     connect(reveal, &QAction::triggered, this, [path] { FileRevealer::showItem(path); });
     menu.exec(m_table->viewport()->mapToGlobal(position));
 }

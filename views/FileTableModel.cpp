@@ -3,6 +3,7 @@
 #include <cmath>
 #include <iterator>
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QLocale>
 #include <QPalette>
@@ -45,7 +46,8 @@ FileTableModel::FileTableModel(QuorvaneViewModel &viewModel, QObject *parent)
 
 QString FileTableModel::counterToolTip()
 {
-    return QStringLiteral("Another file has or gets this name, so a number in parentheses was added.");
+    return QCoreApplication::translate(
+        "FileTableModel", "Another file has or gets this name, so a number in parentheses was added.");
 }
 
 const RenamePlan *FileTableModel::planAt(int row) const
@@ -86,7 +88,8 @@ QVariant FileTableModel::data(const QModelIndex &index, int role) const
             return QtConversions::toQString(plan->newName);
         case Qt::AccessibleTextRole:
             return changes ? QtConversions::toQString(plan->newName)
-                           : QtConversions::toQString(plan->newName) + QStringLiteral(" (unchanged)");
+                           : QtConversions::toQString(plan->newName)
+                    + QCoreApplication::translate("FileTableModel", " (unchanged)");
         case Qt::FontRole:
             if (changes) {
                 QFont bold;
@@ -157,17 +160,17 @@ QVariant FileTableModel::headerData(int section, Qt::Orientation orientation, in
         return {};
     switch (section) {
     case Name:
-        return QStringLiteral("Name");
+        return QCoreApplication::translate("FileTableModel", "Name");
     case NewName:
-        return QStringLiteral("New Name");
+        return QCoreApplication::translate("FileTableModel", "New Name");
     case Folder:
-        return QStringLiteral("Folder");
+        return QCoreApplication::translate("FileTableModel", "Folder");
     case Kind:
-        return QStringLiteral("Kind");
+        return QCoreApplication::translate("FileTableModel", "Kind");
     case Size:
-        return QStringLiteral("Size");
+        return QCoreApplication::translate("FileTableModel", "Size");
     case Modified:
-        return QStringLiteral("Modified");
+        return QCoreApplication::translate("FileTableModel", "Modified");
     default:
         return {};
     }
@@ -177,9 +180,9 @@ QString FileTableModel::formattedSize(qint64 bytes)
 {
     const QLocale locale;
     if (bytes == 1)
-        return QStringLiteral("1 byte");
+        return QCoreApplication::translate("FileTableModel", "1 byte");
     if (bytes < 1000)
-        return locale.toString(bytes) + QStringLiteral(" bytes");
+        return locale.toString(bytes) + QCoreApplication::translate("FileTableModel", " bytes");
     static const char *const units[] = { "kB", "MB", "GB", "TB", "PB", "EB" };
     double value = static_cast<double>(bytes);
     std::size_t unit = 0;
@@ -198,7 +201,7 @@ QString FileTableModel::formattedSize(qint64 bytes)
 
 QString FileTableModel::kindText(const QString &extension)
 {
-    return extension.isEmpty() ? QStringLiteral("Unknown") : extension.toUpper();
+    return extension.isEmpty() ? QCoreApplication::translate("FileTableModel", "Unknown") : extension.toUpper();
 }
 
 QString FileTableModel::formattedModified(const QDateTime &time)

@@ -1,5 +1,7 @@
 #include "RenamePreviewModel.h"
 
+#include <QCoreApplication>
+
 #include "QtConversions.h"
 #include "QuorvaneViewModel.h"
 
@@ -35,10 +37,10 @@ QVariant RenamePreviewModel::data(const QModelIndex &index, int role) const
             + QtConversions::toQString(plan.newName);
     case Qt::AccessibleTextRole:
         // What the dimmed colour says on screen, said in words.
-        return QuorvaneViewModel::changesName(plan)
-            ? QtConversions::toQString(plan.originalName) + QStringLiteral(" → ")
-                + QtConversions::toQString(plan.newName)
-            : QtConversions::toQString(plan.originalName) + QStringLiteral(" (unchanged)");
+        return QuorvaneViewModel::changesName(plan) ? QtConversions::toQString(plan.originalName)
+                + QStringLiteral(" → ") + QtConversions::toQString(plan.newName)
+                                                    : QtConversions::toQString(plan.originalName)
+                + QCoreApplication::translate("RenamePreviewModel", " (unchanged)");
     case OriginalNameRole:
         return QtConversions::toQString(plan.originalName);
     case NewNameRole:

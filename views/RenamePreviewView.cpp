@@ -1,5 +1,6 @@
 #include "RenamePreviewView.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QStackedLayout>
@@ -17,8 +18,8 @@ RenamePreviewView::RenamePreviewView(QuorvaneViewModel &viewModel, QWidget *pare
     , m_viewModel(viewModel)
     , m_model(new RenamePreviewModel(viewModel, this))
     , m_list(new PreviewListView(viewModel, this))
-    , m_emptyState(
-          new EmptyState(PaneStyle::noPreviewIcon(), QStringLiteral("No preview"), EmptyState::Size::small, this))
+    , m_emptyState(new EmptyState(PaneStyle::noPreviewIcon(),
+          QCoreApplication::translate("RenamePreviewView", "No preview"), EmptyState::Size::small, this))
     , m_stack(new QStackedLayout)
 {
     setObjectName(QStringLiteral("renamePreview"));
@@ -30,7 +31,7 @@ RenamePreviewView::RenamePreviewView(QuorvaneViewModel &viewModel, QWidget *pare
     outer->addLayout(m_stack);
 
     m_list->setObjectName(QStringLiteral("previewList"));
-    m_list->setAccessibleName(QStringLiteral("Rename preview"));
+    m_list->setAccessibleName(QCoreApplication::translate("RenamePreviewView", "Rename preview"));
     m_list->setModel(m_model);
     m_list->setItemDelegate(new RenamePreviewDelegate(m_list));
     m_list->setFrameShape(QFrame::NoFrame);

@@ -1,5 +1,6 @@
 #include "RuleListView.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QMenu>
@@ -39,11 +40,12 @@ RuleListView::RuleListView(QuorvaneViewModel &viewModel, QWidget *parent)
 {
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("ruleList"));
-    m_list->setAccessibleName(QStringLiteral("Rename rules"));
-    m_list->setAccessibleDescription(QStringLiteral("Applied in order; Alt+Up and Alt+Down move the selected rule"));
+    m_list->setAccessibleName(QCoreApplication::translate("RuleListView", "Rename rules"));
+    m_list->setAccessibleDescription(
+        QCoreApplication::translate("RuleListView", "Applied in order; Alt+Up and Alt+Down move the selected rule"));
     m_list->setMaximumHeight(m_list->fontMetrics().height() * 6);
 
-    m_addButton = new QPushButton(QStringLiteral("Add Rule"), this);
+    m_addButton = new QPushButton(QCoreApplication::translate("RuleListView", "Add Rule"), this);
     m_addButton->setObjectName(QStringLiteral("addRuleButton"));
     m_addMenu = new QMenu(m_addButton);
     m_addMenu->setObjectName(QStringLiteral("addRuleMenu"));
@@ -56,11 +58,12 @@ RuleListView::RuleListView(QuorvaneViewModel &viewModel, QWidget *parent)
     }
     m_addButton->setMenu(m_addMenu);
     m_removeButton
-        = ruleButton(QStringLiteral("removeRuleButton"), QStringLiteral("Remove"), QStringLiteral("Remove Rule"), this);
-    m_upButton
-        = ruleButton(QStringLiteral("moveRuleUpButton"), QStringLiteral("↑"), QStringLiteral("Move Rule Up"), this);
-    m_downButton
-        = ruleButton(QStringLiteral("moveRuleDownButton"), QStringLiteral("↓"), QStringLiteral("Move Rule Down"), this);
+        = ruleButton(QStringLiteral("removeRuleButton"), QCoreApplication::translate("RuleListView", "Remove"),
+            QCoreApplication::translate("RuleListView", "Remove Rule"), this);
+    m_upButton = ruleButton(QStringLiteral("moveRuleUpButton"), QStringLiteral("↑"),
+        QCoreApplication::translate("RuleListView", "Move Rule Up"), this);
+    m_downButton = ruleButton(QStringLiteral("moveRuleDownButton"), QStringLiteral("↓"),
+        QCoreApplication::translate("RuleListView", "Move Rule Down"), this);
 
     auto *buttons = new QHBoxLayout;
     buttons->setContentsMargins(0, 0, 0, 0);
@@ -110,26 +113,29 @@ QList<QWidget *> RuleListView::tabStops() const
 QString RuleListView::summary(const RenameParameters &p)
 {
     const QString title = RenameChoices::title(p.strategy);
-    const QString fromEnd = QStringLiteral(" from the end");
+    const QString fromEnd = QCoreApplication::translate("RuleListView", " from the end");
     switch (p.strategy) {
     case RenameStrategy::prefix:
         return title + u' ' + quoted(p.prefixText);
     case RenameStrategy::suffix:
         return title + u' ' + quoted(p.suffixText);
     case RenameStrategy::replace:
-        return (p.useRegularExpression ? QStringLiteral("Replace pattern ") : QStringLiteral("Replace "))
-            + quoted(p.searchText) + QStringLiteral(" with ") + quoted(p.replaceText);
+        return (p.useRegularExpression ? QCoreApplication::translate("RuleListView", "Replace pattern ")
+                                       : QCoreApplication::translate("RuleListView", "Replace "))
+            + quoted(p.searchText) + QCoreApplication::translate("RuleListView", " with ") + quoted(p.replaceText);
     case RenameStrategy::prefixSequence:
     case RenameStrategy::suffixSequence:
-        return title + QStringLiteral(" from ") + QString::number(p.sequenceStart);
+        return title + QCoreApplication::translate("RuleListView", " from ") + QString::number(p.sequenceStart);
     case RenameStrategy::dateName:
         return title + QStringLiteral(" (") + RenameChoices::title(p.dateFormat) + u')';
     case RenameStrategy::insert:
-        return QStringLiteral("Insert ") + quoted(p.insertText) + QStringLiteral(" at ")
-            + QString::number(p.insertPosition) + (p.insertFromEnd ? fromEnd : QString());
+        return QCoreApplication::translate("RuleListView", "Insert ") + quoted(p.insertText)
+            + QCoreApplication::translate("RuleListView", " at ") + QString::number(p.insertPosition)
+            + (p.insertFromEnd ? fromEnd : QString());
     case RenameStrategy::remove:
-        return QStringLiteral("Remove ") + QString::number(p.removeCount) + QStringLiteral(" characters at ")
-            + QString::number(p.removePosition) + (p.removeFromEnd ? fromEnd : QString());
+        return QCoreApplication::translate("RuleListView", "Remove ") + QString::number(p.removeCount)
+            + QCoreApplication::translate("RuleListView", " characters at ") + QString::number(p.removePosition)
+            + (p.removeFromEnd ? fromEnd : QString());
     case RenameStrategy::uppercase:
     case RenameStrategy::lowercase:
     case RenameStrategy::titleCase:
@@ -165,7 +171,7 @@ void RuleListView::sync()
             item->setCheckState(rule.enabled ? Qt::Checked : Qt::Unchecked);
             item->setData(Qt::AccessibleTextRole,
                 QString::number(row + 1) + QStringLiteral(". ") + text
-                    + (rule.enabled ? QString() : QStringLiteral(" (off)")));
+                    + (rule.enabled ? QString() : QCoreApplication::translate("RuleListView", " (off)")));
         }
         m_list->setCurrentRow(edited);
     }

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,11 +14,11 @@
 SavePresetSheet::SavePresetSheet(SaveCallback onSave, QWidget *parent)
     : QDialog(parent)
     , m_onSave(std::move(onSave))
-    , m_nameField(new QLineEdit(QStringLiteral("My Preset"), this))
-    , m_saveButton(new QPushButton(QStringLiteral("Save Preset"), this))
+    , m_nameField(new QLineEdit(QCoreApplication::translate("SavePresetSheet", "My Preset"), this))
+    , m_saveButton(new QPushButton(QCoreApplication::translate("SavePresetSheet", "Save Preset"), this))
 {
     setObjectName(QStringLiteral("savePresetSheet"));
-    setWindowTitle(QStringLiteral("Save Preset"));
+    setWindowTitle(QCoreApplication::translate("SavePresetSheet", "Save Preset"));
     setModal(true);
     setFixedWidth(320);
 
@@ -25,26 +26,27 @@ SavePresetSheet::SavePresetSheet(SaveCallback onSave, QWidget *parent)
     layout->setSpacing(12);
     layout->setContentsMargins(16, 16, 16, 16);
 
-    auto *heading = new QLabel(QStringLiteral("Save Preset"), this);
+    auto *heading = new QLabel(QCoreApplication::translate("SavePresetSheet", "Save Preset"), this);
     heading->setFont(PaneStyle::headlineFont(font()));
     layout->addWidget(heading);
 
-    auto *explanation
-        = new QLabel(QStringLiteral("Save the current strategy, filters, and recursion settings for reuse."), this);
+    auto *explanation = new QLabel(QCoreApplication::translate("SavePresetSheet",
+                                       "Save the current strategy, filters, and recursion settings for reuse."),
+        this);
     explanation->setWordWrap(true);
     explanation->setFont(PaneStyle::captionFont(font()));
     PaneStyle::makeSecondary(explanation);
     layout->addWidget(explanation);
 
     m_nameField->setObjectName(QStringLiteral("presetNameField"));
-    m_nameField->setPlaceholderText(QStringLiteral("Preset name"));
-    m_nameField->setAccessibleName(QStringLiteral("Preset name"));
+    m_nameField->setPlaceholderText(QCoreApplication::translate("SavePresetSheet", "Preset name"));
+    m_nameField->setAccessibleName(QCoreApplication::translate("SavePresetSheet", "Preset name"));
     m_nameField->selectAll();
     layout->addWidget(m_nameField);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto *cancel = new QPushButton(QCoreApplication::translate("SavePresetSheet", "Cancel"), this);
     cancel->setObjectName(QStringLiteral("cancelPresetButton"));
     cancel->setAutoDefault(false);
     m_saveButton->setObjectName(QStringLiteral("savePresetConfirmButton"));

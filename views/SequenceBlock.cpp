@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -24,7 +25,7 @@ SequenceBlock::SequenceBlock(QuorvaneViewModel &viewModel, const QString &namePr
     , m_boxed(boxed)
     , m_start(new QSpinBox(this))
     , m_padding(new SegmentedControl({ QStringLiteral("1"), QStringLiteral("01"), QStringLiteral("001") },
-          namePrefix + QStringLiteral("Padding"), this))
+          namePrefix + QCoreApplication::translate("SequenceBlock", "Padding"), this))
     , m_separator(new QLineEdit(this))
     , m_step(new QSpinBox(this))
     , m_restart(new QCheckBox(QStringLiteral("Restart at each folder"), this))
@@ -46,7 +47,7 @@ SequenceBlock::SequenceBlock(QuorvaneViewModel &viewModel, const QString &namePr
     auto *separatorRow = new QWidget(this);
     auto *separatorLayout = new QHBoxLayout(separatorRow);
     separatorLayout->setContentsMargins(0, 0, 0, 0);
-    auto *separatorLabel = new QLabel(QStringLiteral("Separator"), separatorRow);
+    auto *separatorLabel = new QLabel(QCoreApplication::translate("SequenceBlock", "Separator"), separatorRow);
     separatorLabel->setFont(callout);
     separatorLabel->setBuddy(m_separator);
     PaneStyle::makeSecondary(separatorLabel);
@@ -96,9 +97,9 @@ void SequenceBlock::setUpStartField(const QString &namePrefix, const QFont &font
     m_start->setObjectName(namePrefix + QStringLiteral("Start"));
     m_start->setRange(0, 9999);
     m_start->setSingleStep(1);
-    m_start->setPrefix(QStringLiteral("Start: "));
+    m_start->setPrefix(QCoreApplication::translate("SequenceBlock", "Start: "));
     m_start->setFont(font);
-    m_start->setAccessibleName(QStringLiteral("Start"));
+    m_start->setAccessibleName(QCoreApplication::translate("SequenceBlock", "Start"));
     m_start->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_start->setMinimumWidth(QFontMetrics(font).horizontalAdvance(QStringLiteral("Start: 9999")) + 40);
 }
@@ -108,12 +109,12 @@ QWidget *SequenceBlock::buildPaddingRow(const QString &namePrefix, const QFont &
     auto *paddingRow = new QWidget(this);
     auto *rowLayout = new QHBoxLayout(paddingRow);
     rowLayout->setContentsMargins(0, 0, 0, 0);
-    auto *paddingLabel = new QLabel(QStringLiteral("Padding"), paddingRow);
+    auto *paddingLabel = new QLabel(QCoreApplication::translate("SequenceBlock", "Padding"), paddingRow);
     paddingLabel->setFont(font);
     PaneStyle::makeSecondary(paddingLabel);
     m_padding->setParent(paddingRow);
     m_padding->setObjectName(namePrefix + QStringLiteral("Padding"));
-    m_padding->setAccessibleName(QStringLiteral("Padding"));
+    m_padding->setAccessibleName(QCoreApplication::translate("SequenceBlock", "Padding"));
     paddingLabel->setBuddy(m_padding);
     rowLayout->addWidget(paddingLabel);
     rowLayout->addWidget(m_padding, 0);
@@ -125,7 +126,7 @@ void SequenceBlock::setUpSeparatorField(const QString &namePrefix, const QFont &
     m_separator->setObjectName(namePrefix + QStringLiteral("Separator"));
     // Cleared, the field means no separator at all: the number joins the name directly.
     m_separator->setPlaceholderText(QStringLiteral("none"));
-    m_separator->setAccessibleName(QStringLiteral("Separator"));
+    m_separator->setAccessibleName(QCoreApplication::translate("SequenceBlock", "Separator"));
     m_separator->setFont(font);
     m_separator->setClearButtonEnabled(false);
 }

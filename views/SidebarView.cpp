@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -211,7 +212,7 @@ QWidget *SidebarView::buildScrollArea()
 
 QWidget *SidebarView::buildPreview(QWidget *parent)
 {
-    auto *section = new PanelGroupBox(QStringLiteral("Preview"), parent);
+    auto *section = new PanelGroupBox(QCoreApplication::translate("SidebarView", "Preview"), parent);
     section->setObjectName(QStringLiteral("previewSection"));
     m_preview = new RenamePreviewView(m_viewModel, section);
     // At least four rows whatever the window's height; more as the settings leave room.
@@ -227,7 +228,7 @@ QWidget *SidebarView::buildPreview(QWidget *parent)
 
 QWidget *SidebarView::buildSource()
 {
-    auto *section = new PanelGroupBox(QStringLiteral("Source"), this);
+    auto *section = new PanelGroupBox(QCoreApplication::translate("SidebarView", "Source"), this);
     section->setObjectName(QStringLiteral("sourceSection"));
 
     m_folderButton = new ElidedButton(section);
@@ -236,14 +237,15 @@ QWidget *SidebarView::buildSource()
     m_revealButton = new QToolButton(section);
     m_revealButton->setObjectName(QStringLiteral("revealFolderButton"));
     m_revealButton->setIcon(PaneStyle::revealIcon());
-    m_revealButton->setToolTip(QStringLiteral("Show selected folder in File Manager"));
-    m_revealButton->setAccessibleName(QStringLiteral("Show selected folder in File Manager"));
+    m_revealButton->setToolTip(QCoreApplication::translate("SidebarView", "Show selected folder in File Manager"));
+    m_revealButton->setAccessibleName(
+        QCoreApplication::translate("SidebarView", "Show selected folder in File Manager"));
     m_revealButton->setFocusPolicy(Qt::StrongFocus);
     m_revealButton->setMinimumHeight(m_folderButton->sizeHint().height());
     section->addContent(row(section, { m_folderButton, m_revealButton }, false));
 
-    m_subfoldersToggle
-        = toggle(QStringLiteral("includeSubfoldersToggle"), QStringLiteral("Include Subfolders"), section);
+    m_subfoldersToggle = toggle(QStringLiteral("includeSubfoldersToggle"),
+        QCoreApplication::translate("SidebarView", "Include Subfolders"), section);
     section->addContent(m_subfoldersToggle);
 
     connect(m_folderButton, &QPushButton::clicked, this, [this] {
@@ -260,13 +262,17 @@ QWidget *SidebarView::buildSource()
 
 QWidget *SidebarView::buildFilter()
 {
-    auto *section = new PanelGroupBox(QStringLiteral("Filter"), this);
+    auto *section = new PanelGroupBox(QCoreApplication::translate("SidebarView", "Filter"), this);
     section->setObjectName(QStringLiteral("filterSection"));
 
-    m_searchField = textField(QStringLiteral("searchField"), QStringLiteral("File name contains…"), section);
-    m_extensionsField = textField(QStringLiteral("extensionsField"), QStringLiteral("Extensions (png, jpg…)"), section);
-    m_caseSensitiveToggle = toggle(QStringLiteral("caseSensitiveToggle"), QStringLiteral("Case sensitive"), section);
-    m_clearFilterButton = new QPushButton(PaneStyle::clearIcon(), QStringLiteral("Clear Filter"), section);
+    m_searchField = textField(
+        QStringLiteral("searchField"), QCoreApplication::translate("SidebarView", "File name contains…"), section);
+    m_extensionsField = textField(QStringLiteral("extensionsField"),
+        QCoreApplication::translate("SidebarView", "Extensions (png, jpg…)"), section);
+    m_caseSensitiveToggle = toggle(
+        QStringLiteral("caseSensitiveToggle"), QCoreApplication::translate("SidebarView", "Case sensitive"), section);
+    m_clearFilterButton
+        = new QPushButton(PaneStyle::clearIcon(), QCoreApplication::translate("SidebarView", "Clear Filter"), section);
     m_clearFilterButton->setObjectName(QStringLiteral("clearFilterButton"));
     m_clearFilterButton->setFont(PaneStyle::calloutFont(font()));
     // Side by side, so that the preview keeps its rows in sight below a long rule.
@@ -296,15 +302,17 @@ QWidget *SidebarView::buildFilter()
 
 QWidget *SidebarView::buildRename()
 {
-    auto *section = new PanelGroupBox(QStringLiteral("Rename"), this);
+    auto *section = new PanelGroupBox(QCoreApplication::translate("SidebarView", "Rename"), this);
     section->setObjectName(QStringLiteral("renameSection"));
     m_ruleList = new RuleListView(m_viewModel, section);
     m_ruleList->setObjectName(QStringLiteral("ruleListView"));
     section->addContent(m_ruleList);
     section->addContent(buildStrategyRow(section));
 
-    m_prefixField = textField(QStringLiteral("prefixField"), QStringLiteral("Prefix text"), section);
-    m_suffixField = textField(QStringLiteral("suffixField"), QStringLiteral("Suffix text"), section);
+    m_prefixField
+        = textField(QStringLiteral("prefixField"), QCoreApplication::translate("SidebarView", "Prefix text"), section);
+    m_suffixField
+        = textField(QStringLiteral("suffixField"), QCoreApplication::translate("SidebarView", "Suffix text"), section);
     section->addContent(m_prefixField);
     section->addContent(m_suffixField);
     section->addContent(buildReplaceBlock(section));
@@ -315,8 +323,8 @@ QWidget *SidebarView::buildRename()
     m_characterBlock = new CharacterRuleBlock(m_viewModel, section);
     m_characterBlock->setObjectName(QStringLiteral("characterBlock"));
     section->addContent(m_characterBlock);
-    m_preserveExtensionToggle
-        = toggle(QStringLiteral("preserveExtensionToggle"), QStringLiteral("Preserve file extension"), section);
+    m_preserveExtensionToggle = toggle(QStringLiteral("preserveExtensionToggle"),
+        QCoreApplication::translate("SidebarView", "Preserve file extension"), section);
     section->addContent(m_preserveExtensionToggle);
     section->addContent(buildPresetsRow(section));
 
@@ -326,7 +334,7 @@ QWidget *SidebarView::buildRename()
 
 QWidget *SidebarView::buildStrategyRow(QWidget *parent)
 {
-    auto *strategyLabel = new QLabel(QStringLiteral("Strategy"), parent);
+    auto *strategyLabel = new QLabel(QCoreApplication::translate("SidebarView", "Strategy"), parent);
     m_strategyButton = new QPushButton(parent);
     m_strategyButton->setObjectName(QStringLiteral("strategyButton"));
     m_strategyMenu = new QMenu(m_strategyButton);
@@ -338,7 +346,7 @@ QWidget *SidebarView::buildStrategyRow(QWidget *parent)
     }
     m_strategyButton->setMenu(m_strategyMenu);
     strategyLabel->setBuddy(m_strategyButton);
-    m_strategyButton->setAccessibleDescription(QStringLiteral("Strategy"));
+    m_strategyButton->setAccessibleDescription(QCoreApplication::translate("SidebarView", "Strategy"));
     return row(parent, { strategyLabel, m_strategyButton }, true);
 }
 
@@ -346,9 +354,12 @@ QWidget *SidebarView::buildReplaceBlock(QWidget *parent)
 {
     m_replaceBlock = new QWidget(parent);
     m_replaceBlock->setObjectName(QStringLiteral("replaceBlock"));
-    m_findField = textField(QStringLiteral("findField"), QStringLiteral("Find"), m_replaceBlock);
-    m_replaceField = textField(QStringLiteral("replaceField"), QStringLiteral("Replace with"), m_replaceBlock);
-    m_regexToggle = toggle(QStringLiteral("regexToggle"), QStringLiteral("Regular expression"), m_replaceBlock);
+    m_findField
+        = textField(QStringLiteral("findField"), QCoreApplication::translate("SidebarView", "Find"), m_replaceBlock);
+    m_replaceField = textField(
+        QStringLiteral("replaceField"), QCoreApplication::translate("SidebarView", "Replace with"), m_replaceBlock);
+    m_regexToggle = toggle(QStringLiteral("regexToggle"),
+        QCoreApplication::translate("SidebarView", "Regular expression"), m_replaceBlock);
     stack(m_replaceBlock, 8, { m_findField, m_replaceField, m_regexToggle });
     return m_replaceBlock;
 }
@@ -357,7 +368,7 @@ QWidget *SidebarView::buildPresetsRow(QWidget *parent)
 {
     m_presetsButton = new QToolButton(parent);
     m_presetsButton->setObjectName(QStringLiteral("presetsButton"));
-    m_presetsButton->setText(QStringLiteral("Presets"));
+    m_presetsButton->setText(QCoreApplication::translate("SidebarView", "Presets"));
     m_presetsButton->setIcon(PaneStyle::bookmarkIcon());
     m_presetsButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_presetsButton->setAutoRaise(true);
@@ -366,7 +377,7 @@ QWidget *SidebarView::buildPresetsRow(QWidget *parent)
     m_presetsMenu = new QMenu(m_presetsButton);
     m_presetsMenu->setObjectName(QStringLiteral("presetsMenu"));
     m_presetsButton->setMenu(m_presetsMenu);
-    m_savePresetButton = new QPushButton(QStringLiteral("Save Preset…"), parent);
+    m_savePresetButton = new QPushButton(QCoreApplication::translate("SidebarView", "Save Preset…"), parent);
     m_savePresetButton->setObjectName(QStringLiteral("savePresetButton"));
     connect(m_savePresetButton, &QPushButton::clicked, this, &SidebarView::openSavePresetSheet);
     return row(parent, { m_presetsButton, m_savePresetButton }, true);
@@ -399,21 +410,22 @@ QWidget *SidebarView::buildDateBlock()
 
     m_dateSourcePicker = choicePicker<DateSource>(QStringLiteral("dateSourcePicker"), m_dateBlock);
     m_dateFormatPicker = choicePicker<DateNameFormat>(QStringLiteral("dateFormatPicker"), m_dateBlock);
-    m_dateSequenceToggle
-        = toggle(QStringLiteral("dateSequenceToggle"), QStringLiteral("Add sequence number"), m_dateBlock);
+    m_dateSequenceToggle = toggle(QStringLiteral("dateSequenceToggle"),
+        QCoreApplication::translate("SidebarView", "Add sequence number"), m_dateBlock);
     m_dateSequenceBlock = new SequenceBlock(m_viewModel, QStringLiteral("dateSequence"), true, m_dateBlock);
     m_dateSequenceBlock->setObjectName(QStringLiteral("dateSequenceBlock"));
-    m_captureNote
-        = new QLabel(QStringLiteral("Files without photo metadata use the file's creation date."), m_dateBlock);
+    m_captureNote = new QLabel(
+        QCoreApplication::translate("SidebarView", "Files without photo metadata use the file's creation date."),
+        m_dateBlock);
     m_captureNote->setObjectName(QStringLiteral("captureDateNote"));
     m_captureNote->setWordWrap(true);
     m_captureNote->setFont(PaneStyle::captionFont(font()));
     PaneStyle::makeSecondary(m_captureNote);
 
     stack(m_dateBlock, 8,
-        { labelledRow(QStringLiteral("Date source"), m_dateSourcePicker, m_dateBlock),
-            labelledRow(QStringLiteral("Format"), m_dateFormatPicker, m_dateBlock), m_dateSequenceToggle,
-            m_dateSequenceBlock, buildDatePositionRow(m_dateBlock), m_captureNote });
+        { labelledRow(QCoreApplication::translate("SidebarView", "Date source"), m_dateSourcePicker, m_dateBlock),
+            labelledRow(QCoreApplication::translate("SidebarView", "Format"), m_dateFormatPicker, m_dateBlock),
+            m_dateSequenceToggle, m_dateSequenceBlock, buildDatePositionRow(m_dateBlock), m_captureNote });
 
     connectChoice(m_dateSourcePicker, &RenameParameters::dateSource);
     connectChoice(m_dateFormatPicker, &RenameParameters::dateFormat);
@@ -429,8 +441,8 @@ QWidget *SidebarView::buildDatePositionRow(QWidget *parent)
     m_datePositionPicker
         = new SegmentedControl(RenameChoices::titles<DatePosition>(), QStringLiteral("datePosition"), parent);
     m_datePositionPicker->setObjectName(QStringLiteral("datePositionPicker"));
-    m_datePositionPicker->setAccessibleName(QStringLiteral("Date position"));
-    auto *label = new QLabel(QStringLiteral("Date position"), parent);
+    m_datePositionPicker->setAccessibleName(QCoreApplication::translate("SidebarView", "Date position"));
+    auto *label = new QLabel(QCoreApplication::translate("SidebarView", "Date position"), parent);
     label->setBuddy(m_datePositionPicker);
     return row(parent, { label, m_datePositionPicker }, true);
 }
@@ -477,9 +489,9 @@ void SidebarView::syncSource()
         const QString text = name.empty() ? QtConversions::toQString(*folder) : QtConversions::toQString(name);
         m_folderButton->setText(text);
         m_folderButton->setToolTip(QtConversions::toQString(*folder));
-        m_folderButton->setAccessibleName(QStringLiteral("Folder: ") + text);
+        m_folderButton->setAccessibleName(QCoreApplication::translate("SidebarView", "Folder: ") + text);
     } else {
-        m_folderButton->setText(QStringLiteral("Select Folder…"));
+        m_folderButton->setText(QCoreApplication::translate("SidebarView", "Select Folder…"));
         m_folderButton->setToolTip({});
         m_folderButton->setAccessibleName({});
     }
@@ -523,7 +535,8 @@ void SidebarView::syncRename()
 void SidebarView::syncStrategy(RenameStrategy strategy)
 {
     m_strategyButton->setText(RenameChoices::title(strategy));
-    m_strategyButton->setAccessibleName(QStringLiteral("Strategy: ") + RenameChoices::title(strategy));
+    m_strategyButton->setAccessibleName(
+        QCoreApplication::translate("SidebarView", "Strategy: ") + RenameChoices::title(strategy));
     const QList<QAction *> actions = m_strategyMenu->actions();
     for (qsizetype row = 0; row < actions.size(); ++row) {
         QAction *action = actions.at(row);
@@ -561,7 +574,7 @@ void SidebarView::rebuildPresetsMenu()
     m_presetsMenu->clear();
     const QList<RenamePreset> &presets = m_viewModel.presetStore().presets();
     if (presets.isEmpty()) {
-        QAction *none = m_presetsMenu->addAction(QStringLiteral("No Saved Presets"));
+        QAction *none = m_presetsMenu->addAction(QCoreApplication::translate("SidebarView", "No Saved Presets"));
         none->setEnabled(false);
         return;
     }
@@ -571,7 +584,7 @@ void SidebarView::rebuildPresetsMenu()
         connect(action, &QAction::triggered, this, [this, preset] { m_viewModel.applyPreset(preset); });
     }
     m_presetsMenu->addSeparator();
-    QMenu *deleteMenu = m_presetsMenu->addMenu(QStringLiteral("Delete Preset"));
+    QMenu *deleteMenu = m_presetsMenu->addMenu(QCoreApplication::translate("SidebarView", "Delete Preset"));
     deleteMenu->setObjectName(QStringLiteral("deletePresetMenu"));
     for (const RenamePreset &preset : presets) {
         QAction *action = deleteMenu->addAction(preset.name);
