@@ -24,7 +24,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 # Qt's SVG reader draws the scalable icon and the icon theme's drawings; without them the window uses its
 # built-in raster icon and Qt's own button icons.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-svg-plugins, adwaita-icon-theme")
+# Qt's own translations give its dialogs (the folder chooser, standard buttons) the user's language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-svg-plugins, adwaita-icon-theme, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
 # Directories the package shares with the system are not the package's own.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
