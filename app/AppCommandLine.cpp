@@ -51,7 +51,7 @@ const Section sections[] = {
     { "Files", "",
         {
             { "~/.config/Quorvane/Quorvane.conf",
-                "presets and the state of the update check\n"
+                "presets, the last folder and the state of the update check\n"
                 "($XDG_CONFIG_HOME/Quorvane/Quorvane.conf)" },
             { "~/.local/state/Quorvane/",
                 "the journal of the rename batches, the undo history\n"
