@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QLineEdit>
@@ -136,6 +137,29 @@ private Q_SLOTS:
         QCOMPARE(int(ColorScheme::desktopPreference()), expected);
         qunsetenv("GTK_THEME");
         QDir(folder).removeRecursively();
+    }
+
+    // Without the icon theme (a desktop that has none installed), every button still shows its text or Qt's own
+    // icon.
+    void everyButtonShowsSomethingWithoutAnIconTheme()
+    {
+        const QString theme = QIcon::themeName();
+        QIcon::setThemeName(QStringLiteral("no-such-icon-theme"));
+        QuorvaneApp::Options options;
+        options.updateOptions.feedURL = QUrl(QStringLiteral("http://127.0.0.1:9/updates/quorvane.json"));
+        QuorvaneApp app(options);
+        app.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&app.mainWindow()));
+        int buttons = 0;
+        for (QAbstractButton *button : app.mainWindow().findChildren<QAbstractButton *>()) {
+            if (!button->isVisible())
+                continue;
+            ++buttons;
+            QVERIFY2(!button->text().trimmed().isEmpty() || !button->icon().pixmap(QSize(16, 16)).isNull(),
+                qPrintable(button->objectName()));
+        }
+        QIcon::setThemeName(theme);
+        QVERIFY(buttons >= 5);
     }
 
     void everyTextReadsAtLeastFourAndAHalfToOne_data()
