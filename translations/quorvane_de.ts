@@ -415,61 +415,6 @@ um Ihre Dateien zu durchsuchen und zu verwalten.</translation>
     </message>
 </context>
 <context>
-    <name>RenameChoices</name>
-    <message>
-        <source>Add Prefix</source>
-        <translation>Präfix hinzufügen</translation>
-    </message>
-    <message>
-        <source>Add Suffix</source>
-        <translation>Suffix hinzufügen</translation>
-    </message>
-    <message>
-        <source>Find and Replace</source>
-        <translation>Suchen und Ersetzen</translation>
-    </message>
-    <message>
-        <source>Prefix Sequence Number</source>
-        <translation>Laufende Nummer davor</translation>
-    </message>
-    <message>
-        <source>Suffix Sequence Number</source>
-        <translation>Laufende Nummer danach</translation>
-    </message>
-    <message>
-        <source>Format with Date</source>
-        <translation>Mit Datum benennen</translation>
-    </message>
-    <message>
-        <source>UPPERCASE</source>
-        <translation>GROSSBUCHSTABEN</translation>
-    </message>
-    <message>
-        <source>lowercase</source>
-        <translation>kleinbuchstaben</translation>
-    </message>
-    <message>
-        <source>Date Taken (EXIF)</source>
-        <translation>Aufnahmedatum (EXIF)</translation>
-    </message>
-    <message>
-        <source>Date Created</source>
-        <translation>Erstellungsdatum</translation>
-    </message>
-    <message>
-        <source>Date Modified</source>
-        <translation>Änderungsdatum</translation>
-    </message>
-    <message>
-        <source>Before name</source>
-        <translation>Vor dem Namen</translation>
-    </message>
-    <message>
-        <source>After name</source>
-        <translation>Nach dem Namen</translation>
-    </message>
-</context>
-<context>
     <name>RenamePreviewModel</name>
     <message>
         <source>This file holds no capture date, so its creation date is used.</source>

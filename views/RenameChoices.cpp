@@ -1,35 +1,13 @@
 #include "RenameChoices.h"
 
-#include <string>
-
-#include <QCoreApplication>
-
 namespace RenameChoices {
 
 namespace {
 
-    // The engine's titles, for the translations (the engine itself has no Qt); titles that are examples of a
-    // date format stay as they are.
-    [[maybe_unused]] constexpr const char *engineTitles[] = {
-        QT_TRANSLATE_NOOP("RenameChoices", "Add Prefix"),
-        QT_TRANSLATE_NOOP("RenameChoices", "Add Suffix"),
-        QT_TRANSLATE_NOOP("RenameChoices", "Find and Replace"),
-        QT_TRANSLATE_NOOP("RenameChoices", "Prefix Sequence Number"),
-        QT_TRANSLATE_NOOP("RenameChoices", "Suffix Sequence Number"),
-        QT_TRANSLATE_NOOP("RenameChoices", "Format with Date"),
-        QT_TRANSLATE_NOOP("RenameChoices", "UPPERCASE"),
-        QT_TRANSLATE_NOOP("RenameChoices", "lowercase"),
-        QT_TRANSLATE_NOOP("RenameChoices", "Date Taken (EXIF)"),
-        QT_TRANSLATE_NOOP("RenameChoices", "Date Created"),
-        QT_TRANSLATE_NOOP("RenameChoices", "Date Modified"),
-        QT_TRANSLATE_NOOP("RenameChoices", "Before name"),
-        QT_TRANSLATE_NOOP("RenameChoices", "After name"),
-    };
-
-    // The one place where a title of the engine's tables becomes text of the window, in the user's language.
+    // The one place where a title of the engine's tables becomes text of the window.
     QString toQString(std::string_view text)
     {
-        return QCoreApplication::translate("RenameChoices", std::string(text).c_str());
+        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     }
 
 } // namespace
