@@ -202,6 +202,30 @@ um Ihre Dateien zu durchsuchen und zu verwalten.</translation>
         <source>…and %1 more</source>
         <translation>…und %1 weitere</translation>
     </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Natural</source>
+        <translation>Natürlich</translation>
+    </message>
+    <message>
+        <source>Date Modified</source>
+        <translation>Änderungsdatum</translation>
+    </message>
+    <message>
+        <source>Date Created</source>
+        <translation>Erstellungsdatum</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>Descending</source>
+        <translation>Absteigend</translation>
+    </message>
 </context>
 <context>
     <name>FileTableModel</name>
@@ -547,6 +571,22 @@ um Ihre Dateien zu durchsuchen und zu verwalten.</translation>
     <message>
         <source>Separator</source>
         <translation>Trennzeichen</translation>
+    </message>
+    <message>
+        <source>Restart at each folder</source>
+        <translation>In jedem Ordner neu beginnen</translation>
+    </message>
+    <message>
+        <source>Step: </source>
+        <translation>Schritt: </translation>
+    </message>
+    <message>
+        <source>Step</source>
+        <translation>Schritt</translation>
+    </message>
+    <message>
+        <source>With subfolders included, each folder&apos;s files are numbered from the start</source>
+        <translation>Mit Unterordnern werden die Dateien jedes Ordners vom Beginn an nummeriert</translation>
     </message>
 </context>
 <context>

@@ -264,10 +264,12 @@ QWidget *DetailView::buildTable()
     connect(columns, &QHeaderView::customContextMenuRequested, this, [this, columns](const QPoint &position) {
         QMenu menu(this);
         menu.setObjectName(QStringLiteral("orderMenu"));
-        const std::pair<FileOrder, QString> orders[] { { FileOrder::name, QStringLiteral("Name") },
-            { FileOrder::natural, QStringLiteral("Natural") },
-            { FileOrder::dateModified, QStringLiteral("Date Modified") },
-            { FileOrder::dateCreated, QStringLiteral("Date Created") }, { FileOrder::size, QStringLiteral("Size") } };
+        const std::pair<FileOrder, QString> orders[] { { FileOrder::name,
+                                                           QCoreApplication::translate("DetailView", "Name") },
+            { FileOrder::natural, QCoreApplication::translate("DetailView", "Natural") },
+            { FileOrder::dateModified, QCoreApplication::translate("DetailView", "Date Modified") },
+            { FileOrder::dateCreated, QCoreApplication::translate("DetailView", "Date Created") },
+            { FileOrder::size, QCoreApplication::translate("DetailView", "Size") } };
         for (const auto &[order, title] : orders) {
             QAction *action = menu.addAction(title);
             action->setCheckable(true);
@@ -276,7 +278,7 @@ QWidget *DetailView::buildTable()
                 [this, choice = order] { m_viewModel.setFileOrder(choice, m_viewModel.fileOrderAscending()); });
         }
         menu.addSeparator();
-        QAction *descending = menu.addAction(QStringLiteral("Descending"));
+        QAction *descending = menu.addAction(QCoreApplication::translate("DetailView", "Descending"));
         descending->setCheckable(true);
         descending->setChecked(!m_viewModel.fileOrderAscending());
         connect(descending, &QAction::triggered, this,

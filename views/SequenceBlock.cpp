@@ -28,7 +28,7 @@ SequenceBlock::SequenceBlock(QuorvaneViewModel &viewModel, const QString &namePr
           namePrefix + QCoreApplication::translate("SequenceBlock", "Padding"), this))
     , m_separator(new QLineEdit(this))
     , m_step(new QSpinBox(this))
-    , m_restart(new QCheckBox(QStringLiteral("Restart at each folder"), this))
+    , m_restart(new QCheckBox(QCoreApplication::translate("SequenceBlock", "Restart at each folder"), this))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(6);
@@ -56,12 +56,13 @@ SequenceBlock::SequenceBlock(QuorvaneViewModel &viewModel, const QString &namePr
     layout->addWidget(separatorRow);
     m_step->setObjectName(namePrefix + QStringLiteral("Step"));
     m_step->setRange(-9999, 9999);
-    m_step->setPrefix(QStringLiteral("Step: "));
+    m_step->setPrefix(QCoreApplication::translate("SequenceBlock", "Step: "));
     m_step->setFont(callout);
-    m_step->setAccessibleName(QStringLiteral("Step"));
+    m_step->setAccessibleName(QCoreApplication::translate("SequenceBlock", "Step"));
     m_restart->setObjectName(namePrefix + QStringLiteral("Restart"));
     m_restart->setFont(callout);
-    m_restart->setToolTip(QStringLiteral("With subfolders included, each folder's files are numbered from the start"));
+    m_restart->setToolTip(QCoreApplication::translate(
+        "SequenceBlock", "With subfolders included, each folder's files are numbered from the start"));
     auto *stepRow = new QWidget(this);
     auto *stepLayout = new QHBoxLayout(stepRow);
     stepLayout->setContentsMargins(0, 0, 0, 0);
