@@ -1,6 +1,5 @@
 #include "FileUndoService.h"
 
-#include <algorithm>
 #include <iterator>
 
 void FileUndoService::push(Batch batch)
@@ -10,15 +9,6 @@ void FileUndoService::push(Batch batch)
         const auto excess = static_cast<std::ptrdiff_t>(depth() - maxDepth);
         m_stack.erase(m_stack.begin(), std::next(m_stack.begin(), excess));
     }
-}
-
-void FileUndoService::pushFailed(std::vector<RenameUndoEntry> failedEntries)
-{
-    if (failedEntries.empty())
-        return;
-    // The undo walked the batch backwards; restore batch order so the next undo again goes last-first.
-    std::reverse(failedEntries.begin(), failedEntries.end());
-    push(std::move(failedEntries));
 }
 
 std::optional<FileUndoService::Batch> FileUndoService::pop()

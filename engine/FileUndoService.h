@@ -19,11 +19,6 @@ public:
     /// so that exactly `maxDepth` remain. Stores what it is given: callers push only non-empty batches.
     void push(Batch batch);
 
-    /// Pushes the entries that an undo could not restore as a batch of their own. `failedEntries` is in the
-    /// order the undo tried them (the reverse of batch order); it is reversed back into batch order first, so
-    /// the next undo retries exactly those files, last rename first. An empty list pushes nothing.
-    void pushFailed(std::vector<RenameUndoEntry> failedEntries);
-
     /// Removes and returns the newest batch; nothing (and no change) when the history is empty.
     [[nodiscard]] std::optional<Batch> pop();
 

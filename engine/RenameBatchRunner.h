@@ -11,6 +11,7 @@
 #include "FileMetadataProviding.h"
 #include "FileRenameService.h"
 #include "RenameJournal.h"
+#include "RenameUndoEntry.h"
 #include "RenamePlan.h"
 
 /// Runs batches of renames inside one folder under a journal, so that a batch cut short by a crash, a kill or

@@ -10,7 +10,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "BatchFolder.h"
 #include "FilePaths.h"
 #include "Unicode.h"
 
@@ -165,12 +164,6 @@ std::string withSeparator(std::string path)
     return path;
 }
 
-/// One rename step that never replaces an existing item (see `renameNoReplace`).
-Result<void> renameWithoutReplacing(const std::filesystem::path &from, const std::filesystem::path &to)
-{
-    return renameNoReplace(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str());
-}
-
 } // namespace
 
 Result<FileListing> FileAccessService::listFiles(const std::filesystem::path &folder, bool includeSubfolders) const
@@ -208,34 +201,6 @@ bool FileAccessService::itemExists(const std::filesystem::path &location) const
     if (FilePaths::isStandardized(location.native()))
         return ::stat(location.c_str(), &info) == 0;
     return ::stat(FilePaths::standardized(location).c_str(), &info) == 0;
-}
-
-Result<void> FileAccessService::moveItem(const std::filesystem::path &from, const std::filesystem::path &to)
-{
-    const std::filesystem::path source = FilePaths::standardized(from);
-    const std::filesystem::path destination = FilePaths::standardized(to);
-    if (source.native() == destination.native())
-        return {};
-    if (!Unicode::equalIgnoringCase(source.native(), destination.native()))
-        return renameWithoutReplacing(source, destination);
-
-    // A case-insensitive volume sees the destination as the source itself; going through a third name makes
-    // the change of letter case happen on every volume.
-    const std::filesystem::path temporary
-        = source.parent_path() / hiddenTemporaryName(FilePaths::lastComponent(source));
-    if (Result<void> moved = renameWithoutReplacing(source, temporary); !moved)
-        return moved;
-    Result<void> moved = renameWithoutReplacing(temporary, destination);
-    if (moved)
-        return moved;
-    // Back under the old name if it is still free; otherwise the reason says where the file is now.
-    if (renameWithoutReplacing(temporary, source))
-        return moved;
-    const std::string hidden = FilePaths::lastComponent(temporary);
-    const Error &failure = moved.error();
-    return Error { failure.code == EEXIST ? "renamed to " + hidden + " because the new name appeared during the rename"
-                                          : "renamed to " + hidden + ": " + failure.message,
-        failure.code };
 }
 
 std::optional<std::unordered_set<std::string>> FileAccessService::entryNames(const std::filesystem::path &folder) const

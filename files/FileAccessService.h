@@ -74,7 +74,6 @@ public:
     Result<FileListing> listFiles(const std::filesystem::path &folder, bool includeSubfolders) const;
 
     bool itemExists(const std::filesystem::path &location) const override;
-    Result<void> moveItem(const std::filesystem::path &from, const std::filesystem::path &to) override;
     std::optional<std::unordered_set<std::string>> entryNames(const std::filesystem::path &folder) const override;
     bool visitEntryNames(const std::filesystem::path &folder, std::size_t entryLimit,
         const std::function<void(std::string_view)> &visit) const override;

@@ -19,11 +19,6 @@ public:
     /// so a dangling link answers false. An unanswerable test answers false.
     virtual bool itemExists(const std::filesystem::path &location) const = 0;
 
-    /// Renames the item at `from` to `to`, never replacing an existing item. Same standardised path: success
-    /// without touching the disk. Paths differing only in letter case: renamed through a hidden temporary name.
-    /// Fails with the file system's error (its errno value and strerror's text).
-    virtual Result<void> moveItem(const std::filesystem::path &from, const std::filesystem::path &to) = 0;
-
     /// The exact names (bytes as stored) of the entries of a folder, or nothing when it cannot be read.
     /// Planning asks for it only to tell a file from another file whose name differs only in letter case.
     virtual std::optional<std::unordered_set<std::string>> entryNames(const std::filesystem::path &folder) const = 0;

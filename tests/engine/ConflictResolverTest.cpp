@@ -104,8 +104,6 @@ public:
         return m_foldedItems.contains(folded(FilePaths::standardized(location).string()));
     }
 
-    Result<void> moveItem(const fs::path &, const fs::path &) override { return Error::fromErrno(EROFS); }
-
     std::optional<std::unordered_set<std::string>> entryNames(const fs::path &folder) const override
     {
         const auto names = m_entries.find(FilePaths::standardized(folder).string());

@@ -15,6 +15,7 @@
 #include "FileAccessService.h"
 #include "FileRenameService.h"
 #include "PhotoMetadataService.h"
+#include "RenameBatchRunner.h"
 #include "TestDir.h"
 #include "TinyJpeg.h"
 
@@ -202,9 +203,11 @@ TEST_F(PlanningTest, OnACaseInsensitiveVolumeACaseOnlyChangeIsTheFileItself)
     const auto plans = service.generatePlans(trips,
         settings(R"({"strategy": "replace", "useRegularExpression": true, "searchText": "\\d", "replaceText": ""})"));
     EXPECT_EQ(renamesOf(trips, plans), "Trip1.txt>Trip.txt trip2.txt>trip (1).txt");
-    const auto applied = service.applyPlans(plans);
-    EXPECT_TRUE(applied.failures.empty());
-    EXPECT_EQ(applied.undoEntries.size(), 2U);
+    const TestDir state;
+    const RenameJournalStore store(state.path() / "Quorvane");
+    const auto applied = RenameBatchRunner(store, metadata).apply(volume->path(), std::nullopt, plans);
+    EXPECT_TRUE(applied.failures.empty() && !applied.error);
+    EXPECT_EQ(applied.renamed.size(), 2U);
 }
 
 } // namespace

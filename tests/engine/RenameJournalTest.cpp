@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "BatchFolder.h"
+#include "FileUndoService.h"
 #include "Log.h"
 #include "RenameBatchRunner.h"
 #include "RenameJournal.h"
@@ -20,9 +21,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+/// Knows no capture dates; records the moves it is told of as "from>to" (names only).
 class NoMetadata final : public FileMetadataProviding {
 public:
     std::optional<TimePoint> captureDate(const fs::path &) override { return std::nullopt; }
+    void itemMoved(const fs::path &from, const fs::path &to) override
+    {
+        moves.push_back(from.filename().string() + ">" + to.filename().string());
+    }
+    std::vector<std::string> moves;
 };
 
 /// Every entry of a folder (hidden ones too) with its contents.
@@ -104,6 +111,51 @@ TEST_F(RenameJournalTest, FolderSwappedForALinkStopsTheBatchAndNothingOutsideMov
     }
     fs::remove(folder.path());
     fs::rename(moved, folder.path());
+}
+
+// A batch that frees a name and takes it again (A -> X, B -> A), changes the letter case of a name too long to
+// keep whole in its hidden name, and leaves a name as it is: the metadata hears of every move in order, progress
+// comes every 50 files and at the end, and the undo goes back last rename first.
+TEST_F(RenameJournalTest, ReusedNamesAndCaseChangesGoAndComeBackInOrder)
+{
+    const std::string longName = std::string(250, 'p') + ".JPG";
+    const std::string longLower = std::string(250, 'p') + ".jpg";
+    auto plans = makeBatch(101, [](int i) { return "q" + std::to_string(i); });
+    const auto plan = [&](const std::string &from, const std::string &to, const char *contents) {
+        folder.createFile(from, contents);
+        plans.push_back(RenamePlan {
+            Uuid::random(), FileLocation(folder.path() / from), FileLocation(folder.path() / to), from, to });
+    };
+    plan("A.txt", "X.txt", "first");
+    plan("B.txt", "A.txt", "second");
+    plan(longName, longLower, "pixels");
+    plan("same.txt", "same.txt", "same");
+    const auto before = snapshot(folder.path());
+    std::vector<std::string> progress;
+    const auto identity = FolderIdentity::of(folder.path());
+    const auto outcome = runner.apply(folder.path(), identity, plans, [&](std::int64_t done, std::int64_t total) {
+        progress.push_back(std::to_string(done) + "/" + std::to_string(total));
+    });
+    EXPECT_FALSE(outcome.error);
+    EXPECT_TRUE(outcome.failures.empty());
+    EXPECT_EQ(outcome.renamed.size(), 104u);
+    EXPECT_EQ(progress, (std::vector<std::string> { "51/104", "101/104", "104/104" }));
+    const std::vector<std::string> forward { "A.txt>X.txt", "B.txt>A.txt", longName + ">" + longLower };
+    EXPECT_EQ(std::vector(metadata.moves.end() - 3, metadata.moves.end()), forward);
+    auto after = snapshot(folder.path());
+    EXPECT_EQ(after.size(), before.size());
+    EXPECT_EQ(after["X.txt"], "first");
+    EXPECT_EQ(after["A.txt"], "second");
+    EXPECT_EQ(after[longLower], "pixels");
+
+    const auto history = store.history(identity);
+    ASSERT_EQ(history.size(), 1u);
+    const auto undone = runner.undo(history.back());
+    EXPECT_FALSE(undone.error);
+    EXPECT_EQ(undone.renamed.size(), 104u);
+    EXPECT_EQ(std::vector(metadata.moves.begin() + 104, metadata.moves.begin() + 107),
+        (std::vector<std::string> { longLower + ">" + longName, "A.txt>B.txt", "X.txt>A.txt" }));
+    EXPECT_EQ(snapshot(folder.path()), before);
 }
 
 TEST_F(RenameJournalTest, SecondBatchOnTheFolderIsRefusedWhileOneRuns)
@@ -213,6 +265,22 @@ TEST_F(RenameJournalTest, UndoFromTheStoreMovesBackOnlyFilesThatStillMatch)
     const auto again = second.undo(rest.back());
     EXPECT_EQ(again.renamed.size(), 1u);
     EXPECT_EQ(snapshot(folder.path()).at("Photo3.JPG"), "content 3");
+}
+
+TEST(FileUndoServiceTest, KeepsTheNewestTenBatches)
+{
+    FileUndoService history;
+    EXPECT_FALSE(history.canUndo() || history.pop());
+    const auto batch = [](int n) {
+        const FileLocation location("/r/" + std::to_string(n));
+        return FileUndoService::Batch { RenameUndoEntry { location, location } };
+    };
+    for (int n = 1; n <= 11; ++n)
+        history.push(batch(n));
+    EXPECT_EQ(history.depth(), FileUndoService::maxDepth);
+    for (int n = 11; n >= 2; --n)
+        EXPECT_EQ(history.pop(), batch(n));
+    EXPECT_TRUE(history.isEmpty() && !history.canUndo());
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "BatchFolder.h"
 #include "FatVolume.h"
 #include "FileAccessService.h"
 
@@ -65,17 +66,20 @@ TEST_F(FatVolumeTest, RenamesWithoutReplacingAnythingInAnySpelling)
     EXPECT_TRUE(m_service.itemExists(at("A.TXT")));
     EXPECT_FALSE(m_service.itemExists(at("a.txt.txt")));
 
-    EXPECT_TRUE(m_service.moveItem(at("a.txt"), at("b.txt")));
+    const auto folder = BatchFolder::open(m_volume->path(), std::nullopt);
+    ASSERT_TRUE(folder);
+    EXPECT_TRUE((*folder)->rename("a.txt", "b.txt"));
     write(at("c.txt"), "second");
     for (const char *target : { "b.txt", "B.TXT" }) {
-        const Result<void> moved = m_service.moveItem(at("c.txt"), at(target));
+        const Result<void> moved = (*folder)->rename("c.txt", target);
         ASSERT_FALSE(moved) << target;
         EXPECT_EQ(moved.error(), (Error { "File exists", EEXIST }));
     }
     // A missing source leaves no placeholder behind.
-    EXPECT_EQ(m_service.moveItem(at("missing.txt"), at("new.txt")).error().message, "No such file or directory");
-    // A case-only change leaves exactly one entry, spelled the new way: no temporary name, no FUSE leftover.
-    EXPECT_TRUE(m_service.moveItem(at("b.txt"), at("B.txt")));
+    EXPECT_EQ((*folder)->rename("missing.txt", "new.txt").error().message, "No such file or directory");
+    // A case-only change through a hidden name leaves exactly one entry, spelled the new way, no FUSE leftover.
+    const std::string hidden = hiddenTemporaryName("b.txt");
+    EXPECT_TRUE((*folder)->rename("b.txt", hidden) && (*folder)->rename(hidden, "B.txt"));
     EXPECT_EQ(names(), (std::unordered_set<std::string> { "B.txt", "c.txt" }));
     EXPECT_EQ(read(at("B.txt")), "first");
     EXPECT_EQ(read(at("c.txt")), "second");

@@ -42,18 +42,6 @@ struct statx statxOf(const fs::path &path)
     return info;
 }
 
-/// The names in a folder that a failed or half-done case change would leave behind.
-std::vector<std::string> temporaryLeftovers(const fs::path &folder)
-{
-    std::vector<std::string> leftovers;
-    for (const auto &entry : fs::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
-        if (name.find(".qvtmp-") != std::string::npos)
-            leftovers.push_back(name);
-    }
-    return leftovers;
-}
-
 TEST(FileAccessServiceTest, LeavesOutFoldersHiddenEntriesLinksAndSpecialFiles)
 {
     TestDir dir;
@@ -212,110 +200,6 @@ TEST(FileAccessServiceTest, FollowsAFinalLinkAndRespectsLetterCaseAndEntryNamesA
         (std::unordered_set<std::string> { "Photo.JPG", "folder", "good-link", "dangling-link" }));
     EXPECT_FALSE(service.entryNames(dir.path() / "missing"));
     EXPECT_FALSE(service.entryNames(file));
-}
-
-TEST(FileAccessServiceTest, TheSameStandardisedPathIsLeftUntouched)
-{
-    TestDir dir;
-    const fs::path file = dir.createFile("sub/a.txt", "keep");
-    const struct statx before = statxOf(file);
-    const std::pair<fs::path, fs::path> cases[] = {
-        { file, file },
-        { dir.path() / "sub/./a.txt", file },
-        { dir.path() / "sub/other/../a.txt", dir.path() / "sub//a.txt" },
-        // Nothing is asked of the disk at all, so even a missing file "moves" to itself.
-        { dir.path() / "missing", dir.path() / "./missing" },
-    };
-    FileAccessService service;
-    for (const auto &[from, to] : cases)
-        EXPECT_TRUE(service.moveItem(from, to)) << from << " -> " << to;
-    const struct statx after = statxOf(file);
-    // A rename of any kind would have changed the status-change time.
-    EXPECT_EQ(after.stx_ctime.tv_sec, before.stx_ctime.tv_sec);
-    EXPECT_EQ(after.stx_ctime.tv_nsec, before.stx_ctime.tv_nsec);
-    EXPECT_EQ(after.stx_mtime.tv_nsec, before.stx_mtime.tv_nsec);
-    EXPECT_EQ(dir.read("sub/a.txt"), "keep");
-    EXPECT_FALSE(fs::exists(dir.path() / "missing"));
-}
-
-TEST(FileAccessServiceTest, FailuresNameTheReasonAndChangeNothing)
-{
-    TestDir dir;
-    dir.createFile("a.txt", "first");
-    dir.createFile("b.txt", "second");
-    dir.createFile("Photo.JPG", "upper");
-    dir.createFile("photo.JPG", "lower");
-    const struct {
-        const char *from;
-        const char *to;
-        int code;
-        const char *description;
-    } cases[] = {
-        { "a.txt", "b.txt", EEXIST, "File exists" },
-        { "missing.txt", "new.txt", ENOENT, "No such file or directory" },
-        { "a.txt", "no-such-folder/a.txt", ENOENT, "No such file or directory" },
-        // Both spellings exist on this volume: the second step fails and the file goes back to its name.
-        { "Photo.JPG", "photo.JPG", EEXIST, "File exists" },
-    };
-    FileAccessService service;
-    // A free name, also in another folder, is taken.
-    dir.createFile("free.txt", "content");
-    dir.createDir("other");
-    EXPECT_TRUE(service.moveItem(dir.path() / "free.txt", dir.path() / "other/../other/c.txt"));
-    EXPECT_EQ(dir.read("other/c.txt"), "content");
-    for (const auto &check : cases) {
-        const Result<void> moved = service.moveItem(dir.path() / check.from, dir.path() / check.to);
-        ASSERT_FALSE(moved) << check.from << " -> " << check.to;
-        EXPECT_EQ(moved.error(), (Error { check.description, check.code })) << check.from;
-    }
-    EXPECT_EQ(dir.read("a.txt"), "first");
-    EXPECT_EQ(dir.read("b.txt"), "second");
-    EXPECT_EQ(dir.read("Photo.JPG"), "upper");
-    EXPECT_EQ(dir.read("photo.JPG"), "lower");
-    EXPECT_FALSE(fs::exists(dir.path() / "new.txt"));
-    EXPECT_TRUE(temporaryLeftovers(dir.path()).empty());
-}
-
-TEST(FileAccessServiceTest, ChangesLetterCaseWithoutLeftovers)
-{
-    TestDir dir;
-    // The second name is long enough that "." + name + ".qvtmp-" + id would not fit a directory entry.
-    const std::string longName = std::string(200, 'x') + "\xC3\xA9" + std::string(40, 'y') + ".txt";
-    std::string longUpper = longName;
-    std::transform(longUpper.begin(), longUpper.end(), longUpper.begin(),
-        [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
-    const std::pair<std::string, std::string> cases[] = {
-        { "Photo.JPG", "photo.JPG" },
-        { "\xC3\x89t\xC3\xA9.txt", "\xC3\xA9t\xC3\xA9.TXT" }, // "Été.txt" -> "été.TXT"
-        { longName, longUpper },
-    };
-    FileAccessService service;
-    for (const auto &[from, to] : cases) {
-        dir.createFile(from, from);
-        EXPECT_TRUE(service.moveItem(dir.path() / from, dir.path() / to)) << from;
-        const auto names = service.entryNames(dir.path());
-        ASSERT_TRUE(names);
-        EXPECT_EQ(*names, std::unordered_set<std::string> { to });
-        EXPECT_EQ(dir.read(to), from);
-        fs::remove(dir.path() / to);
-    }
-}
-
-TEST(FileAccessServiceTest, AnImmutableFileCannotBeRenamed)
-{
-    if (!canMakeImmutable())
-        GTEST_SKIP() << "chattr +i does not work here (needs root on a file system with immutable flags)";
-    TestDir dir;
-    const fs::path locked = dir.createFile("Locked.txt", "x");
-    ASSERT_TRUE(setImmutable(locked, true));
-    FileAccessService service;
-    for (const char *target : { "other.txt", "locked.txt" }) {
-        const Result<void> moved = service.moveItem(locked, dir.path() / target);
-        ASSERT_FALSE(moved) << target;
-        EXPECT_EQ(moved.error().message, "Operation not permitted");
-    }
-    EXPECT_TRUE(fs::exists(locked));
-    EXPECT_TRUE(temporaryLeftovers(dir.path()).empty());
 }
 
 } // namespace

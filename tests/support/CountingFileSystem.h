@@ -26,10 +26,6 @@ public:
         ++m_existenceTests;
         return m_inner.itemExists(location);
     }
-    Result<void> moveItem(const std::filesystem::path &from, const std::filesystem::path &to) override
-    {
-        return m_inner.moveItem(from, to);
-    }
     std::optional<std::unordered_set<std::string>> entryNames(const std::filesystem::path &folder) const override
     {
         ++m_folderReads;
