@@ -14,7 +14,6 @@
 #include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unicode/calendar.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 
@@ -303,27 +302,6 @@ TEST(PhotoMetadataServiceTest, ParseExifDateText)
             << '"' << c.text << '"';
 }
 
-TEST(PhotoMetadataServiceTest, AFixedZoneAndARegionWithTheSameOffsetNowReadDatesDifferently)
-{
-    const auto newYork = namedZone("America/New_York");
-    UErrorCode status = U_ZERO_ERROR;
-    std::int32_t raw = 0;
-    std::int32_t dst = 0;
-    newYork->getOffset(icu::Calendar::getNow(), false, raw, dst, status);
-    ASSERT_TRUE(U_SUCCESS(status));
-    // First a fixed zone with New York's offset of today, then New York itself, in both seasons.
-    const auto fixed = PhotoMetadataService::fixedOffsetZone((raw + dst) / 1000);
-    ASSERT_TRUE(fixed);
-    const auto fixedWinter = PhotoMetadataService::parseExifDateText("2024:01:15 12:00:00", *fixed);
-    const auto fixedSummer = PhotoMetadataService::parseExifDateText("2024:07:15 12:00:00", *fixed);
-    ASSERT_TRUE(fixedWinter && fixedSummer);
-    EXPECT_EQ(*fixedSummer - *fixedWinter, std::chrono::hours(182 * 24));
-    EXPECT_EQ(
-        describe(PhotoMetadataService::parseExifDateText("2024:01:15 12:00:00", *newYork)), "2024-01-15 17:00:00Z");
-    EXPECT_EQ(
-        describe(PhotoMetadataService::parseExifDateText("2024:07:15 12:00:00", *newYork)), "2024-07-15 16:00:00Z");
-}
-
 TEST(PhotoMetadataServiceTest, ThreadsAskingForTheSameFilesGetTheSameAnswers)
 {
     TestDir dir;
@@ -367,13 +345,6 @@ TEST(PhotoMetadataServiceTest, ThreadsAskingForTheSameFilesGetTheSameAnswers)
         for (std::size_t k = 0; k < parsed[t].size(); ++k)
             EXPECT_EQ(parsed[t][k], k % 2 == 0 ? own : "2024-07-14 19:30:05Z") << "thread " << t;
     }
-}
-
-TEST(PhotoMetadataServiceTest, SharedIsOneInstance)
-{
-    PhotoMetadataService *fromThread = nullptr;
-    std::thread([&] { fromThread = &PhotoMetadataService::shared(); }).join();
-    EXPECT_EQ(fromThread, &PhotoMetadataService::shared());
 }
 
 } // namespace
