@@ -36,6 +36,7 @@ MainWindow::MainWindow(QuorvaneViewModel &viewModel, UpdatePrompter &prompter, S
     connect(&m_viewModel, &QuorvaneViewModel::selectedFolderURLChanged, this, &MainWindow::updateCommandStates);
     connect(&m_viewModel, &QuorvaneViewModel::renamePlansChanged, this, &MainWindow::updateCommandStates);
     connect(&m_viewModel, &QuorvaneViewModel::isProcessingChanged, this, &MainWindow::updateCommandStates);
+    connect(&m_viewModel, &QuorvaneViewModel::isWorkingChanged, this, &MainWindow::updateCommandStates);
     connect(&m_viewModel, &QuorvaneViewModel::canUndoChanged, this, &MainWindow::updateCommandStates);
     connect(&m_viewModel, &QuorvaneViewModel::applyArmedChanged, this, &MainWindow::updateCommandStates);
     connect(&m_viewModel, &QuorvaneViewModel::isProcessingChanged, this, [this] {
@@ -150,7 +151,9 @@ void MainWindow::updateCommandStates()
     const bool hasPlans = !m_viewModel.renamePlans().empty();
     m_refreshAction->setEnabled(m_viewModel.selectedFolderURL().has_value());
     m_previewAction->setEnabled(hasPlans);
-    m_applyAction->setEnabled(hasPlans && !m_viewModel.isProcessing() && m_viewModel.applyArmed());
+    // While the worker recomputes the preview, the one shown is not what an apply would do.
+    m_applyAction->setEnabled(
+        hasPlans && !m_viewModel.isProcessing() && !m_viewModel.isWorking() && m_viewModel.applyArmed());
     m_undoAction->setEnabled(m_viewModel.canUndo());
 }
 

@@ -37,14 +37,16 @@ FileRenameService::FileRenameService(FileRenameFileSystem &fileAccess, FileMetad
 {
 }
 
-std::vector<RenamePlan> FileRenameService::generatePlans(
-    const std::vector<FileItem> &files, const RenameParameters &parameters, std::int64_t *timedOutNames) const
+std::vector<RenamePlan> FileRenameService::generatePlans(const std::vector<FileItem> &files,
+    const RenameParameters &parameters, std::int64_t *timedOutNames,
+    const std::function<bool(std::int64_t done, std::int64_t total)> &progress) const
 {
-    return generatePlans(files, singleRule(parameters), timedOutNames);
+    return generatePlans(files, singleRule(parameters), timedOutNames, progress);
 }
 
-std::vector<RenamePlan> FileRenameService::generatePlans(
-    const std::vector<FileItem> &files, const RenameRuleList &rules, std::int64_t *timedOutNames) const
+std::vector<RenamePlan> FileRenameService::generatePlans(const std::vector<FileItem> &files,
+    const RenameRuleList &rules, std::int64_t *timedOutNames,
+    const std::function<bool(std::int64_t done, std::int64_t total)> &progress) const
 {
     if (timedOutNames)
         *timedOutNames = 0;
@@ -69,6 +71,9 @@ std::vector<RenamePlan> FileRenameService::generatePlans(
         // Answered from the provider's cache, filled while the name was made.
         if (captureDates)
             plans.back().usedCreationDate = !m_metadata.captureDate(location).has_value();
+        const auto done = static_cast<std::int64_t>(plans.size());
+        if (progress && done % planningProgressStep == 0 && !progress(done, static_cast<std::int64_t>(files.size())))
+            break;
     }
     if (timedOutNames)
         *timedOutNames = namer.timedOutNames();

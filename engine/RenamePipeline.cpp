@@ -1,5 +1,7 @@
 #include "RenamePipeline.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <unordered_set>
 #include <utility>
 
@@ -43,12 +45,17 @@ bool targetsAreDistinct(const std::vector<RenamePlan> &plans)
     return true;
 }
 
-Result<FileListing> listSorted(
-    const FileAccessService &fileAccess, const std::filesystem::path &folder, bool includeSubfolders)
+Result<FileListing> listSorted(const FileAccessService &fileAccess, const std::filesystem::path &folder,
+    bool includeSubfolders, const Progress &progress)
 {
-    Result<FileListing> listing = fileAccess.listFiles(folder, includeSubfolders);
-    if (listing)
-        sortByName(listing->files);
+    Result<FileListing> listing = progress ? fileAccess.listFiles(folder, includeSubfolders,
+                                      [&progress](std::int64_t listed) { return progress(listed, 0); })
+                                           : fileAccess.listFiles(folder, includeSubfolders);
+    if (!listing)
+        return listing;
+    if (progress && !progress(static_cast<std::int64_t>(listing->files.size()), 0))
+        return Error::fromErrno(ECANCELED);
+    sortByName(listing->files);
     return listing;
 }
 
@@ -67,25 +74,34 @@ std::string Preview::timedOutLine() const
 
 Planner plannerFor(const FileRenameService &service, RenameParameters parameters)
 {
-    return [&service, parameters = std::move(parameters)](const std::vector<FileItem> &files) {
-        Preview preview;
-        preview.plans = service.generatePlans(files, parameters, &preview.timedOutNames);
-        return preview;
-    };
+    return
+        [&service, parameters = std::move(parameters)](const std::vector<FileItem> &files, const Progress &progress) {
+            Preview preview;
+            preview.plans = service.generatePlans(files, parameters, &preview.timedOutNames, progress);
+            preview.stopped = preview.plans.size() != files.size();
+            return preview;
+        };
 }
 
 Planner plannerFor(const FileRenameService &service, RenameRuleList rules)
 {
-    return [&service, rules = std::move(rules)](const std::vector<FileItem> &files) {
+    return [&service, rules = std::move(rules)](const std::vector<FileItem> &files, const Progress &progress) {
         Preview preview;
-        preview.plans = service.generatePlans(files, rules, &preview.timedOutNames);
+        preview.plans = service.generatePlans(files, rules, &preview.timedOutNames, progress);
+        preview.stopped = preview.plans.size() != files.size();
         return preview;
     };
 }
 
-Preview plan(const Planner &planner, const std::vector<FileItem> &files)
+Preview plan(const Planner &planner, const std::vector<FileItem> &files, const Progress &progress)
 {
-    return planner(files);
+    Preview preview = planner(files, progress);
+    if (preview.stopped)
+        return preview;
+    preview.changedCount
+        = static_cast<std::size_t>(std::count_if(preview.plans.begin(), preview.plans.end(), &changesName));
+    preview.targetsDistinct = targetsAreDistinct(preview.plans);
+    return preview;
 }
 
 } // namespace RenamePipeline

@@ -34,10 +34,16 @@ std::vector<RenamePlan> changedPlans(const std::vector<RenamePlan> &plans);
 /// counting; plans whose new name is canonically equal to the old one are skipped.
 bool targetsAreDistinct(const std::vector<RenamePlan> &plans);
 
+/// Told how far a stage got: `done` of `total` (`total` 0 while the listing cannot know it yet). Returning false
+/// stops the stage early; what it returns then is incomplete and must be dropped. Called on the thread that runs
+/// the stage.
+using Progress = std::function<bool(std::int64_t done, std::int64_t total)>;
+
 /// The files of `folder` (and its subfolders when `includeSubfolders`) sorted for display: by name,
-/// locale-aware and case-insensitive, stable. Fails as `FileAccessService::listFiles` does.
-Result<FileListing> listSorted(
-    const FileAccessService &fileAccess, const std::filesystem::path &folder, bool includeSubfolders);
+/// locale-aware and case-insensitive, stable. Fails as `FileAccessService::listFiles` does, and with ECANCELED
+/// when `progress` asked to stop.
+Result<FileListing> listSorted(const FileAccessService &fileAccess, const std::filesystem::path &folder,
+    bool includeSubfolders, const Progress &progress = {});
 
 /// The files that pass `criteria`, in their order.
 std::vector<FileItem> filter(const std::vector<FileItem> &files, const FileFilterCriteria &criteria);
@@ -46,6 +52,12 @@ std::vector<FileItem> filter(const std::vector<FileItem> &files, const FileFilte
 struct Preview {
     std::vector<RenamePlan> plans;
     std::int64_t timedOutNames = 0;
+    /// Set by `plan`: how many plans change a name, and whether their targets are distinct (`targetsAreDistinct`),
+    /// so that an apply need not walk a large preview again before it starts.
+    std::size_t changedCount = 0;
+    bool targetsDistinct = true;
+    /// Whether `progress` stopped the planning: the plans are then fewer than the files.
+    bool stopped = false;
 
     /// "N names left unchanged: the pattern took too long" ("1 name ..."); empty when none timed out.
     std::string timedOutLine() const;
@@ -53,7 +65,8 @@ struct Preview {
 
 /// The planning stage: the filtered files in display order to one plan per file. Whatever builds the new names
 /// (one set of rename settings today) is bound into it, so that the sequence around it stays the same.
-using Planner = std::function<Preview(const std::vector<FileItem> &files)>;
+/// It may stop early when `progress` returns false.
+using Planner = std::function<Preview(const std::vector<FileItem> &files, const Progress &progress)>;
 
 /// Plans with `service` under `parameters` (copied into the planner). `service` must outlive the planner.
 Planner plannerFor(const FileRenameService &service, RenameParameters parameters);
@@ -61,7 +74,7 @@ Planner plannerFor(const FileRenameService &service, RenameParameters parameters
 /// Plans with `service` through the rule list `rules` (copied into the planner). `service` must outlive it.
 Planner plannerFor(const FileRenameService &service, RenameRuleList rules);
 
-/// Runs `planner` over `files`.
-Preview plan(const Planner &planner, const std::vector<FileItem> &files);
+/// Runs `planner` over `files`, then counts the changed plans and checks their targets.
+Preview plan(const Planner &planner, const std::vector<FileItem> &files, const Progress &progress = {});
 
 } // namespace RenamePipeline

@@ -54,17 +54,23 @@ DIR *streamFor(int fd)
 /// One pass over a folder tree, building the records as it goes.
 class Lister final {
 public:
-    Lister(std::string urlPrefix, bool recursive)
+    Lister(std::string urlPrefix, bool recursive, const std::function<bool(std::int64_t)> &progress)
         : m_urlPrefix(std::move(urlPrefix))
         , m_recursive(recursive)
+        , m_progress(progress)
     {
     }
+
+    /// Whether the progress function asked to stop.
+    bool stopped() const { return m_stopped; }
 
     /// Lists the directory `stream`, whose path relative to the root is `relative` ("" or ending in "/").
     void walk(DIR *stream, const std::string &relative)
     {
         const int fd = ::dirfd(stream);
         while (const dirent *entry = ::readdir(stream)) {
+            if (m_stopped)
+                return;
             const std::string_view name = entry->d_name;
             // Also drops "." and "..": a hidden folder is never descended into.
             if (name.empty() || name.front() == '.')
@@ -149,10 +155,15 @@ private:
         url += relative;
         url += name;
         m_files.push_back(FileItem::make(std::filesystem::path(std::move(url)), values));
+        const auto listed = static_cast<std::int64_t>(m_files.size());
+        if (m_progress && listed % FileAccessService::progressStep == 0 && !m_progress(listed))
+            m_stopped = true;
     }
 
     std::string m_urlPrefix;
     bool m_recursive;
+    const std::function<bool(std::int64_t)> &m_progress;
+    bool m_stopped = false;
     std::vector<FileItem> m_files;
     FileListing::LeftOut m_leftOut;
 };
@@ -166,15 +177,18 @@ std::string withSeparator(std::string path)
 
 } // namespace
 
-Result<FileListing> FileAccessService::listFiles(const std::filesystem::path &folder, bool includeSubfolders) const
+Result<FileListing> FileAccessService::listFiles(const std::filesystem::path &folder, bool includeSubfolders,
+    const std::function<bool(std::int64_t listed)> &progress) const
 {
     const std::filesystem::path root = FilePaths::standardized(folder);
     DirectoryStream stream(streamFor(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
     if (!stream.get())
         return Error { std::string(directoryAccessDeniedMessage), errno };
 
-    Lister lister(withSeparator(root.native()), includeSubfolders);
+    Lister lister(withSeparator(root.native()), includeSubfolders, progress);
     lister.walk(stream.get(), {});
+    if (lister.stopped())
+        return Error::fromErrno(ECANCELED);
     return FileListing { lister.takeFiles(), lister.leftOut() };
 }
 

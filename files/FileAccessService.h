@@ -70,8 +70,13 @@ public:
     /// Left out: directories, hidden entries (name starting with "."), symbolic links, entries that are not both
     /// readable and writable, and names that are not valid UTF-8. Hidden folders are not descended into.
     /// Fails with `directoryAccessDeniedMessage` (and the errno value) when the folder cannot be enumerated at
-    /// all. Synchronous.
-    Result<FileListing> listFiles(const std::filesystem::path &folder, bool includeSubfolders) const;
+    /// all. Synchronous; callable from any thread. When given, `progress` is told the number of files taken so
+    /// far every `progressStep` files; when it returns false the listing stops and fails with ECANCELED.
+    Result<FileListing> listFiles(const std::filesystem::path &folder, bool includeSubfolders,
+        const std::function<bool(std::int64_t listed)> &progress = {}) const;
+
+    /// How many files a listing takes between two calls of its progress function.
+    static constexpr std::int64_t progressStep = 4096;
 
     bool itemExists(const std::filesystem::path &location) const override;
     std::optional<std::unordered_set<std::string>> entryNames(const std::filesystem::path &folder) const override;

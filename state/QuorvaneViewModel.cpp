@@ -29,6 +29,8 @@ namespace {
 constexpr std::size_t listedNamesLimit = 5;
 // The engine reports every 50 files; the window needs far fewer updates than that on a long batch.
 constexpr auto progressInterval = std::chrono::milliseconds(50);
+// Lists shorter than this are freed where they are dropped; handing them to the worker costs more.
+constexpr std::size_t retireThreshold = 10000;
 
 /// "• name" lines for the first few names, then "…and N more" when there are more.
 QString bulletList(const std::vector<std::string> &names)
@@ -142,8 +144,15 @@ QuorvaneViewModel::QuorvaneViewModel(FileAccessService &fileAccess, FileFilterSe
     , m_filterService(filterService)
     , m_renameService(renameService)
     , m_presetStore(std::move(presetStore))
+    , m_newestRun(std::make_shared<std::atomic<quint64>>(0))
+    , m_files(std::make_shared<const std::vector<FileItem>>())
+    , m_filteredFiles(m_files)
+    , m_renamePlans(std::make_shared<const std::vector<RenamePlan>>())
     , m_statusMessage(QCoreApplication::translate("QuorvaneViewModel", "Ready"))
 {
+    m_pipelinePool.setMaxThreadCount(1);
+    // An idle worker keeps its thread: a run per keystroke would otherwise start a thread each time.
+    m_pipelinePool.setExpiryTimeout(-1);
     if (!m_presetStore) {
         m_ownSettings = std::make_unique<SettingsStoreQt>();
         m_presetStore = std::make_unique<RenamePresetStore>(*m_ownSettings);
@@ -172,6 +181,9 @@ QuorvaneViewModel::~QuorvaneViewModel()
     // The running task uses services the view model does not own and posts to this object; once it has ended,
     // its queued result is discarded together with this object's pending events.
     m_batch.waitForFinished();
+    // No run is newer than 0: a running one stops at its next progress report.
+    m_newestRun->store(0);
+    m_pipelinePool.waitForDone();
 }
 
 // Published fields: every assignment announces itself, also with an unchanged value.
@@ -187,22 +199,49 @@ void QuorvaneViewModel::setSelectedFolderURL(std::optional<std::filesystem::path
     Q_EMIT selectedFolderURLChanged();
 }
 
-void QuorvaneViewModel::setFiles(std::vector<FileItem> files)
+void QuorvaneViewModel::setFiles(FileList files)
 {
-    m_files = std::move(files);
+    FileList old = std::exchange(m_files, std::move(files));
     Q_EMIT filesChanged();
+    const std::size_t size = old ? old->size() : 0;
+    retire(std::move(old), size);
 }
 
-void QuorvaneViewModel::setFilteredFiles(std::vector<FileItem> files)
+void QuorvaneViewModel::setFilteredFiles(FileList files)
 {
-    m_filteredFiles = std::move(files);
+    FileList old = std::exchange(m_filteredFiles, std::move(files));
     Q_EMIT filteredFilesChanged();
+    const std::size_t size = old ? old->size() : 0;
+    retire(std::move(old), size);
 }
 
-void QuorvaneViewModel::setRenamePlans(std::vector<RenamePlan> plans)
+void QuorvaneViewModel::setRenamePlans(PlanList plans, std::size_t changedCount, bool targetsDistinct)
 {
-    m_renamePlans = std::move(plans);
+    PlanList old = std::exchange(m_renamePlans, std::move(plans));
+    m_changedCount = changedCount;
+    m_targetsDistinct = targetsDistinct;
     Q_EMIT renamePlansChanged();
+    const std::size_t size = old ? old->size() : 0;
+    retire(std::move(old), size);
+}
+
+template <typename List> void QuorvaneViewModel::retire(List list, std::size_t size)
+{
+    // Only the last owner frees; a list still shared (files and the filtered files are often one) stays.
+    if (list && list.use_count() == 1 && size > retireThreshold)
+        m_pipelinePool.start([list = std::move(list)]() mutable { list.reset(); });
+}
+
+void QuorvaneViewModel::setIsWorking(bool working)
+{
+    m_isWorking = working;
+    Q_EMIT isWorkingChanged();
+}
+
+void QuorvaneViewModel::setActivityMessage(const QString &message)
+{
+    m_activityMessage = message;
+    Q_EMIT activityMessageChanged();
 }
 
 void QuorvaneViewModel::setIsProcessing(bool processing)
@@ -294,53 +333,235 @@ void QuorvaneViewModel::loadFolder(const std::filesystem::path &url)
     // With scoped access off there is no access scope to open, so nothing can be refused here.
     m_currentAccessingURL = url;
     setSelectedFolderURL(url);
-
-    // Taken before and after listing: a batch runs only in the folder that was listed.
-    m_folderIdentity = FolderIdentity::of(url);
-    Result<FileListing> listing = RenamePipeline::listSorted(m_fileAccess, url, m_includeSubfolders);
-    if (FolderIdentity::of(url) != m_folderIdentity)
-        m_folderIdentity = FolderIdentity {};
-    if (!listing) {
-        // The previous folder's lists stay, so the window keeps showing something coherent.
-        presentError(toQString(listing.error().message));
-        return;
-    }
-    m_listingNotice = QtConversions::toQStringList(listing->leftOutLines()).join(QStringLiteral("; "));
-    m_filesNotShown = listing->leftOut.notWritable;
-    m_filesNotShownNames = QtConversions::toQStringList(listing->leftOut.notWritableNames);
-    if (m_fileOrder != FileOrder::name || !m_fileOrderAscending)
-        sortFiles(listing->files, m_fileOrder, m_fileOrderAscending);
-    setFiles(std::move(listing->files));
-    applyFilters();
-    setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Loaded %1 items").arg(m_files.size()));
+    m_loadingFolder = url;
+    requestPipeline(listStage | filterStage | planStage);
 }
 
 void QuorvaneViewModel::applyFilters()
 {
-    // As in updateRenamePlans: the old list's memory is reused; no signal is emitted before it is replaced.
-    std::vector<FileItem>().swap(m_filteredFiles);
-    setFilteredFiles(RenamePipeline::filter(m_files, m_filterCriteria));
-    updateRenamePlans();
-    setStatusMessage(
-        QCoreApplication::translate("QuorvaneViewModel", "%1 items after filtering").arg(m_filteredFiles.size()));
+    if (!m_selectedFolderURL) {
+        // Nothing to list or plan: the lists are empty and stay so, at once.
+        setFilteredFiles(
+            std::make_shared<const std::vector<FileItem>>(RenamePipeline::filter(*m_files, m_filterCriteria)));
+        updateRenamePlans();
+        setStatusMessage(
+            QCoreApplication::translate("QuorvaneViewModel", "%1 items after filtering").arg(m_filteredFiles->size()));
+        return;
+    }
+    requestPipeline(filterStage | planStage);
 }
 
 void QuorvaneViewModel::updateRenamePlans()
 {
     if (!m_selectedFolderURL) {
-        setRenamePlans({});
+        setRenamePlans(std::make_shared<const std::vector<RenamePlan>>(), 0, true);
         return;
     }
-    // The old preview goes first, so that its memory serves the new one instead of the heap growing: that cost
-    // a third over the planning itself at 100,000 files. No signal is emitted before the list is replaced.
-    std::vector<RenamePlan>().swap(m_renamePlans);
-    RenamePipeline::Preview preview
-        = RenamePipeline::plan(RenamePipeline::plannerFor(m_renameService, renameRules()), m_filteredFiles);
-    setRenamePlans(std::move(preview.plans));
-    QString notice = m_listingNotice;
-    if (const std::string line = preview.timedOutLine(); !line.empty())
-        notice += (notice.isEmpty() ? QString() : QStringLiteral("; ")) + toQString(line);
-    setNotice(notice);
+    requestPipeline(planStage);
+}
+
+RenamePipeline::Planner QuorvaneViewModel::currentPlanner() const
+{
+    return RenamePipeline::plannerFor(m_renameService, renameRules());
+}
+
+/// Everything one worker run needs and makes. The inputs are set on the main thread before the run starts and
+/// the results read there after it ended; only the progress fields are shared while it runs.
+struct QuorvaneViewModel::PipelineRun {
+    quint64 id = 0;
+    unsigned stages = 0;
+    std::filesystem::path folder;
+    bool includeSubfolders = false;
+    FileFilterCriteria criteria;
+    FileOrder order = FileOrder::name;
+    bool ascending = true;
+    RenamePipeline::Planner planner;
+    FileList files;
+    FileList filtered;
+
+    std::optional<Error> listingError;
+    std::optional<FolderIdentity> identity;
+    std::vector<std::string> leftOutLines;
+    FileListing::LeftOut leftOut;
+    PlanList plans;
+    RenamePipeline::Preview preview;
+
+    enum class Activity { listing, sorting, filtering, planning };
+    std::atomic<Activity> activity { Activity::listing };
+    std::atomic<qint64> done { 0 };
+    std::atomic<qint64> total { 0 };
+    std::atomic<bool> queued { false };
+    // Worker thread only.
+    std::chrono::steady_clock::time_point lastPosted {};
+};
+
+void QuorvaneViewModel::requestPipeline(unsigned stages)
+{
+    // What a superseded run was to publish is still owed, so the newest run does it too.
+    m_owedStages |= stages;
+    auto run = std::make_shared<PipelineRun>();
+    run->id = ++m_runCount;
+    run->stages = m_owedStages;
+    run->folder = m_loadingFolder;
+    run->includeSubfolders = m_includeSubfolders;
+    run->criteria = m_filterCriteria;
+    run->order = m_fileOrder;
+    run->ascending = m_fileOrderAscending;
+    run->planner = currentPlanner();
+    run->files = m_files;
+    run->filtered = m_filteredFiles;
+    m_newestRun->store(run->id);
+
+    setIsWorking(true);
+    setActivityMessage((run->stages & listStage) ? QStringLiteral("Listing files…") : QStringLiteral("Planning…"));
+    // A running batch keeps the progress bar to itself.
+    if (!m_isProcessing)
+        setProgress(0, 0);
+
+    const std::shared_ptr<std::atomic<quint64>> newest = m_newestRun;
+    const FileAccessService &fileAccess = m_fileAccess;
+    m_pipelinePool.start([this, run, newest, &fileAccess] {
+        // Stores the count, posts it to the main thread now and then, and tells a superseded run to stop.
+        const auto report = [this, &run, &newest](PipelineRun::Activity activity, qint64 done, qint64 total) {
+            run->activity.store(activity);
+            run->done.store(done);
+            run->total.store(total);
+            const auto now = std::chrono::steady_clock::now();
+            if (now - run->lastPosted >= progressInterval && !run->queued.exchange(true)) {
+                run->lastPosted = now;
+                QMetaObject::invokeMethod(
+                    this, [this, run] { deliverPipelineProgress(run); }, Qt::QueuedConnection);
+            }
+            return newest->load() == run->id;
+        };
+        const auto current = [&run, &newest] { return newest->load() == run->id; };
+        if (!current())
+            return;
+
+        if (run->stages & listStage) {
+            // Taken before and after listing: a batch runs only in the folder that was listed.
+            run->identity = FolderIdentity::of(run->folder);
+            Result<FileListing> listing = RenamePipeline::listSorted(
+                fileAccess, run->folder, run->includeSubfolders, [&](std::int64_t done, std::int64_t total) {
+                    // The count is known once the listing is complete; sorting comes next.
+                    return report(
+                        total > 0 ? PipelineRun::Activity::sorting : PipelineRun::Activity::listing, done, total);
+                });
+            if (FolderIdentity::of(run->folder) != run->identity)
+                run->identity = FolderIdentity {};
+            if (!current())
+                return;
+            if (listing) {
+                run->leftOutLines = listing->leftOutLines();
+                run->leftOut = std::move(listing->leftOut);
+                if (run->order != FileOrder::name || !run->ascending)
+                    sortFiles(listing->files, run->order, run->ascending);
+                run->files = std::make_shared<const std::vector<FileItem>>(std::move(listing->files));
+            } else {
+                run->listingError = listing.error();
+            }
+        }
+        if (!run->listingError) {
+            if (run->stages & filterStage) {
+                report(PipelineRun::Activity::filtering, 0, static_cast<qint64>(run->files->size()));
+                std::vector<FileItem> passed = RenamePipeline::filter(*run->files, run->criteria);
+                // A filter that keeps every file keeps them in order: the listing itself serves, at no memory.
+                run->filtered = passed.size() == run->files->size()
+                    ? run->files
+                    : std::make_shared<const std::vector<FileItem>>(std::move(passed));
+            }
+            const auto count = static_cast<qint64>(run->filtered->size());
+            if (!report(PipelineRun::Activity::planning, 0, count))
+                return;
+            run->preview
+                = RenamePipeline::plan(run->planner, *run->filtered, [&](std::int64_t done, std::int64_t total) {
+                      return report(PipelineRun::Activity::planning, done, total);
+                  });
+            if (run->preview.stopped || !current())
+                return;
+            run->plans = std::make_shared<const std::vector<RenamePlan>>(std::move(run->preview.plans));
+        }
+        QMetaObject::invokeMethod(
+            this, [this, run] { finishPipeline(run); }, Qt::QueuedConnection);
+    });
+}
+
+void QuorvaneViewModel::deliverPipelineProgress(const std::shared_ptr<PipelineRun> &run)
+{
+    run->queued.store(false);
+    if (run->id != m_runCount)
+        return;
+    const qint64 done = run->done.load();
+    const qint64 total = run->total.load();
+    switch (run->activity.load()) {
+    case PipelineRun::Activity::listing:
+        setActivityMessage(QStringLiteral("Listing files… %1").arg(done));
+        break;
+    case PipelineRun::Activity::sorting:
+        setActivityMessage(QStringLiteral("Sorting %1 files…").arg(done));
+        break;
+    case PipelineRun::Activity::filtering:
+        setActivityMessage(QStringLiteral("Filtering %1 files…").arg(total));
+        break;
+    case PipelineRun::Activity::planning:
+        setActivityMessage(QStringLiteral("Planning %1 of %2…").arg(done).arg(total));
+        break;
+    }
+    if (!m_isProcessing)
+        setProgress(done, total);
+}
+
+void QuorvaneViewModel::finishPipeline(const std::shared_ptr<PipelineRun> &run)
+{
+    // A newer run is on its way and will publish this run's stages too.
+    if (run->id != m_runCount)
+        return;
+    m_owedStages = 0;
+    const bool loaded = (run->stages & listStage) != 0;
+    if (loaded)
+        m_folderIdentity = run->identity;
+    if (run->listingError) {
+        // The previous folder's lists stay, so the window keeps showing something coherent.
+        setActivityMessage(QString());
+        setIsWorking(false);
+        presentError(toQString(run->listingError->message));
+    } else {
+        if (loaded) {
+            m_listingNotice = QtConversions::toQStringList(run->leftOutLines).join(QStringLiteral("; "));
+            m_filesNotShown = run->leftOut.notWritable;
+            m_filesNotShownNames = QtConversions::toQStringList(run->leftOut.notWritableNames);
+            setFiles(run->files);
+        }
+        if (run->stages & filterStage)
+            setFilteredFiles(run->filtered);
+        setRenamePlans(std::move(run->plans), run->preview.changedCount, run->preview.targetsDistinct);
+        QString notice = m_listingNotice;
+        if (const std::string line = run->preview.timedOutLine(); !line.empty())
+            notice += (notice.isEmpty() ? QString() : QStringLiteral("; ")) + toQString(line);
+        setNotice(notice);
+        // The run's own inputs go with it; they may be the only owners of a large superseded list.
+        run->files.reset();
+        run->filtered.reset();
+        setActivityMessage(QString());
+        setIsWorking(false);
+        if (run->stages & filterStage)
+            setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "%1 items after filtering")
+                                 .arg(m_filteredFiles->size()));
+        if (loaded)
+            setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Loaded %1 items").arg(m_files->size()));
+    }
+    std::vector<std::function<void()>> steps = std::move(m_afterPipeline);
+    m_afterPipeline.clear();
+    for (const auto &step : steps)
+        step();
+}
+
+void QuorvaneViewModel::afterPipeline(std::function<void()> step)
+{
+    if (m_owedStages == 0)
+        step();
+    else
+        m_afterPipeline.push_back(std::move(step));
 }
 
 void QuorvaneViewModel::setNotice(const QString &notice)
@@ -383,14 +604,17 @@ void QuorvaneViewModel::applyRename()
         presentError(QCoreApplication::translate("QuorvaneViewModel", "Please select a folder first."));
         return;
     }
-    std::vector<RenamePlan> changed = RenamePipeline::changedPlans(m_renamePlans);
-    if (changed.empty()) {
+    // The preview shown is not the one of the current settings yet.
+    if (m_isWorking)
+        return;
+    // Counted and checked by the worker with the preview, so that a large one is not walked again here.
+    if (m_changedCount == 0) {
         setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "No changes to apply"));
         return;
     }
-    if (!targetsAreDistinct(changed)) {
-        const auto count = changed.size();
-        m_pendingConflictPlans = std::move(changed);
+    if (!m_targetsDistinct) {
+        const auto count = m_changedCount;
+        m_pendingConflictPlans = RenamePipeline::changedPlans(*m_renamePlans);
         setConflictWarningMessage(QString::number(count)
             + QStringLiteral(" files will be renamed.\nSome filenames may collide with existing files on disk.\n"
                              "Quorvane has automatically appended suffixes to resolve most conflicts.\n\n"
@@ -398,7 +622,7 @@ void QuorvaneViewModel::applyRename()
         setShowConflictWarning(true);
         return;
     }
-    performRename(std::move(changed), *m_selectedFolderURL);
+    startRename(m_renamePlans, true, static_cast<std::int64_t>(m_changedCount), *m_selectedFolderURL);
 }
 
 void QuorvaneViewModel::proceedWithPendingRename()
@@ -442,15 +666,28 @@ void QuorvaneViewModel::deliverProgress(const std::shared_ptr<ProgressRelay> &re
 
 void QuorvaneViewModel::performRename(std::vector<RenamePlan> plans, std::filesystem::path folder)
 {
+    const auto count = static_cast<std::int64_t>(plans.size());
+    startRename(std::make_shared<const std::vector<RenamePlan>>(std::move(plans)), false, count, std::move(folder));
+}
+
+void QuorvaneViewModel::startRename(PlanList plans, bool onlyChanged, std::int64_t count, std::filesystem::path folder)
+{
     if (m_isProcessing)
         return;
     setIsProcessing(true);
     setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Renaming..."));
-    auto relay = startProgress(static_cast<qint64>(plans.size()));
+    auto relay = startProgress(count);
     auto progress = progressCallback(relay);
     m_batch = QtConcurrent::run(QThreadPool::globalInstance(),
-        [this, plans = std::move(plans), folder = std::move(folder), listed = m_folderIdentity, relay, progress] {
-            RenameBatchRunner::Outcome outcome = applyJournaled(plans, folder, listed, progress);
+        [this, plans = std::move(plans), onlyChanged, folder = std::move(folder), listed = m_folderIdentity, relay,
+            progress] {
+            // A preview where every plan changes a name (the usual case) is applied as it is, without a copy.
+            const bool copy = onlyChanged && std::any_of(plans->begin(), plans->end(), [](const RenamePlan &plan) {
+                return !RenamePipeline::changesName(plan);
+            });
+            auto outcome = std::make_shared<const RenameBatchRunner::Outcome>(copy
+                    ? applyJournaled(RenamePipeline::changedPlans(*plans), folder, listed, progress)
+                    : applyJournaled(*plans, folder, listed, progress));
             QMetaObject::invokeMethod(
                 this,
                 [this, outcome = std::move(outcome), folder, relay] {
@@ -461,14 +698,21 @@ void QuorvaneViewModel::performRename(std::vector<RenamePlan> plans, std::filesy
         });
 }
 
-void QuorvaneViewModel::finishRename(const RenameBatchRunner::Outcome &outcome, const std::filesystem::path &folder)
+void QuorvaneViewModel::finishRename(
+    const std::shared_ptr<const RenameBatchRunner::Outcome> &outcome, const std::filesystem::path &folder)
 {
     setProgress(m_progressTotal, m_progressTotal);
-    const auto &entries = outcome.renamed;
-    const auto &failures = outcome.failures;
     reloadHistory();
     setCanUndo(m_undoStack.canUndo());
     loadFolder(folder);
+    // The report follows the reloaded folder, as it would if the reload held the main thread.
+    afterPipeline([this, outcome] { reportRename(*outcome); });
+}
+
+void QuorvaneViewModel::reportRename(const RenameBatchRunner::Outcome &outcome)
+{
+    const auto &entries = outcome.renamed;
+    const auto &failures = outcome.failures;
     if (outcome.error && failures.empty()) {
         setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Renamed %1 items").arg(entries.size()));
         presentError(toQString(*outcome.error));
@@ -503,7 +747,7 @@ void QuorvaneViewModel::undoLastRename()
     auto relay = startProgress(static_cast<qint64>(batch->size()));
     auto progress = progressCallback(relay);
     m_batch = QtConcurrent::run(QThreadPool::globalInstance(), [this, folder = *m_selectedFolderURL, relay, progress] {
-        RenameBatchRunner::Outcome outcome = undoJournaled(progress);
+        auto outcome = std::make_shared<const RenameBatchRunner::Outcome>(undoJournaled(progress));
         QMetaObject::invokeMethod(
             this,
             [this, outcome = std::move(outcome), folder, relay] {
@@ -514,15 +758,21 @@ void QuorvaneViewModel::undoLastRename()
     });
 }
 
-void QuorvaneViewModel::finishUndo(const RenameBatchRunner::Outcome &outcome, const std::filesystem::path &folder)
+void QuorvaneViewModel::finishUndo(
+    const std::shared_ptr<const RenameBatchRunner::Outcome> &outcome, const std::filesystem::path &folder)
 {
     setProgress(m_progressTotal, m_progressTotal);
-    const auto &failed = outcome.failures;
-    const auto restoredCount = static_cast<qint64>(outcome.renamed.size());
     // What could not be restored stays in the journal's history as its newest entry.
     reloadHistory();
     setCanUndo(m_undoStack.canUndo());
     loadFolder(folder);
+    afterPipeline([this, outcome] { reportUndo(*outcome); });
+}
+
+void QuorvaneViewModel::reportUndo(const RenameBatchRunner::Outcome &outcome)
+{
+    const auto &failed = outcome.failures;
+    const auto restoredCount = static_cast<qint64>(outcome.renamed.size());
     if (outcome.error && failed.empty()) {
         setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Reverted %1 items").arg(restoredCount));
         presentError(toQString(*outcome.error));
@@ -552,8 +802,9 @@ void QuorvaneViewModel::moveFile(const QString &draggedPath, const QString &targ
     const std::string dragged = Unicode::toNFD(toStdString(draggedPath));
     const std::string target = Unicode::toNFD(toStdString(targetPath));
     const auto indexOf = [this](const std::string &path) -> std::optional<std::size_t> {
-        for (std::size_t i = 0; i < m_filteredFiles.size(); ++i) {
-            if (Unicode::toNFD(m_filteredFiles[i].url.text()) == path)
+        const std::vector<FileItem> &filtered = *m_filteredFiles;
+        for (std::size_t i = 0; i < filtered.size(); ++i) {
+            if (Unicode::toNFD(filtered[i].url.text()) == path)
                 return i;
         }
         return std::nullopt;
@@ -563,33 +814,42 @@ void QuorvaneViewModel::moveFile(const QString &draggedPath, const QString &targ
     if (!from || !to || *from == *to)
         return;
 
-    std::vector<FileItem> reordered = m_filteredFiles;
+    std::vector<FileItem> reordered = *m_filteredFiles;
     FileItem moved = std::move(reordered[*from]);
     reordered.erase(reordered.begin() + static_cast<std::ptrdiff_t>(*from));
     reordered.insert(reordered.begin() + static_cast<std::ptrdiff_t>(*to), std::move(moved));
 
     // The filtered entries are copies of entries of `files`, so their path bytes identify them exactly.
     std::unordered_set<std::string> visible;
-    visible.reserve(m_filteredFiles.size());
-    for (const FileItem &item : m_filteredFiles)
+    visible.reserve(m_filteredFiles->size());
+    for (const FileItem &item : *m_filteredFiles)
         visible.insert(item.url.text());
-    std::vector<FileItem> rebuilt = m_files;
+    std::vector<FileItem> rebuilt = *m_files;
     auto next = reordered.begin();
     for (FileItem &item : rebuilt) {
         if (next != reordered.end() && visible.contains(item.url.text()))
             item = *next++;
     }
     setApplyArmed(true);
-    setFiles(std::move(rebuilt));
-    setFilteredFiles(std::move(reordered));
+    // The preview's rows move at once, with the names they had; the names follow once the worker replanned.
+    if (m_renamePlans->size() == m_filteredFiles->size()) {
+        std::vector<RenamePlan> plans = *m_renamePlans;
+        RenamePlan plan = std::move(plans[*from]);
+        plans.erase(plans.begin() + static_cast<std::ptrdiff_t>(*from));
+        plans.insert(plans.begin() + static_cast<std::ptrdiff_t>(*to), std::move(plan));
+        setRenamePlans(
+            std::make_shared<const std::vector<RenamePlan>>(std::move(plans)), m_changedCount, m_targetsDistinct);
+    }
+    setFiles(std::make_shared<const std::vector<FileItem>>(std::move(rebuilt)));
+    setFilteredFiles(std::make_shared<const std::vector<FileItem>>(std::move(reordered)));
     updateRenamePlans();
 }
 
 void QuorvaneViewModel::moveFileToEnd(const QString &draggedPath)
 {
-    if (m_filteredFiles.empty())
+    if (m_filteredFiles->empty())
         return;
-    const QString last = toQString(m_filteredFiles.back().url.text());
+    const QString last = toQString(m_filteredFiles->back().url.text());
     if (RenamePipeline::canonicallyEqual(toStdString(last), toStdString(draggedPath)))
         return;
     moveFile(draggedPath, last);
@@ -655,10 +915,10 @@ void QuorvaneViewModel::setFileOrder(FileOrder order, bool ascending)
     m_fileOrder = order;
     m_fileOrderAscending = ascending;
     Q_EMIT fileOrderChanged();
-    std::vector<FileItem> files = m_files;
+    std::vector<FileItem> files = *m_files;
     sortFiles(files, order, ascending);
     setApplyArmed(true);
-    setFiles(std::move(files));
+    setFiles(std::make_shared<const std::vector<FileItem>>(std::move(files)));
     applyFilters();
 }
 

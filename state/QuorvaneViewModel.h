@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,6 +13,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 
 #include "FileAccessService.h"
 #include "FileFilterCriteria.h"
@@ -20,6 +23,7 @@
 #include "FileRenameService.h"
 #include "FileUndoService.h"
 #include "RenameParameters.h"
+#include "RenamePipeline.h"
 #include "RenamePlan.h"
 #include "RenamePreset.h"
 #include "RenameRule.h"
@@ -33,8 +37,12 @@
 ///
 /// Threads: the view model lives on the main thread and every operation must be called there. Published fields
 /// change only on the main thread, and each assignment emits its change signal, also when the value is the same.
-/// Only the renaming of an apply or undo runs on Qt's global thread pool; its result and its progress come back
-/// to the main thread as queued calls.
+/// Listing, sorting, filtering and planning run on a worker thread of the view model's own, the renaming of an
+/// apply or undo on Qt's global thread pool; results and progress come back to the main thread as queued calls.
+/// `loadFolder`, `applyFilters` and `updateRenamePlans` return at once: `isWorking` is true until their result
+/// is published, in the order the synchronous steps would publish it. A request made meanwhile supersedes the
+/// running one (which stops early), and the newest request's result also carries the stages of those it
+/// superseded, so a keystroke never brings back an older preview.
 class QuorvaneViewModel final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(QuorvaneViewModel)
@@ -53,6 +61,8 @@ class QuorvaneViewModel final : public QObject {
     Q_PROPERTY(bool applyArmed READ applyArmed NOTIFY applyArmedChanged)
     Q_PROPERTY(qint64 progressDone READ progressDone NOTIFY progressDoneChanged)
     Q_PROPERTY(qint64 progressTotal READ progressTotal NOTIFY progressTotalChanged)
+    Q_PROPERTY(bool isWorking READ isWorking NOTIFY isWorkingChanged)
+    Q_PROPERTY(QString activityMessage READ activityMessage NOTIFY activityMessageChanged)
 
 public:
     /// A view model over the given services (not owned; they must outlive it). When `presetStore` is null, the
@@ -70,11 +80,11 @@ public:
     /// The selected folder's path, empty when none is selected.
     QString selectedFolder() const;
     /// The folder's files in display order: sorted by name at load, reordered by dragging.
-    const std::vector<FileItem> &files() const { return m_files; }
+    const std::vector<FileItem> &files() const { return *m_files; }
     /// The files that passed the filter when it last ran, in the order of `files`.
-    const std::vector<FileItem> &filteredFiles() const { return m_filteredFiles; }
+    const std::vector<FileItem> &filteredFiles() const { return *m_filteredFiles; }
     /// The preview: one plan per filtered file, in the same order.
-    const std::vector<RenamePlan> &renamePlans() const { return m_renamePlans; }
+    const std::vector<RenamePlan> &renamePlans() const { return *m_renamePlans; }
     /// True while an apply or undo runs; no other batch can start meanwhile.
     bool isProcessing() const { return m_isProcessing; }
     QString statusMessage() const { return m_statusMessage; }
@@ -120,10 +130,17 @@ public:
     /// then already shows the next round, and one more click must not rename every file again. `applyRename()`
     /// does nothing meanwhile.
     bool applyArmed() const { return m_applyArmed; }
-    /// Files handled so far by the running (or last) apply or undo, and the size of that batch. Updated at most
-    /// about twenty times a second while a batch runs, and once more at its end.
+    /// Files handled so far by the running (or last) apply, undo, listing or planning, and the size of that work
+    /// (0 while a listing cannot know it yet). Updated at most about twenty times a second while work runs, and
+    /// once more at the end of a batch.
     qint64 progressDone() const { return m_progressDone; }
     qint64 progressTotal() const { return m_progressTotal; }
+    /// True from a load, filter or preview request until its result is published; the preview is then not the
+    /// one of the current settings, so an apply does nothing meanwhile.
+    bool isWorking() const { return m_isWorking; }
+    /// What the worker is doing while `isWorking` ("Listing files… 12000", "Planning 5000 of 100000…"); empty
+    /// otherwise.
+    QString activityMessage() const { return m_activityMessage; }
 
     // Services and history.
 
@@ -138,13 +155,16 @@ public:
 
     // Loading, filtering and the preview.
 
-    /// Lists `url` (with subfolders when `includeSubfolders`), sorts by name, filters and plans; the status reads
-    /// "Loaded N items". When the folder cannot be listed, the error alert shows the reason and the three lists
-    /// keep their contents, while `selectedFolderURL` already names `url`.
+    /// Sets `selectedFolderURL` to `url` at once, then lists it (with subfolders when `includeSubfolders`),
+    /// sorts by name, filters and plans on the worker; the status then reads "Loaded N items". When the folder
+    /// cannot be listed, the error alert shows the reason and the three lists keep their contents, while
+    /// `selectedFolderURL` already names `url`.
     void loadFolder(const std::filesystem::path &url);
-    /// Recomputes `filteredFiles` and the preview from `files`; the status reads "N items after filtering".
+    /// Recomputes `filteredFiles` and the preview from `files` on the worker; the status then reads "N items after
+    /// filtering". Without a folder it runs at once.
     Q_INVOKABLE void applyFilters();
-    /// Recomputes `renamePlans` from `filteredFiles` (empty without a folder). Leaves the status alone.
+    /// Recomputes `renamePlans` from `filteredFiles` on the worker (at once and empty without a folder). Leaves the
+    /// status alone.
     Q_INVOKABLE void updateRenamePlans();
     /// Shows `message` in the error alert and sets the status to "Error". The first failed settings write of the
     /// process during the view model's life comes here too ("Quorvane could not save its settings: <reason>").
@@ -242,6 +262,8 @@ Q_SIGNALS:
     void fileOrderChanged();
     void progressDoneChanged();
     void progressTotalChanged();
+    void isWorkingChanged();
+    void activityMessageChanged();
     /// Forwarded from the preset store: its list is about to change / has changed.
     void presetsAboutToChange();
     void presetsChanged();
@@ -251,11 +273,19 @@ Q_SIGNALS:
 
 private:
     struct ProgressRelay;
+    /// One run of the worker: its inputs, what it reports while it runs, and its results.
+    struct PipelineRun;
+    using FileList = std::shared_ptr<const std::vector<FileItem>>;
+    using PlanList = std::shared_ptr<const std::vector<RenamePlan>>;
+    /// The stages of a run. A run also performs the stages of the runs it supersedes, whose results are dropped.
+    enum Stage : unsigned { listStage = 1, filterStage = 2, planStage = 4 };
 
     void setSelectedFolderURL(std::optional<std::filesystem::path> url);
-    void setFiles(std::vector<FileItem> files);
-    void setFilteredFiles(std::vector<FileItem> files);
-    void setRenamePlans(std::vector<RenamePlan> plans);
+    void setFiles(FileList files);
+    void setFilteredFiles(FileList files);
+    void setRenamePlans(PlanList plans, std::size_t changedCount, bool targetsDistinct);
+    void setIsWorking(bool working);
+    void setActivityMessage(const QString &message);
     void setIsProcessing(bool processing);
     void setStatusMessage(const QString &message);
     void setNotice(const QString &notice);
@@ -268,8 +298,25 @@ private:
     std::shared_ptr<ProgressRelay> startProgress(qint64 total);
     FileRenameService::ProgressCallback progressCallback(const std::shared_ptr<ProgressRelay> &relay);
     void deliverProgress(const std::shared_ptr<ProgressRelay> &relay);
-    void finishRename(const RenameBatchRunner::Outcome &outcome, const std::filesystem::path &folder);
-    void finishUndo(const RenameBatchRunner::Outcome &outcome, const std::filesystem::path &folder);
+    /// The rename settings bound into the planning stage.
+    RenamePipeline::Planner currentPlanner() const;
+    /// Starts a worker run of `stages` (plus those still owed by a superseded run) over the current settings.
+    void requestPipeline(unsigned stages);
+    /// On the main thread: publishes a run's results, unless a newer run superseded it.
+    void finishPipeline(const std::shared_ptr<PipelineRun> &run);
+    void deliverPipelineProgress(const std::shared_ptr<PipelineRun> &run);
+    /// Runs `step` once the pending worker run has published its results (at once when none is pending).
+    void afterPipeline(std::function<void()> step);
+    /// Hands a list no longer shown to the worker, so that freeing a large one does not hold the main thread.
+    template <typename List> void retire(List list, std::size_t size);
+    /// Starts renaming off the main thread; `onlyChanged` leaves out the plans that change no name.
+    void startRename(PlanList plans, bool onlyChanged, std::int64_t count, std::filesystem::path folder);
+    void finishRename(
+        const std::shared_ptr<const RenameBatchRunner::Outcome> &outcome, const std::filesystem::path &folder);
+    void reportRename(const RenameBatchRunner::Outcome &outcome);
+    void finishUndo(
+        const std::shared_ptr<const RenameBatchRunner::Outcome> &outcome, const std::filesystem::path &folder);
+    void reportUndo(const RenameBatchRunner::Outcome &outcome);
     /// Rebuilds the undo history from the journal store, which keeps it across restarts.
     void reloadHistory();
     /// Runs on the worker thread: the plans as one journaled batch in `folder`.
@@ -292,10 +339,24 @@ private:
     std::vector<RenamePlan> m_pendingConflictPlans;
     QFuture<void> m_batch;
 
+    // The worker: one thread, so runs and the freeing of retired lists take turns.
+    QThreadPool m_pipelinePool;
+    // The id of the newest run; older runs read it to stop early.
+    std::shared_ptr<std::atomic<quint64>> m_newestRun;
+    quint64 m_runCount = 0;
+    unsigned m_owedStages = 0;
+    std::filesystem::path m_loadingFolder;
+    std::vector<std::function<void()>> m_afterPipeline;
+    bool m_isWorking = false;
+    QString m_activityMessage;
+
     std::optional<std::filesystem::path> m_selectedFolderURL;
-    std::vector<FileItem> m_files;
-    std::vector<FileItem> m_filteredFiles;
-    std::vector<RenamePlan> m_renamePlans;
+    // Shared with the worker, which reads them while the main thread shows them; never changed in place.
+    FileList m_files;
+    FileList m_filteredFiles;
+    PlanList m_renamePlans;
+    std::size_t m_changedCount = 0;
+    bool m_targetsDistinct = true;
     bool m_isProcessing = false;
     QString m_statusMessage;
     QString m_notice;

@@ -78,19 +78,21 @@ void QuorvaneViewModel::recoverInterruptedBatch(bool finish)
                 setCanUndo(m_undoStack.canUndo());
                 if (m_selectedFolderURL)
                     loadFolder(*m_selectedFolderURL);
-                setStatusMessage(
-                    QCoreApplication::translate("QuorvaneViewModel", "Recovered %1 items").arg(outcome.renamed.size()));
-                if (outcome.error) {
-                    presentError(toQString(*outcome.error));
-                } else if (!outcome.failures.empty()) {
-                    QString message = QString::number(outcome.failures.size())
-                        + QCoreApplication::translate("QuorvaneViewModel", " files could not be recovered:");
-                    for (const auto &failure : outcome.failures)
-                        message += QStringLiteral("\n• ") + toQString(failure.name) + QStringLiteral(": ")
-                            + toQString(failure.reason);
-                    presentError(message);
-                }
-                setIsProcessing(false);
+                afterPipeline([this, outcome] {
+                    setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Recovered %1 items")
+                                         .arg(outcome.renamed.size()));
+                    if (outcome.error) {
+                        presentError(toQString(*outcome.error));
+                    } else if (!outcome.failures.empty()) {
+                        QString message = QString::number(outcome.failures.size())
+                            + QCoreApplication::translate("QuorvaneViewModel", " files could not be recovered:");
+                        for (const auto &failure : outcome.failures)
+                            message += QStringLiteral("\n• ") + toQString(failure.name) + QStringLiteral(": ")
+                                + toQString(failure.reason);
+                        presentError(message);
+                    }
+                    setIsProcessing(false);
+                });
             },
             Qt::QueuedConnection);
     });

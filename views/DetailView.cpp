@@ -85,6 +85,11 @@ DetailView::DetailView(QuorvaneViewModel &viewModel, QWidget *parent)
     });
     connect(&m_viewModel, &QuorvaneViewModel::renamePlansChanged, this, &DetailView::syncBottomBar);
     connect(&m_viewModel, &QuorvaneViewModel::isProcessingChanged, this, &DetailView::syncBottomBar);
+    connect(&m_viewModel, &QuorvaneViewModel::isWorkingChanged, this, [this] {
+        syncBottomBar();
+        syncStatus();
+    });
+    connect(&m_viewModel, &QuorvaneViewModel::activityMessageChanged, this, &DetailView::syncStatus);
     connect(&m_viewModel, &QuorvaneViewModel::canUndoChanged, this, &DetailView::syncBottomBar);
     connect(&m_viewModel, &QuorvaneViewModel::applyArmedChanged, this, &DetailView::syncBottomBar);
     connect(&m_viewModel, &QuorvaneViewModel::statusMessageChanged, this, &DetailView::syncStatus);
@@ -101,6 +106,11 @@ DetailView::DetailView(QuorvaneViewModel &viewModel, QWidget *parent)
 
 void DetailView::syncStatus()
 {
+    // While the worker lists or plans, the line says how far it got.
+    if (m_viewModel.isWorking() && !m_viewModel.activityMessage().isEmpty()) {
+        m_statusLabel->setText(m_viewModel.activityMessage());
+        return;
+    }
     // What the listing or the preview left out stays beside every status, so a short list is never a mystery.
     const QString notice = m_viewModel.notice();
     m_statusLabel->setText(
@@ -410,12 +420,14 @@ void DetailView::syncBottomBar()
 {
     const bool hasFolder = m_viewModel.selectedFolderURL().has_value();
     const bool processing = m_viewModel.isProcessing();
+    const bool working = m_viewModel.isWorking();
     const bool hasPlans = !m_viewModel.renamePlans().empty();
     m_refreshButton->setEnabled(hasFolder && !processing);
     m_undoButton->setEnabled(m_viewModel.canUndo() && !processing);
-    // Right after a batch the preview shows the next round already; it is not applied by a second click.
+    // Right after a batch the preview shows the next round already; it is not applied by a second click. The
+    // preview shown while the worker recomputes it is not what the button would apply either.
     const bool armed = !hasPlans || m_viewModel.applyArmed();
-    m_mainButton->setEnabled(hasFolder && !processing && !m_viewModel.filteredFiles().empty() && armed);
+    m_mainButton->setEnabled(hasFolder && !processing && !working && !m_viewModel.filteredFiles().empty() && armed);
     m_mainButton->setToolTip(armed || processing
             ? QString()
             : QCoreApplication::translate(
@@ -433,12 +445,17 @@ void DetailView::syncBottomBar()
         m_mainButton->setIcon(hasPlans ? PaneStyle::applyIcon() : PaneStyle::previewIcon());
     }
     m_mainButton->setProperty("busy", processing);
-    m_progressBar->setVisible(processing);
+    m_progressBar->setVisible(processing || working);
     syncProgress();
 }
 
 void DetailView::syncProgress()
 {
+    // A listing does not know its size until it is complete: the bar then only shows that work goes on.
+    if (m_viewModel.progressTotal() <= 0 && m_viewModel.isWorking()) {
+        m_progressBar->setRange(0, 0);
+        return;
+    }
     const qint64 total = qMax<qint64>(m_viewModel.progressTotal(), 1);
     const qint64 done = qBound<qint64>(0, m_viewModel.progressDone(), total);
     // A QProgressBar counts in int; scale batches too large for it.

@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include "FileRenameService.h"
 #include "PhotoMetadataService.h"
 #include "RenameBatchRunner.h"
+#include "RenamePipeline.h"
 #include "TestDir.h"
 #include "TinyJpeg.h"
 
@@ -211,3 +213,49 @@ TEST_F(PlanningTest, OnACaseInsensitiveVolumeACaseOnlyChangeIsTheFileItself)
 }
 
 } // namespace
+
+// A worker whose request was superseded stops at the next progress report: the listing then fails with ECANCELED
+// and the preview says it stopped, while a progress that lets it run sees counts up to the whole and changes
+// nothing in the result.
+TEST(RenamePipelineTest, ProgressCountsAndStopsListingAndPlanning)
+{
+    TestDir dir;
+    const auto count = FileAccessService::progressStep + 3;
+    for (std::int64_t i = 0; i < count; ++i)
+        dir.createFile("f" + std::to_string(i) + ".txt");
+    FileAccessService fileAccess;
+    PhotoMetadataService metadata;
+    FileRenameService service(fileAccess, metadata);
+    const auto planner = RenamePipeline::plannerFor(service, settings(R"({"prefixText": "p_"})"));
+    const std::vector<FileItem> files = RenamePipeline::listSorted(fileAccess, dir.path(), false)->files;
+
+    for (const std::int64_t stopAt : { std::int64_t { 0 }, FileAccessService::progressStep, count + 1 }) {
+        std::int64_t listedSeen = 0;
+        std::int64_t plannedSeen = 0;
+        const auto listing
+            = RenamePipeline::listSorted(fileAccess, dir.path(), false, [&](std::int64_t done, std::int64_t) {
+                  listedSeen = done;
+                  return done < stopAt;
+              });
+        if (stopAt <= count) {
+            ASSERT_FALSE(listing);
+            EXPECT_EQ(listing.error().code, ECANCELED);
+            EXPECT_EQ(listedSeen, FileAccessService::progressStep);
+        } else {
+            ASSERT_TRUE(listing);
+            EXPECT_EQ(listedSeen, count);
+        }
+        const auto preview = RenamePipeline::plan(planner, files, [&](std::int64_t done, std::int64_t total) {
+            EXPECT_EQ(total, count);
+            plannedSeen = done;
+            return done < stopAt;
+        });
+        EXPECT_EQ(preview.stopped, stopAt <= count);
+        EXPECT_EQ(preview.plans.size(), static_cast<std::size_t>(stopAt <= count ? plannedSeen : count));
+        if (!preview.stopped) {
+            EXPECT_EQ(preview.plans[1].newName, "p_f1.txt");
+            EXPECT_EQ(preview.changedCount, static_cast<std::size_t>(count));
+            EXPECT_TRUE(preview.targetsDistinct);
+        }
+    }
+}

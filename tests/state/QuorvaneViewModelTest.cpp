@@ -78,10 +78,16 @@ struct Fixture {
         parameters.prefixText = prefix;
         model->setRenameParameters(parameters);
         model->updateRenamePlans();
+        settled();
+    }
+    /// Waits until the worker published the newest listing, filter or preview.
+    bool settled()
+    {
+        return QTest::qWaitFor([this] { return !model->isWorking(); }, 60000);
     }
     bool idle()
     {
-        return QTest::qWaitFor([this] { return !model->isProcessing(); }, 60000);
+        return QTest::qWaitFor([this] { return !model->isProcessing() && !model->isWorking(); }, 60000);
     }
     bool runToEnd(void (QuorvaneViewModel::*command)())
     {
@@ -148,11 +154,13 @@ private Q_SLOTS:
         // Without a folder the preview stays empty whatever the settings.
         f.setPrefix("x_");
         f->applyFilters();
+        QVERIFY(f.settled());
         QCOMPARE(f->statusMessage(), QStringLiteral("0 items after filtering"));
         QVERIFY(f->renamePlans().empty());
 
         f.dir.createFile("b.txt");
         f->loadFolder(f.dir.path());
+        QVERIFY(f.settled());
         QCOMPARE(f->statusMessage(), QStringLiteral("Loaded 1 items"));
         f.dir.createFile("A.txt");
         f.dir.createFile("c.txt");
@@ -160,6 +168,7 @@ private Q_SLOTS:
         QSignalSpy plans(f.model.get(), &QuorvaneViewModel::renamePlansChanged);
         QSignalSpy canUndo(f.model.get(), &QuorvaneViewModel::canUndoChanged);
         f->loadFolder(f.dir.path());
+        QVERIFY(f.settled());
         QCOMPARE(f->statusMessage(), QStringLiteral("Loaded 3 items"));
         QCOMPARE(f->selectedFolder(), toQString(f.dir.path()));
         QCOMPARE(namesOf(f->files()), QStringLiteral("A.txt b.txt c.txt"));
@@ -175,6 +184,7 @@ private Q_SLOTS:
         f->setFilterCriteria(criteria);
         QCOMPARE(f->filteredFiles().size(), std::size_t(3));
         f->applyFilters();
+        QVERIFY(f.settled());
         QVERIFY(f->filteredFiles().empty());
     }
 
@@ -183,9 +193,11 @@ private Q_SLOTS:
         Fixture f { "one.txt", "two.txt" };
         f.setPrefix("p_");
         f->loadFolder(f.dir.path());
+        QVERIFY(f.settled());
         const auto files = f->files();
         const auto plans = f->renamePlans();
         f->loadFolder(f.dir.path() / "gone");
+        QVERIFY(f.settled());
         QCOMPARE(f->errorMessage(), QStringLiteral("Cannot access the selected folder."));
         QVERIFY(f->showError());
         QCOMPARE(f->statusMessage(), QStringLiteral("Error"));
@@ -243,6 +255,7 @@ private Q_SLOTS:
         for (int i = 0; i < fileCount; ++i)
             f.dir.createFile("f" + std::to_string(i) + ".txt", "original");
         f->loadFolder(f.dir.path());
+        QVERIFY(f.settled());
         f.setPrefix("p_");
         // Targets that appear after planning make those renames fail.
         for (int i = 0; i < obstacles; ++i)
@@ -289,6 +302,7 @@ private Q_SLOTS:
         // A decomposed "é" on disk: planning writes the new name precomposed, which is the same name.
         Fixture f { "plain.txt", "caf\x65\xCC\x81.txt" };
         f->loadFolder(f.dir.path());
+        QVERIFY(f.settled());
         QCOMPARE(newNamesOf(f->renamePlans()), QStringLiteral("caf\u00e9.txt plain.txt"));
         QSignalSpy processing(f.model.get(), &QuorvaneViewModel::isProcessingChanged);
         f->applyRename();
@@ -307,6 +321,7 @@ private Q_SLOTS:
     {
         Fixture f { "a.txt", "b.txt", "c.txt" };
         f->loadFolder(f.dir.path());
+        QVERIFY(f.settled());
         f.setPrefix("p_");
         QVERIFY(f.runToEnd(&QuorvaneViewModel::applyRename));
         QCOMPARE(f->statusMessage(), QStringLiteral("Renamed 3 items"));
@@ -404,12 +419,14 @@ private Q_SLOTS:
             parameters.strategy = RenameStrategy::prefixSequence;
             f->setRenameParameters(parameters);
             f->loadFolder(f.dir.path());
+            QVERIFY(f.settled());
             QSignalSpy files(f.model.get(), &QuorvaneViewModel::filesChanged);
             QSignalSpy statuses(f.model.get(), &QuorvaneViewModel::statusMessageChanged);
             if (*target == 0)
                 f->moveFileToEnd(f.path(dragged));
             else
                 f->moveFile(f.path(dragged), f.path(target));
+            QVERIFY(f.settled());
             QCOMPARE(namesOf(f->files()), order);
             QCOMPARE(namesOf(f->filteredFiles()), order);
             const QStringList names = order.split(u' ');
@@ -424,23 +441,32 @@ private Q_SLOTS:
     {
         Fixture f { "a.txt", "ax.png", "b.txt", "bx.png", "c.txt" };
         f->loadFolder(f.dir.path());
+        QVERIFY(f.settled());
         f->setIncludeExtensions(QStringLiteral("txt"));
+        QVERIFY(f.settled());
         f->moveFile(f.path("c.txt"), f.path("a.txt"));
+        QVERIFY(f.settled());
         QCOMPARE(namesOf(f->files()), QStringLiteral("c.txt ax.png a.txt bx.png b.txt"));
         QCOMPARE(namesOf(f->filteredFiles()), QStringLiteral("c.txt a.txt b.txt"));
         // Filtering keeps the dragged order; only a reload sorts by name again.
         f->setIncludeExtensions(QStringLiteral("png"));
+        QVERIFY(f.settled());
         f->setIncludeExtensions(QString());
+        QVERIFY(f.settled());
         QCOMPARE(namesOf(f->filteredFiles()), QStringLiteral("c.txt ax.png a.txt bx.png b.txt"));
         f->loadFolder(f.dir.path());
+        QVERIFY(f.settled());
         QCOMPARE(namesOf(f->files()), QStringLiteral("a.txt ax.png b.txt bx.png c.txt"));
 
         // The drag payload may spell a name decomposed; letter case counts.
         Fixture g { "\xC3\xA9.txt", "f.txt" };
         g->loadFolder(g.dir.path());
+        QVERIFY(g.settled());
         g->moveFileToEnd(g.path("e\xCC\x81.txt"));
+        QVERIFY(g.settled());
         QCOMPARE(namesOf(g->files()), QStringLiteral("f.txt \u00e9.txt"));
         g->moveFile(g.path("F.txt"), g.path("\xC3\xA9.txt"));
+        QVERIFY(g.settled());
         QCOMPARE(namesOf(g->files()), QStringLiteral("f.txt \u00e9.txt"));
     }
 
@@ -452,6 +478,7 @@ private Q_SLOTS:
         f.setPrefix("trip_");
         f->setIncludeSubfolders(true);
         f->setIncludeExtensions(QStringLiteral("png, jpg"));
+        QVERIFY(f.settled());
         f->saveCurrentAsPreset(QStringLiteral("  Holiday \n"));
         QCOMPARE(aboutToChange.count() + changed.count(), 2);
         // A second view model reads the same settings file, as after a restart.
@@ -468,6 +495,7 @@ private Q_SLOTS:
 
         // Applying a preset keeps the filter's text and reloads only when the subfolder switch changes.
         f->loadFolder(f.dir.path());
+        QVERIFY(f.settled());
         FileFilterCriteria criteria = f->filterCriteria();
         criteria.searchText = "o";
         criteria.caseSensitive = true;
@@ -477,10 +505,12 @@ private Q_SLOTS:
         flat.includeExtensions = { QStringLiteral("jpg") };
         QSignalSpy files(f.model.get(), &QuorvaneViewModel::filesChanged);
         f->applyPreset(flat);
+        QVERIFY(f.settled());
         QCOMPARE(files.count(), 0);
         QCOMPARE(newNamesOf(f->renamePlans()), QStringLiteral("trip_top.jpg"));
         QCOMPARE(f->statusMessage(), QStringLiteral("1 items after filtering"));
         f->applyPreset(preset);
+        QVERIFY(f.settled());
         QCOMPARE(files.count(), 1);
         QCOMPARE(f->statusMessage(), QStringLiteral("Loaded 3 items"));
         QCOMPARE(namesOf(f->filteredFiles()), QStringLiteral("top.jpg top.png"));
@@ -499,6 +529,7 @@ private Q_SLOTS:
         parameters.searchText = "(a+)+$";
         f->setRenameParameters(parameters);
         f->loadFolder(f.dir.path());
+        QVERIFY(f.settled());
         const QString notice = f->notice();
         QVERIFY(setImmutable(f.dir.path() / "locked.txt", false));
         QCOMPARE(
@@ -534,20 +565,26 @@ private Q_SLOTS:
         QSignalSpy opened(f.model.get(), &QuorvaneViewModel::openFolderRequested);
         f->openSelectedFolder();
         f->toggleIncludeSubfolders();
+        QVERIFY(f.settled());
         QVERIFY(f->includeSubfolders());
         QCOMPARE(f->statusMessage(), QStringLiteral("Ready"));
         f->toggleIncludeSubfolders();
+        QVERIFY(f.settled());
         f->loadFolder(f.dir.path());
+        QVERIFY(f.settled());
         f->openSelectedFolder();
         QCOMPARE(opened.count(), 1);
         QCOMPARE(opened.at(0).at(0).toString(), toQString(f.dir.path()));
 
         f->setIncludeExtensions(QStringLiteral(" PNG,jpg , ,Jpeg"));
+        QVERIFY(f.settled());
         QCOMPARE(namesOf(f->filteredFiles()), QStringLiteral("a1.PNG b22.jpg c.Jpeg"));
         f->toggleIncludeSubfolders();
+        QVERIFY(f.settled());
         QCOMPARE(f->statusMessage(), QStringLiteral("Loaded 5 items"));
         QCOMPARE(f->filteredFiles().size(), std::size_t(4));
         f->toggleIncludeSubfolders();
+        QVERIFY(f.settled());
 
         RenameParameters parameters = f->renameParameters();
         parameters.strategy = RenameStrategy::replace;
@@ -556,17 +593,56 @@ private Q_SLOTS:
         parameters.preserveExtension = false;
         f->setRenameParameters(parameters);
         f->updateRenamePlans();
+        QVERIFY(f.settled());
         QCOMPARE(newNamesOf(f->renamePlans()), QStringLiteral("a1.PNG b22.jpg c.Jpeg"));
         f->toggleRegularExpression();
+        QVERIFY(f.settled());
         QVERIFY(f->renameParameters().useRegularExpression);
         QCOMPARE(newNamesOf(f->renamePlans()), QStringLiteral("a#.PNG b#.jpg c.Jpeg"));
         // A date name switches the extension on for good.
         f->selectStrategy(RenameStrategy::uppercase);
+        QVERIFY(f.settled());
         QVERIFY(!f->renameParameters().preserveExtension);
         f->selectStrategy(RenameStrategy::dateName);
+        QVERIFY(f.settled());
         f->selectStrategy(RenameStrategy::uppercase);
+        QVERIFY(f.settled());
         QVERIFY(f->renameParameters().preserveExtension);
         QCOMPARE(newNamesOf(f->renamePlans()), QStringLiteral("A1.PNG B22.jpg C.Jpeg"));
+    }
+
+    void newestRequestWins()
+    {
+        // Requests made before the worker's results come back: only the newest folder and settings are shown,
+        // published once, in the order a synchronous load would publish them; nothing is applied meanwhile.
+        Fixture f { "a.txt", "b.txt" };
+        TestDir other;
+        other.createFile("z.txt", "z");
+        const QStringList *statuses = statusTrail(*f.model);
+        QSignalSpy files(f.model.get(), &QuorvaneViewModel::filesChanged);
+        QSignalSpy plans(f.model.get(), &QuorvaneViewModel::renamePlansChanged);
+        QSignalSpy working(f.model.get(), &QuorvaneViewModel::isWorkingChanged);
+        f->loadFolder(f.dir.path());
+        f->loadFolder(other.path());
+        for (const char *prefix : { "x", "x_", "x__" }) {
+            RenameParameters parameters = f->renameParameters();
+            parameters.prefixText = prefix;
+            f->setRenameParameters(parameters);
+            f->updateRenamePlans();
+            f->applyRename();
+        }
+        QVERIFY(f->isWorking() && !f->isProcessing() && f->files().empty());
+        QCOMPARE(f->selectedFolder(), toQString(other.path()));
+        QVERIFY(f.settled());
+        QCOMPARE(namesOf(f->files()), QStringLiteral("z.txt"));
+        QCOMPARE(newNamesOf(f->renamePlans()), QStringLiteral("x__z.txt"));
+        QCOMPARE(files.count(), 1);
+        QCOMPARE(plans.count(), 1);
+        QCOMPARE(working.count(), 6);
+        QCOMPARE(statuses->join(u'|'), QStringLiteral("1 items after filtering|Loaded 1 items"));
+        QCOMPARE(f.entries(), QStringLiteral("a.txt b.txt"));
+        QCOMPARE(other.read("z.txt"), std::string("z"));
+        QCOMPARE(f.watch.offMainThread, 0);
     }
 
     void targetsAreDistinct()
@@ -601,6 +677,7 @@ private Q_SLOTS:
         for (int i = 0; i < 10000; ++i)
             f.dir.createFile("file" + std::to_string(i) + ".dat");
         f->loadFolder(f.dir.path());
+        QVERIFY(f.settled());
         f.setPrefix("n_");
         QSignalSpy progress(f.model.get(), &QuorvaneViewModel::progressDoneChanged);
         QVERIFY(f.runToEnd(&QuorvaneViewModel::applyRename));
@@ -617,6 +694,7 @@ private Q_SLOTS:
         for (int i = 0; i < 2000; ++i)
             f.dir.createFile("f" + std::to_string(i));
         f->loadFolder(f.dir.path());
+        QVERIFY(f.settled());
         f.setPrefix("p_");
         f->applyRename();
         QVERIFY(f->isProcessing());
@@ -653,6 +731,7 @@ private Q_SLOTS:
         for (int i = 0; i < 2000; ++i)
             f.dir.createFile("g" + std::to_string(i));
         f->loadFolder(f.dir.path());
+        QVERIFY(f.settled());
         f.setPrefix("q_");
         f->applyRename();
         QVERIFY(f->isProcessing());

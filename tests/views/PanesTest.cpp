@@ -50,6 +50,12 @@ using QtConversions::toQString;
 
 namespace {
 
+/// Waits until the view model's worker published the newest listing, filter or preview.
+bool settled(const QuorvaneViewModel &model)
+{
+    return QTest::qWaitFor([&model] { return !model.isWorking(); }, 60000);
+}
+
 // The services the application builds, a view model over them, and the two panes side by side in one window,
 // over a folder holding `files` (each file contains its own name).
 struct Window {
@@ -76,8 +82,10 @@ struct Window {
         window.show();
         for (const char *name : files)
             dir.createFile(name, name);
-        if (files.size() > 0)
+        if (files.size() > 0) {
             model.loadFolder(dir.path());
+            settled(model);
+        }
     }
 
     template <typename T = QWidget> T *find(const char *name) const
@@ -263,11 +271,14 @@ private Q_SLOTS:
         image->exifData()["Exif.Photo.DateTimeOriginal"] = "2021:04:11 09:08:07";
         image->writeMetadata();
         w.model.loadFolder(w.dir.path());
+        QVERIFY(settled(w.model));
         auto *preserve = w.find<QCheckBox>("preserveExtensionToggle");
         preserve->click();
+        QVERIFY(settled(w.model));
         QVERIFY(!w.model.renameParameters().preserveExtension);
         // A date name keeps the extension, and switches the toggle on for the other strategies.
         w.chooseStrategy(QStringLiteral("Format with Date"));
+        QVERIFY(settled(w.model));
         QVERIFY(w.newNames().endsWith(QStringLiteral(".jpg")));
         // The file without a capture date is marked, and its tool tip says why.
         QCOMPARE(w.oldNames(), QStringLiteral("dated.jpg photo.jpg"));
@@ -278,11 +289,13 @@ private Q_SLOTS:
         QCOMPARE(
             w.text("captureDateNote"), QStringLiteral("Files without photo metadata use the file's creation date."));
         w.find<QCheckBox>("dateSequenceToggle")->click();
+        QVERIFY(settled(w.model));
         QVERIFY(!w.find("dateSequenceBlock")->isVisible() && !w.model.renameParameters().dateIncludeSequence);
         auto *source = w.find<QComboBox>("dateSourcePicker");
         QCOMPARE(source->itemText(2), QStringLiteral("Date Modified"));
         source->setCurrentIndex(2);
         Q_EMIT source->activated(2);
+        QVERIFY(settled(w.model));
         QVERIFY(!w.find("captureDateNote")->isVisible());
         QCOMPARE(w.model.renameParameters().dateSource, DateSource::modified);
         QCOMPARE(w.previewColumn(RenamePreviewModel::UsedCreationDateRole), QStringLiteral("false false"));
@@ -294,8 +307,10 @@ private Q_SLOTS:
         QCOMPARE(w.find<QComboBox>("dateFormatPicker")->currentText(), QStringLiteral("2026-09"));
         QVERIFY(w.find<QToolButton>("datePosition1")->isChecked());
         w.find<QToolButton>("datePosition0")->click();
+        QVERIFY(settled(w.model));
         QCOMPARE(w.model.renameParameters().datePosition, DatePosition::prefix);
         w.chooseStrategy(QStringLiteral("Prefix Sequence Number"));
+        QVERIFY(settled(w.model));
         QVERIFY(preserve->isChecked());
         // The start stops at its bounds.
         auto *start = w.find<QSpinBox>("sequenceStart");
@@ -307,6 +322,7 @@ private Q_SLOTS:
         start->stepUp();
         QCOMPARE(w.model.renameParameters().sequenceStart, 9999);
         w.find<QToolButton>("sequencePadding0")->click();
+        QVERIFY(settled(w.model));
         QCOMPARE(w.model.renameParameters().sequencePadding, 1);
     }
 
@@ -320,16 +336,19 @@ private Q_SLOTS:
         w.dir.createFile("b.txt", "b");
         w.dir.createFile("a.txt", "a");
         w.model.loadFolder(w.dir.path());
+        QVERIFY(settled(w.model));
         QVERIFY(!w.sidebar->preview()->showsEmptyState());
         QCOMPARE(w.newNames(), QStringLiteral("a.txt b.txt"));
         QCOMPARE(w.preview()->index(0, 0).data(RenamePreviewModel::ChangesNameRole).toBool(), false);
 
         QTest::keyClicks(w.find<QLineEdit>("prefixField"), QStringLiteral("x/"));
+        QVERIFY(settled(w.model));
         QCOMPARE(w.oldNames(), QStringLiteral("a.txt b.txt"));
         QCOMPARE(w.newNames(), QStringLiteral("x-a.txt x-b.txt"));
         QCOMPARE(w.preview()->index(1, 0).data().toString(), QStringLiteral("b.txt → x-b.txt"));
         QCOMPARE(w.preview()->index(1, 0).data(RenamePreviewModel::ChangesNameRole).toBool(), true);
         QTest::keyClick(w.find<QLineEdit>("prefixField"), Qt::Key_Backspace);
+        QVERIFY(settled(w.model));
         QCOMPARE(w.newNames(), QStringLiteral("xa.txt xb.txt"));
     }
 
@@ -339,12 +358,15 @@ private Q_SLOTS:
         auto *clear = w.find<QPushButton>("clearFilterButton");
         auto *caseSensitive = w.find<QCheckBox>("caseSensitiveToggle");
         caseSensitive->click();
+        QVERIFY(settled(w.model));
         QVERIFY(w.model.filterCriteria().caseSensitive);
         QVERIFY(!clear->isEnabled());
         QTest::keyClicks(w.find<QLineEdit>("searchField"), QStringLiteral("o"));
+        QVERIFY(settled(w.model));
         QVERIFY(clear->isEnabled());
         QCOMPARE(w.text("fileCountLabel"), QStringLiteral("Files (1)"));
         clear->click();
+        QVERIFY(settled(w.model));
         QVERIFY(!clear->isEnabled() && !caseSensitive->isChecked());
         QCOMPARE(w.find<QLineEdit>("searchField")->text(), QString());
         QCOMPARE(w.text("fileCountLabel"), QStringLiteral("Files (3)"));
@@ -353,6 +375,7 @@ private Q_SLOTS:
         auto *extensions = w.find<QLineEdit>("extensionsField");
         extensions->setFocus();
         QTest::keyClicks(extensions, QStringLiteral("PNG , jpg"));
+        QVERIFY(settled(w.model));
         QVERIFY(clear->isEnabled());
         Q_EMIT extensions->editingFinished();
         QCOMPARE(extensions->text(), QStringLiteral("jpg,png"));
@@ -363,6 +386,7 @@ private Q_SLOTS:
     {
         Window w { "a.txt", "b.txt", "c.txt", "d.txt" };
         w.chooseStrategy(QStringLiteral("Prefix Sequence Number"));
+        QVERIFY(settled(w.model));
         QString seenDuringDrag;
         QString payload;
         w.list()->setDragRunner([&](QDrag &drag) {
@@ -409,6 +433,7 @@ private Q_SLOTS:
         QVERIFY(!presetsMenu->actions().first()->isEnabled());
 
         w.find<QPushButton>("savePresetButton")->click();
+        QVERIFY(settled(w.model));
         auto *sheet = w.sidebar->findChild<SavePresetSheet *>();
         QVERIFY(sheet != nullptr && sheet->isVisible() && sheet->isModal());
         QCOMPARE(sheet->nameField()->text(), QStringLiteral("My Preset"));
@@ -416,28 +441,36 @@ private Q_SLOTS:
         sheet->nameField()->setText(QStringLiteral("   "));
         QVERIFY(!sheet->saveButton()->isEnabled());
         QTest::keyClick(sheet->nameField(), Qt::Key_Return);
+        QVERIFY(settled(w.model));
         QVERIFY(sheet->isVisible());
         sheet->nameField()->setText(QStringLiteral(" Mine"));
         QTest::keyClick(sheet->nameField(), Qt::Key_Return);
+        QVERIFY(settled(w.model));
         QTRY_VERIFY(w.sidebar->findChild<SavePresetSheet *>() == nullptr);
         QCOMPARE(w.model.presetStore().presets().size(), 1);
         QCOMPARE(menuTitles(), QStringLiteral("Mine|---|Delete Preset"));
 
         // A second opening starts again from "My Preset"; Escape closes it without saving.
         w.find<QPushButton>("savePresetButton")->click();
+        QVERIFY(settled(w.model));
         sheet = w.sidebar->findChild<SavePresetSheet *>();
         QCOMPARE(sheet->nameField()->text(), QStringLiteral("My Preset"));
         QTest::keyClick(sheet->nameField(), Qt::Key_Escape);
+        QVERIFY(settled(w.model));
         QTRY_VERIFY(w.sidebar->findChild<SavePresetSheet *>() == nullptr);
         QCOMPARE(w.model.presetStore().presets().size(), 1);
 
         // Choosing the preset shows its settings; deleting it through the submenu removes it at once.
         w.chooseStrategy(QStringLiteral("Add Suffix"));
+        QVERIFY(settled(w.model));
         QTest::keyClicks(w.find<QLineEdit>("suffixField"), QStringLiteral("_v2"));
+        QVERIFY(settled(w.model));
         presetsMenu->actions().first()->trigger();
+        QVERIFY(settled(w.model));
         QCOMPARE(w.find<QPushButton>("strategyButton")->text(), QStringLiteral("Add Prefix"));
         QVERIFY(w.find("prefixField")->isVisible());
         w.find<QMenu>("deletePresetMenu")->actions().first()->trigger();
+        QVERIFY(settled(w.model));
         QTRY_VERIFY(w.model.presetStore().presets().isEmpty());
         QCOMPARE(menuTitles(), QStringLiteral("No Saved Presets"));
     }
@@ -455,6 +488,7 @@ private Q_SLOTS:
         QCOMPARE(w.find<QPushButton>("folderButton")->text(), QStringLiteral("Select Folder…"));
         QSignalSpy choose(w.detail, &DetailView::chooseFolderRequested);
         w.find<QPushButton>("selectFolderButton")->click();
+        QVERIFY(settled(w.model));
         QCOMPARE(choose.size(), 1);
 
         for (const char *name : { "a.txt", "b.txt", "c.md" })
@@ -464,6 +498,7 @@ private Q_SLOTS:
         const auto locked = w.dir.createFile("locked.txt");
         QVERIFY(!locks || setImmutable(locked, true));
         w.model.loadFolder(w.dir.path());
+        QVERIFY(settled(w.model));
         QVERIFY(!locks || setImmutable(locked, false));
         QCOMPARE(w.find<QLabel>("notShownLabel")->isVisible(), locks);
         if (locks) {
@@ -480,10 +515,13 @@ private Q_SLOTS:
         QVERIFY(w.find("revealFolderButton")->isEnabled());
 
         w.find<QCheckBox>("caseSensitiveToggle")->click();
+        QVERIFY(settled(w.model));
         QTest::keyClicks(w.find<QLineEdit>("searchField"), QStringLiteral("A"));
+        QVERIFY(settled(w.model));
         QCOMPARE(content->currentWidget()->objectName(), QStringLiteral("noMatchState"));
         QCOMPARE(w.text("noMatchTitle"), QStringLiteral("No files match the filter"));
         w.find<QPushButton>("emptyClearFilterButton")->click();
+        QVERIFY(settled(w.model));
         QCOMPARE(content->currentWidget()->objectName(), QStringLiteral("fileTable"));
         // The selected file is selected again once the filter lets it through.
         const QModelIndexList selected = table->selectionModel()->selectedRows();
@@ -499,6 +537,7 @@ private Q_SLOTS:
         const utimbuf times { 1'720'981'800, 1'720'981'800 }; // 2024-07-14 18:30 UTC
         QCOMPARE(utime((w.dir.path() / "small").c_str(), &times), 0);
         w.model.loadFolder(w.dir.path());
+        QVERIFY(settled(w.model));
         QAbstractItemModel *model = w.find<QTableView>("fileTable")->model();
         QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QStringList cells;
@@ -557,14 +596,18 @@ private Q_SLOTS:
         w.dir.createFile("a.txt", "a");
         w.dir.createFile("b.txt", "b");
         w.model.loadFolder(w.dir.path());
+        QVERIFY(settled(w.model));
         QCOMPARE(main->text(), QStringLiteral("Apply Rename"));
         QVERIFY(main->isEnabled() && refresh->isEnabled() && !undo->isEnabled());
         QTest::keyClicks(w.find<QLineEdit>("searchField"), QStringLiteral("zzz"));
+        QVERIFY(settled(w.model));
         QCOMPARE(main->text(), QStringLiteral("Preview Changes"));
         QVERIFY(!main->isEnabled());
         w.find<QPushButton>("clearFilterButton")->click();
+        QVERIFY(settled(w.model));
 
         QTest::keyClicks(w.find<QLineEdit>("prefixField"), QStringLiteral("new_"));
+        QVERIFY(settled(w.model));
         bool sawBusy = false;
         connect(&w.model, &QuorvaneViewModel::isProcessingChanged, &w.window, [&] {
             if (w.model.isProcessing())
@@ -572,6 +615,7 @@ private Q_SLOTS:
                     && main->property("busy").toBool();
         });
         main->click();
+        QVERIFY(settled(w.model));
         QTRY_VERIFY(std::filesystem::exists(w.dir.path() / "new_a.txt") && !w.model.isProcessing());
         QVERIFY(sawBusy);
         QVERIFY(!progress->isVisible() && undo->isEnabled());
@@ -579,6 +623,7 @@ private Q_SLOTS:
         QCOMPARE(progress->maximum(), 2);
         QCOMPARE(progress->value(), 2);
         undo->click();
+        QVERIFY(settled(w.model));
         QTRY_VERIFY(!w.model.isProcessing() && std::filesystem::exists(w.dir.path() / "a.txt"));
         QVERIFY(!undo->isEnabled());
     }
