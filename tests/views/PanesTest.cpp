@@ -398,6 +398,7 @@ private Q_SLOTS:
             w.dragText(payload, { w.rowCenter(2), w.rowCenter(2) + QPoint(0, 1) }, true);
         });
         w.startRowDrag(0);
+        QVERIFY(settled(w.model));
         QCOMPARE(payload, toQString(w.dir.path() / "a.txt"));
         QCOMPARE(seenDuringDrag, QStringLiteral("b.txt c.txt a.txt d.txt"));
         QCOMPARE(w.newNames(), QStringLiteral("001_b.txt 002_c.txt 003_a.txt 004_d.txt"));
@@ -409,11 +410,13 @@ private Q_SLOTS:
                 { w.rowCenter(1), QPoint(w.rowCenter(3).x(), w.list()->viewport()->height() - 2) }, true);
         });
         w.startRowDrag(1);
+        QVERIFY(settled(w.model));
         QCOMPARE(w.newNames(), QStringLiteral("001_b.txt 002_a.txt 003_d.txt 004_c.txt"));
 
         // A drag that ends outside the list leaves nothing behind; text from another program moves nothing.
         w.list()->setDragRunner([&](QDrag &) { QVERIFY(w.list()->draggedPath().has_value()); });
         w.startRowDrag(0);
+        QVERIFY(settled(w.model));
         QVERIFY(!w.list()->draggedPath().has_value());
         w.dragText(QStringLiteral("some text"), { w.rowCenter(3), w.rowCenter(1), w.rowCenter(2) }, true);
         QCOMPARE(w.oldNames(), QStringLiteral("b.txt a.txt d.txt c.txt"));
