@@ -567,6 +567,7 @@ private Q_SLOTS:
         QVERIFY(table->isColumnHidden(FileTableModel::Folder));
         w.chooseStrategy(QStringLiteral("UPPERCASE"));
         w.find<QCheckBox>("includeSubfoldersToggle")->click();
+        QVERIFY(settled(w.model));
         QVERIFY(!table->isColumnHidden(FileTableModel::Folder));
         QAbstractItemModel *model = table->model();
         QStringList rows;
