@@ -697,6 +697,7 @@ private Q_SLOTS:
             role(QAccessible::ComboBox) + QStringLiteral("|Date source|Date Taken (EXIF)"));
         QCOMPARE(describe("dateFormatPicker"), role(QAccessible::ComboBox) + QStringLiteral("|Format|2026-09-30"));
         w.model.applyFilters();
+        QVERIFY(settled(w.model));
         QCOMPARE(describe("statusLabel"),
             role(QAccessible::StatusBar) + QStringLiteral("|1 items after filtering|1 items after filtering"));
         // The separator's purpose stays visible once its field is cleared.
