@@ -359,6 +359,7 @@ private Q_SLOTS:
             change(parameters);
             f->setRenameParameters(parameters);
             f->updateRenamePlans();
+            QVERIFY(f.settled());
         };
         f->addRule(RenameStrategy::replace);
         edit([](RenameParameters &p) {
@@ -380,6 +381,7 @@ private Q_SLOTS:
         };
         for (const auto &[step, strategy, preview] : steps) {
             step();
+            QVERIFY(f.settled());
             QCOMPARE(f->renameParameters().strategy, strategy);
             QCOMPARE(
                 f->renameRules()[static_cast<std::size_t>(f->editedRuleIndex())].parameters, f->renameParameters());
@@ -389,6 +391,7 @@ private Q_SLOTS:
         QCOMPARE(f->renameRules().size(), std::size_t(2));
         f->removeRule(0);
         f->removeRule(0);
+        QVERIFY(f.settled());
         QCOMPARE(f->renameRules().size(), std::size_t(1));
 
         QVERIFY(f.runToEnd(&QuorvaneViewModel::applyRename));
@@ -396,6 +399,7 @@ private Q_SLOTS:
         QCOMPARE(f->undoStack().depth(), 1);
         f->setRenameRules({});
         f->updateRenamePlans();
+        QVERIFY(f.settled());
         QCOMPARE(newNamesOf(f->renamePlans()), QStringLiteral("IMG a b.JPG IMG c.jpg"));
         QVERIFY(f.runToEnd(&QuorvaneViewModel::undoLastRename));
         QCOMPARE(f.entries(), QStringLiteral("IMG_a_b.JPG IMG_c.jpg"));
