@@ -65,6 +65,29 @@ bool PreviewListView::reorderByKey(QKeyEvent *event, QAbstractItemView &view, in
     return true;
 }
 
+void PreviewListView::setModel(QAbstractItemModel *model)
+{
+    QListView::setModel(model);
+    if (model == nullptr)
+        return;
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        const QModelIndex current = currentIndex();
+        m_currentBeforeReset.reset();
+        if (current.isValid())
+            m_currentBeforeReset.emplace(current.row(), current.data(RenamePreviewModel::PathRole).toString());
+    });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        const auto before = std::exchange(m_currentBeforeReset, std::nullopt);
+        QAbstractItemModel *items = this->model();
+        // Only the same row is looked at: a search through a large preview would cost every keystroke.
+        if (!before || items == nullptr || before->first >= items->rowCount())
+            return;
+        const QModelIndex index = items->index(before->first, 0);
+        if (index.data(RenamePreviewModel::PathRole).toString() == before->second)
+            setCurrentIndex(index);
+    });
+}
+
 void PreviewListView::keyPressEvent(QKeyEvent *event)
 {
     if (reorderByKey(event, *this, RenamePreviewModel::PathRole, m_viewModel))

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 #include <QListView>
 #include <QString>
@@ -37,6 +38,10 @@ public:
     /// for environments without a drag-and-drop system. An empty runner restores the default.
     void setDragRunner(DragRunner runner);
 
+    /// Also keeps the current row across the model's resets when the same file is still in that row: a moved
+    /// row becomes current at once, and the preview the worker replans afterwards resets the model once more.
+    void setModel(QAbstractItemModel *model) override;
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void startDrag(Qt::DropActions supportedActions) override;
@@ -63,4 +68,6 @@ private:
     DragRunner m_dragRunner;
     QTimer m_autoScrollTimer;
     int m_autoScrollStep = 0;
+    // The current row and its file's path while the model resets.
+    std::optional<std::pair<int, QString>> m_currentBeforeReset;
 };

@@ -237,6 +237,7 @@ private Q_SLOTS:
         w.find<QSpinBox>("characterCount")->setValue(4);
         addRule(QStringLiteral("Title Case"));
         QCOMPARE(summaries(), QStringLiteral("Add Prefix \"2024_\"|Remove 4 characters at 0|Title Case"));
+        QVERIFY(settled(w.model));
         QCOMPARE(w.newNames(), QStringLiteral("_Img_Beach.jpg"));
 
         // Alt+Up moves the selected rule; its check box switches it off; selecting shows its fields.
@@ -244,13 +245,16 @@ private Q_SLOTS:
         QTest::keyClick(list, Qt::Key_Up, Qt::AltModifier);
         QTest::keyClick(list, Qt::Key_Up, Qt::AltModifier);
         QCOMPARE(summaries(), QStringLiteral("Title Case|Add Prefix \"2024_\"|Remove 4 characters at 0"));
+        QVERIFY(settled(w.model));
         QCOMPARE(w.newNames(), QStringLiteral("_Img_Beach.jpg"));
         list->item(2)->setCheckState(Qt::Unchecked);
+        QVERIFY(settled(w.model));
         QCOMPARE(w.newNames(), QStringLiteral("2024_Img_Beach.jpg"));
         list->setCurrentRow(1);
         QCOMPARE(w.find<QLineEdit>("prefixField")->text(), QStringLiteral("2024_"));
         QTest::mouseClick(w.find<QToolButton>("removeRuleButton"), Qt::LeftButton);
         QCOMPARE(summaries(), QStringLiteral("Title Case|Remove 4 characters at 0 (off)"));
+        QVERIFY(settled(w.model));
         QCOMPARE(w.newNames(), QStringLiteral("Img_Beach.jpg"));
         QCOMPARE(list->item(1)->data(Qt::AccessibleTextRole).toString(),
             QStringLiteral("2. Remove 4 characters at 0 (off)"));
@@ -281,7 +285,9 @@ private Q_SLOTS:
         QVERIFY(settled(w.model));
         QVERIFY(w.newNames().endsWith(QStringLiteral(".jpg")));
         // The file without a capture date is marked, and its tool tip says why.
+        QVERIFY(settled(w.model));
         QCOMPARE(w.oldNames(), QStringLiteral("dated.jpg photo.jpg"));
+        QVERIFY(settled(w.model));
         QCOMPARE(w.previewColumn(RenamePreviewModel::UsedCreationDateRole), QStringLiteral("false true"));
         QVERIFY(w.preview()->index(0, 0).data(Qt::ToolTipRole).isNull());
         QCOMPARE(w.preview()->index(1, 0).data(Qt::ToolTipRole).toString(),
@@ -298,6 +304,7 @@ private Q_SLOTS:
         QVERIFY(settled(w.model));
         QVERIFY(!w.find("captureDateNote")->isVisible());
         QCOMPARE(w.model.renameParameters().dateSource, DateSource::modified);
+        QVERIFY(settled(w.model));
         QCOMPARE(w.previewColumn(RenamePreviewModel::UsedCreationDateRole), QStringLiteral("false false"));
         // Settings that come from elsewhere (a preset) show in the same rows the pickers write.
         RenameParameters chosen = w.model.renameParameters();
@@ -338,12 +345,14 @@ private Q_SLOTS:
         w.model.loadFolder(w.dir.path());
         QVERIFY(settled(w.model));
         QVERIFY(!w.sidebar->preview()->showsEmptyState());
+        QVERIFY(settled(w.model));
         QCOMPARE(w.newNames(), QStringLiteral("a.txt b.txt"));
         QCOMPARE(w.preview()->index(0, 0).data(RenamePreviewModel::ChangesNameRole).toBool(), false);
 
         QTest::keyClicks(w.find<QLineEdit>("prefixField"), QStringLiteral("x/"));
         QVERIFY(settled(w.model));
         QCOMPARE(w.oldNames(), QStringLiteral("a.txt b.txt"));
+        QVERIFY(settled(w.model));
         QCOMPARE(w.newNames(), QStringLiteral("x-a.txt x-b.txt"));
         QCOMPARE(w.preview()->index(1, 0).data().toString(), QStringLiteral("b.txt → x-b.txt"));
         QCOMPARE(w.preview()->index(1, 0).data(RenamePreviewModel::ChangesNameRole).toBool(), true);
@@ -401,6 +410,7 @@ private Q_SLOTS:
         QVERIFY(settled(w.model));
         QCOMPARE(payload, toQString(w.dir.path() / "a.txt"));
         QCOMPARE(seenDuringDrag, QStringLiteral("b.txt c.txt a.txt d.txt"));
+        QVERIFY(settled(w.model));
         QCOMPARE(w.newNames(), QStringLiteral("001_b.txt 002_c.txt 003_a.txt 004_d.txt"));
         QVERIFY(!w.list()->draggedPath().has_value());
 
@@ -419,6 +429,7 @@ private Q_SLOTS:
         QVERIFY(settled(w.model));
         QVERIFY(!w.list()->draggedPath().has_value());
         w.dragText(QStringLiteral("some text"), { w.rowCenter(3), w.rowCenter(1), w.rowCenter(2) }, true);
+        QVERIFY(settled(w.model));
         QCOMPARE(w.oldNames(), QStringLiteral("b.txt a.txt d.txt c.txt"));
     }
 
@@ -753,6 +764,7 @@ private Q_SLOTS:
             { Qt::Key_Up, "B.txt A.txt C.txt D.txt" } };
         for (const auto &[key, order] : steps) {
             QTest::keyClick(list, key, Qt::AltModifier);
+            QVERIFY(settled(w.model));
             QCOMPARE(w.oldNames(), QString::fromLatin1(order));
             // The moved file stays current, so the keys can be pressed again.
             QCOMPARE(
@@ -762,6 +774,7 @@ private Q_SLOTS:
         auto *table = w.find<QTableView>("fileTable");
         table->setCurrentIndex(table->model()->index(0, FileTableModel::Size));
         QTest::keyClick(table, Qt::Key_Down, Qt::AltModifier);
+        QVERIFY(settled(w.model));
         QCOMPARE(w.oldNames(), QStringLiteral("A.txt B.txt C.txt D.txt"));
         QCOMPARE(table->currentIndex().row(), 1);
     }
