@@ -732,6 +732,7 @@ private Q_SLOTS:
             QCOMPARE(utime((w.dir.path() / name).c_str(), &times), 0);
         }
         w.model.loadFolder(w.dir.path());
+        QVERIFY(settled(w.model));
         QCOMPARE(w.oldNames(), QStringLiteral("File1.txt file10.txt file2.txt"));
         QHeaderView *header = w.find<QTableView>("fileTable")->horizontalHeader();
         const auto click = [header](int section) {
@@ -745,12 +746,15 @@ private Q_SLOTS:
             { FileTableModel::Kind, "file10.txt file2.txt File1.txt" } };
         for (const auto &[section, order] : clicks) {
             click(section);
+            QVERIFY(settled(w.model));
             QCOMPARE(w.oldNames(), QString::fromLatin1(order));
         }
         // Numbers by value; a reload keeps the chosen order.
         w.model.setFileOrder(FileOrder::natural, true);
+        QVERIFY(settled(w.model));
         QCOMPARE(w.oldNames(), QStringLiteral("File1.txt file2.txt file10.txt"));
         w.model.loadFolder(w.dir.path());
+        QVERIFY(settled(w.model));
         QCOMPARE(w.oldNames(), QStringLiteral("File1.txt file2.txt file10.txt"));
     }
 
