@@ -38,8 +38,11 @@ fi
 
 root=$(mktemp -d /tmp/quorvane-chroot.XXXXXX)
 cleanup() {
-    umount -R "$root/dev" 2>/dev/null || true
-    umount "$root/proc" 2>/dev/null || true
+    # The window's processes may still be ending: wait a little, then detach lazily (the mounts are slaves).
+    for mount in dev proc; do
+        umount -R "$root/$mount" 2>/dev/null || { sleep 2; umount -R "$root/$mount" 2>/dev/null; } \
+            || umount -R -l "$root/$mount" 2>/dev/null || true
+    done
     # --one-file-system: never reach through a mount that could not be taken down.
     rm -rf --one-file-system "$root"
 }
