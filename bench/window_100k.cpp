@@ -1,14 +1,17 @@
-// The whole window over a big folder: how long loading, scrolling, replanning and applying hold the main thread,
-// next to the bare listing of the same folder measured in the same run.
+// The whole window over a big folder: how long loading, replanning, applying and undoing take until their result
+// is shown, and the longest time the main thread went without a turn meanwhile, next to the bare listing of the
+// same folder measured in the same run; scrolling frames and the peak resident memory too.
 //   ./build/bench/window_100k [FILES]        (default 100000; runs offscreen unless QT_QPA_PLATFORM is set)
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+
+#include <sys/resource.h>
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTimer>
@@ -26,14 +29,80 @@ double milliseconds(const QElapsedTimer &timer)
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
 }
 
-// Runs `work`, then lets the window repaint; returns the milliseconds the main thread was busy.
-template <typename Work> double timeOnMainThread(Work work)
+// A 5 ms timer on the main thread: the longest time it went without a turn is the longest stall.
+class StallMeter {
+public:
+    StallMeter()
+    {
+        m_ticker.setInterval(5);
+        QObject::connect(&m_ticker, &QTimer::timeout, &m_ticker, [this] {
+            m_longest = std::max(m_longest, milliseconds(m_sinceTick));
+            m_sinceTick.restart();
+        });
+    }
+    void restart()
+    {
+        m_longest = 0;
+        m_sinceTick.start();
+        m_ticker.start();
+    }
+    double longest() const { return std::max(m_longest, milliseconds(m_sinceTick)); }
+
+private:
+    QTimer m_ticker;
+    QElapsedTimer m_sinceTick;
+    double m_longest = 0;
+};
+
+struct Phase {
+    double totalMs = 0;
+    double stallMs = 0;
+};
+
+// Starts `work`, then turns the event loop until the view model has been idle (neither working nor processing) for
+// 20 ms: the result is shown.
+template <typename Work> Phase untilShown(QuorvaneViewModel &viewModel, StallMeter &meter, Work work)
 {
     QElapsedTimer timer;
     timer.start();
+    meter.restart();
     work();
-    QApplication::processEvents();
-    return milliseconds(timer);
+    QElapsedTimer idle;
+    idle.start();
+    double idleSince = 0;
+    for (;;) {
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        const bool busy = viewModel.isWorking() || viewModel.isProcessing();
+        if (busy)
+            idleSince = milliseconds(timer);
+        else if (milliseconds(timer) - idleSince > 20)
+            break;
+    }
+    return { idleSince, meter.longest() };
+}
+
+// Scrolls a view page by page to its end, repainting each page; returns the longest page.
+double longestScrollFrame(QAbstractItemView *view)
+{
+    if (!view)
+        return 0;
+    QScrollBar *bar = view->verticalScrollBar();
+    double longest = 0;
+    for (int page = 0; page < 60 && bar->value() < bar->maximum(); ++page) {
+        QElapsedTimer frame;
+        frame.start();
+        bar->setValue(bar->value() + std::max(1, (bar->maximum() - bar->minimum()) / 60));
+        view->viewport()->repaint();
+        longest = std::max(longest, milliseconds(frame));
+    }
+    return longest;
+}
+
+long peakResidentMegabytes()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
 }
 
 } // namespace
@@ -52,6 +121,7 @@ int main(int argc, char **argv)
     listing.start();
     const auto listed = FileAccessService().listFiles(folder.path(), false);
     const double listingMs = milliseconds(listing);
+    const std::size_t listedCount = listed ? listed->files.size() : 0;
 
     QuorvaneApp::Options options;
     options.folderChooser = [&](const FolderChooserRequest &) { return std::optional(folder.path()); };
@@ -59,55 +129,34 @@ int main(int argc, char **argv)
     app.show();
     QApplication::processEvents();
     QuorvaneViewModel &viewModel = app.viewModel();
+    StallMeter meter;
 
-    const double loadMs = timeOnMainThread([&] { viewModel.loadFolder(folder.path()); });
+    const Phase load = untilShown(viewModel, meter, [&] { viewModel.loadFolder(folder.path()); });
     auto *table = app.mainWindow().findChild<QTableView *>(QStringLiteral("fileTable"));
     auto *preview = app.mainWindow().findChild<QAbstractItemView *>(QStringLiteral("previewList"));
-    const double scrollMs = timeOnMainThread([&] {
-        if (table)
-            table->scrollToBottom();
-        if (preview)
-            preview->scrollToBottom();
-    });
-    const double replanMs = timeOnMainThread([&] {
+    const double tableFrameMs = longestScrollFrame(table);
+    const double previewFrameMs = longestScrollFrame(preview);
+    const Phase replan = untilShown(viewModel, meter, [&] {
         RenameParameters parameters = viewModel.renameParameters();
         parameters.prefixText = "x_";
         viewModel.setRenameParameters(parameters);
         viewModel.updateRenamePlans();
     });
+    const Phase apply = untilShown(viewModel, meter, [&] { viewModel.applyRename(); });
+    const QString appliedStatus = viewModel.statusMessage();
+    const Phase undo = untilShown(viewModel, meter, [&] { viewModel.undoLastRename(); });
 
-    // While the batch runs, a 5 ms timer on the main thread measures the longest time it went without a turn.
-    QElapsedTimer sinceTick;
-    double longestGapMs = 0;
-    QTimer ticker;
-    ticker.setInterval(5);
-    QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] {
-        longestGapMs = std::max(longestGapMs, milliseconds(sinceTick));
-        sinceTick.restart();
-    });
-    QElapsedTimer applying;
-    applying.start();
-    sinceTick.start();
-    ticker.start();
-    viewModel.applyRename();
-    while (viewModel.isProcessing() || applying.elapsed() < 10)
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    const double applyMs = milliseconds(applying);
-    // The reload after the batch runs in the same turn that ends it: let the timer tick once more so that the
-    // stall it caused is counted.
-    QElapsedTimer settling;
-    settling.start();
-    while (settling.elapsed() < 50)
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    ticker.stop();
-
-    std::printf("files: %d (listed %zu)\n", count, listed ? listed->files.size() : 0);
+    std::printf("files: %d (listed %zu)\n", count, listedCount);
     std::printf("bare listing (FileAccessService::listFiles): %.0f ms\n", listingMs);
-    std::printf("loadFolder in the window, repainted:          %.0f ms\n", loadMs);
-    std::printf("scroll table and preview to the bottom:      %.0f ms\n", scrollMs);
-    std::printf("one prefix change, replanned and repainted:  %.0f ms\n", replanMs);
-    std::printf("apply (rename all, reload, repaint):         %.0f ms; longest main-thread stall %.0f ms\n", applyMs,
-        longestGapMs);
-    std::printf("status: %s\n", qPrintable(viewModel.statusMessage()));
+    std::printf("%-44s %9s %18s\n", "until shown", "total ms", "longest stall ms");
+    std::printf("%-44s %9.0f %18.0f\n", "choose folder -> whole preview", load.totalMs, load.stallMs);
+    std::printf("%-44s %9.0f %18.0f\n", "one prefix change -> preview", replan.totalMs, replan.stallMs);
+    std::printf("%-44s %9.0f %18.0f\n", "apply (rename all, reload)", apply.totalMs, apply.stallMs);
+    std::printf("%-44s %9.0f %18.0f\n", "undo (rename all back, reload)", undo.totalMs, undo.stallMs);
+    std::printf("longest scroll frame: table %.1f ms, preview %.1f ms\n", tableFrameMs, previewFrameMs);
+    std::printf(
+        "preview / bare listing: %.2fx; undo / apply: %.2fx\n", load.totalMs / listingMs, undo.totalMs / apply.totalMs);
+    std::printf("peak resident memory: %ld MB\n", peakResidentMegabytes());
+    std::printf("after apply: %s\nafter undo: %s\n", qPrintable(appliedStatus), qPrintable(viewModel.statusMessage()));
     return 0;
 }
