@@ -67,6 +67,8 @@ void sortByCollation(std::vector<FileItem> &files, bool numeric, bool ascending)
         });
         return;
     }
+    // One key per name instead of a collation per comparison: for many files this is several times faster. Keys
+    // compare as unsigned bytes, which is what std::string's comparison does.
     std::vector<std::string> keys;
     keys.reserve(files.size());
     for (const FileItem &file : files)
@@ -107,24 +109,5 @@ void sortFiles(std::vector<FileItem> &files, FileOrder order, bool ascending)
 
 void sortByName(std::vector<FileItem> &files)
 {
-    const std::unique_ptr<icu::Collator> collator = makeCollator();
-    if (!collator) {
-        std::stable_sort(
-            files.begin(), files.end(), [](const FileItem &a, const FileItem &b) { return a.name < b.name; });
-        return;
-    }
-    // One key per name instead of a collation per comparison: for many files this is several times faster.
-    std::vector<std::string> keys;
-    keys.reserve(files.size());
-    for (const FileItem &file : files)
-        keys.push_back(sortKey(*collator, file.name));
-    std::vector<std::size_t> order(files.size());
-    std::iota(order.begin(), order.end(), std::size_t { 0 });
-    // Keys compare as unsigned bytes, which is what std::string's comparison does.
-    std::stable_sort(order.begin(), order.end(), [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
-    std::vector<FileItem> sorted;
-    sorted.reserve(files.size());
-    for (const std::size_t index : order)
-        sorted.push_back(std::move(files[index]));
-    files = std::move(sorted);
+    sortByCollation(files, false, true);
 }
