@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "FileFilterCriteria.h"
+#include "FileSorting.h"
 #include "RenameParameters.h"
 #include "RenameRule.h"
 #include "Result.h"
@@ -19,6 +20,8 @@ struct CommandLine {
     bool includeSubfoldersGiven = false;
     FileFilterCriteria criteria;
     bool includeExtensionsGiven = false;
+    FileOrder order = FileOrder::name; ///< the numbering order: by name unless a preset says otherwise
+    bool orderAscending = true;
     bool json = false;
     bool apply = false;
     bool help = false;

@@ -22,6 +22,8 @@ Result<void> applySavedPreset(CommandLine &command)
         command.rules = preset->ruleList();
     if (!command.includeSubfoldersGiven)
         command.includeSubfolders = preset->includeSubfolders;
+    command.order = preset->order;
+    command.orderAscending = preset->orderAscending;
     if (!command.includeExtensionsGiven) {
         const auto extensions = QtConversions::toStdStrings(preset->includeExtensions);
         command.criteria.includeExtensions = std::set<std::string>(extensions.begin(), extensions.end());
@@ -37,7 +39,7 @@ Result<void> saveAsPreset(const CommandLine &command)
     const std::vector<std::string> extensions(
         command.criteria.includeExtensions.begin(), command.criteria.includeExtensions.end());
     store.savePreset(QtConversions::toQString(*command.savePresetName), command.rules, command.includeSubfolders,
-        QtConversions::toQStringList(extensions));
+        QtConversions::toQStringList(extensions), command.order, command.orderAscending);
     if (const auto &failure = store.lastWriteError()) {
         return Error { "the preset \"" + *command.savePresetName + "\" was not saved in "
             + QtConversions::toStdString(settings.fileName()) + ": " + *failure };

@@ -13,6 +13,7 @@
 #include "CommandLine.h"
 #include "FileAccessService.h"
 #include "FileRenameService.h"
+#include "FileSorting.h"
 #include "JournalCommands.h"
 #include "PhotoMetadataService.h"
 #include "PresetOptions.h"
@@ -192,6 +193,9 @@ int main(int argc, char **argv)
     // What could not be used is said once per cause, so that an empty or short preview is never a mystery.
     for (const std::string &line : listing->leftOutLines())
         std::cerr << line << '\n';
+    // A preset numbers the files in its own order, as the window does.
+    if (command->order != FileOrder::name || !command->orderAscending)
+        sortFiles(listing->files, command->order, command->orderAscending);
     const std::vector<FileItem> files = RenamePipeline::filter(listing->files, command->criteria);
 
     FileRenameService renameService(fileAccess, PhotoMetadataService::shared());

@@ -859,7 +859,7 @@ void QuorvaneViewModel::saveCurrentAsPreset(const QString &name)
 {
     // A std::set is already in plain ascending byte order, which for UTF-8 is code point order.
     const QStringList extensions = QtConversions::toQStringList(m_filterCriteria.includeExtensions);
-    m_presetStore->savePreset(name, renameRules(), m_includeSubfolders, extensions);
+    m_presetStore->savePreset(name, renameRules(), m_includeSubfolders, extensions, m_fileOrder, m_fileOrderAscending);
 }
 
 void QuorvaneViewModel::applyPreset(const RenamePreset &preset)
@@ -871,10 +871,20 @@ void QuorvaneViewModel::applyPreset(const RenamePreset &preset)
     const std::vector<std::string> extensions = QtConversions::toStdStrings(preset.includeExtensions);
     criteria.includeExtensions = std::set<std::string>(extensions.begin(), extensions.end());
     setFilterCriteria(std::move(criteria));
-    if (m_includeSubfolders != wasIncludingSubfolders && m_selectedFolderURL)
+    const bool orderChanges = preset.order != m_fileOrder || preset.orderAscending != m_fileOrderAscending;
+    if (m_includeSubfolders != wasIncludingSubfolders && m_selectedFolderURL) {
+        // The new listing is sorted in the preset's order.
+        if (orderChanges) {
+            m_fileOrder = preset.order;
+            m_fileOrderAscending = preset.orderAscending;
+            Q_EMIT fileOrderChanged();
+        }
         loadFolder(*m_selectedFolderURL);
-    else
+    } else if (orderChanges) {
+        setFileOrder(preset.order, preset.orderAscending);
+    } else {
         applyFilters();
+    }
 }
 
 void QuorvaneViewModel::selectStrategy(RenameStrategy strategy)

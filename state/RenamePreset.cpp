@@ -1,7 +1,11 @@
 #include "RenamePreset.h"
 
+#include <tuple>
+#include <utility>
+
 #include <nlohmann/json.hpp>
 
+#include "Log.h"
 #include "QtConversions.h"
 
 namespace {
@@ -24,6 +28,29 @@ bool isUuidText(const std::string &text)
 Error failure(const std::string &message)
 {
     return Error { "preset: " + message };
+}
+
+// The numbering order is one optional key of the preset object. Every release so far ignores keys it does not
+// know in a preset object (and in "parameters"), so a preset saved with an order still loads in them, numbered by
+// name; the order is not a rename setting, so it stays out of "parameters" (the object --params takes) and out of
+// the rules. Name ascending, the order of presets stored before, is written as no key at all.
+constexpr std::pair<FileOrder, const char *> orderNames[] { { FileOrder::name, "name" },
+    { FileOrder::natural, "natural" }, { FileOrder::dateModified, "dateModified" },
+    { FileOrder::dateCreated, "dateCreated" }, { FileOrder::size, "size" } };
+
+std::optional<std::pair<FileOrder, bool>> decodeOrder(const nlohmann::json &json)
+{
+    if (!json.is_object())
+        return std::nullopt;
+    const auto by = json.find("by");
+    const auto ascending = json.find("ascending");
+    if (by == json.end() || !by->is_string() || (ascending != json.end() && !ascending->is_boolean()))
+        return std::nullopt;
+    for (const auto &[order, name] : orderNames) {
+        if (*by == name)
+            return std::pair(order, ascending == json.end() || ascending->get<bool>());
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -61,6 +88,12 @@ nlohmann::json RenamePreset::toJson() const
     json["parameters"] = parameters.toJson();
     json["includeSubfolders"] = includeSubfolders;
     json["includeExtensions"] = std::move(extensions);
+    if (order != FileOrder::name || !orderAscending) {
+        for (const auto &[candidate, orderName] : orderNames) {
+            if (candidate == order)
+                json["order"] = { { "by", orderName }, { "ascending", orderAscending } };
+        }
+    }
     return json;
 }
 
@@ -105,5 +138,13 @@ Result<RenamePreset> RenamePreset::fromJson(const nlohmann::json &json)
     preset.id = QUuid::fromString(QtConversions::toQString(id->get_ref<const std::string &>()));
     preset.name = QtConversions::toQString(name->get_ref<const std::string &>());
     preset.includeSubfolders = includeSubfolders->get<bool>();
+    if (const auto order = json.find("order"); order != json.end() && !order->is_null()) {
+        if (const auto decoded = decodeOrder(*order)) {
+            std::tie(preset.order, preset.orderAscending) = *decoded;
+        } else {
+            logMessage("The preset \"" + name->get<std::string>() + "\" has a numbering order that cannot be read ("
+                + order->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "); it numbers by name.");
+        }
+    }
     return preset;
 }

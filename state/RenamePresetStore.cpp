@@ -151,12 +151,12 @@ RenamePreset RenamePresetStore::savePreset(const QString &name, const RenamePara
     return savePreset(name, singleRule(parameters), includeSubfolders, includeExtensions);
 }
 
-RenamePreset RenamePresetStore::savePreset(
-    const QString &name, const RenameRuleList &rules, bool includeSubfolders, const QStringList &includeExtensions)
+RenamePreset RenamePresetStore::savePreset(const QString &name, const RenameRuleList &rules, bool includeSubfolders,
+    const QStringList &includeExtensions, FileOrder order, bool orderAscending)
 {
     const QString trimmed = name.trimmed();
     RenamePreset preset { QUuid::createUuid(), trimmed.isEmpty() ? untitledPresetName : trimmed, RenameParameters {},
-        includeSubfolders, includeExtensions, std::nullopt };
+        includeSubfolders, includeExtensions, std::nullopt, order, orderAscending };
     preset.setRules(rules);
     Q_EMIT presetsAboutToChange();
     persistChange([&preset](QList<RenamePreset> &presets) { presets.prepend(preset); });

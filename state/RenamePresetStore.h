@@ -58,9 +58,10 @@ public:
     /// memory.
     RenamePreset savePreset(const QString &name, const RenameParameters &parameters, bool includeSubfolders,
         const QStringList &includeExtensions);
-    /// The same with a whole rule list (a list of one enabled rule is the preset of that rule's settings).
-    RenamePreset savePreset(
-        const QString &name, const RenameRuleList &rules, bool includeSubfolders, const QStringList &includeExtensions);
+    /// The same with a whole rule list (a list of one enabled rule is the preset of that rule's settings) and the
+    /// order the files are numbered in.
+    RenamePreset savePreset(const QString &name, const RenameRuleList &rules, bool includeSubfolders,
+        const QStringList &includeExtensions, FileOrder order = FileOrder::name, bool orderAscending = true);
     /// Removes every preset with this id, keeping the order of the rest; writes (and announces) only when
     /// something was removed.
     void deletePreset(const QUuid &id);

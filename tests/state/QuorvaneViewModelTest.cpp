@@ -482,6 +482,7 @@ private Q_SLOTS:
         f.setPrefix("trip_");
         f->setIncludeSubfolders(true);
         f->setIncludeExtensions(QStringLiteral("png, jpg"));
+        f->setFileOrder(FileOrder::natural, false);
         QVERIFY(f.settled());
         f->saveCurrentAsPreset(QStringLiteral("  Holiday \n"));
         QCOMPARE(aboutToChange.count() + changed.count(), 2);
@@ -493,6 +494,7 @@ private Q_SLOTS:
         QCOMPARE(preset.includeExtensions, QStringList({ QStringLiteral("jpg"), QStringLiteral("png") }));
         QVERIFY(preset.includeSubfolders);
         QCOMPARE(preset.parameters.prefixText, std::string("trip_"));
+        QVERIFY(preset.order == FileOrder::natural && !preset.orderAscending);
         QVERIFY(SettingsStoreQt(m_config.filePath(QStringLiteral("Quorvane/Quorvane.conf")))
                     .bytes("quorvane.renamePresets.v1")
                     .has_value());
@@ -507,6 +509,8 @@ private Q_SLOTS:
         RenamePreset flat = preset;
         flat.includeSubfolders = false;
         flat.includeExtensions = { QStringLiteral("jpg") };
+        flat.order = FileOrder::name;
+        flat.orderAscending = true;
         QSignalSpy files(f.model.get(), &QuorvaneViewModel::filesChanged);
         f->applyPreset(flat);
         QVERIFY(f.settled());
@@ -517,7 +521,9 @@ private Q_SLOTS:
         QVERIFY(f.settled());
         QCOMPARE(files.count(), 1);
         QCOMPARE(f->statusMessage(), QStringLiteral("Loaded 3 items"));
-        QCOMPARE(namesOf(f->filteredFiles()), QStringLiteral("top.jpg top.png"));
+        // The new listing comes in the preset's numbering order.
+        QCOMPARE(namesOf(f->filteredFiles()), QStringLiteral("top.png top.jpg"));
+        QVERIFY(f->fileOrder() == FileOrder::natural && !f->fileOrderAscending());
         QVERIFY(f->filterCriteria().caseSensitive);
     }
 

@@ -305,6 +305,70 @@ private Q_SLOTS:
         QCOMPARE(dumped(stored[1]["parameters"]), dumped(expected.toJson()));
     }
 
+    void numberingOrderIsKeptBesideTheSettings_data()
+    {
+        // "order" as stored (empty: no key, as in every preset stored before orders existed), the order it loads
+        // as, and whether saving that order writes exactly this text.
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<FileOrder>("order");
+        QTest::addColumn<bool>("ascending");
+        QTest::addColumn<bool>("writtenSo");
+        QTest::newRow("stored before orders existed") << QByteArray() << FileOrder::name << true << true;
+        const std::pair<FileOrder, const char *> orders[] { { FileOrder::name, "name" },
+            { FileOrder::natural, "natural" }, { FileOrder::dateModified, "dateModified" },
+            { FileOrder::dateCreated, "dateCreated" }, { FileOrder::size, "size" } };
+        for (const auto &[order, name] : orders) {
+            for (const bool ascending : { true, false }) {
+                if (order == FileOrder::name && ascending)
+                    continue;
+                const std::string json = nlohmann::json { { "by", name }, { "ascending", ascending } }.dump();
+                QTest::addRow("%s %s", name, ascending ? "ascending" : "descending")
+                    << QByteArray::fromStdString(json) << order << ascending << true;
+            }
+        }
+        QTest::newRow("ascending left out") << QByteArray(R"({"by":"size"})") << FileOrder::size << true << false;
+        QTest::newRow("null") << QByteArray("null") << FileOrder::name << true << false;
+        for (const char *malformed :
+            { R"("natural")", R"({"by":"shuffle","ascending":false})", R"({"by":"Size","ascending":false})",
+                R"({"by":"size","ascending":"no"})", R"({"ascending":false})", R"({"by":3})", "[]", "7" })
+            QTest::addRow("malformed %s", malformed) << QByteArray(malformed) << FileOrder::name << true << false;
+    }
+
+    void numberingOrderIsKeptBesideTheSettings()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(FileOrder, order);
+        QFETCH(bool, ascending);
+        QFETCH(bool, writtenSo);
+        nlohmann::json element = validElement();
+        if (!stored.isEmpty())
+            element["order"] = nlohmann::json::parse(stored.toStdString());
+        nlohmann::json other = validElement("0A1B2C3D-0000-4000-8000-000000000001");
+        other["order"] = { { "by", "dateCreated" }, { "ascending", false } };
+        storeBlob(text(nlohmann::json::array({ element, other })));
+        std::string logged;
+        const auto previousSink = setLogSink([&logged](const std::string &line) { logged += line + '\n'; });
+        SettingsStoreQt settings(settingsFile());
+        RenamePresetStore store(settings);
+        setLogSink(previousSink);
+
+        // A value that cannot be read costs only that preset's order, and says so.
+        QCOMPARE(store.presets().size(), 2);
+        QCOMPARE(store.presets()[0].order, order);
+        QCOMPARE(store.presets()[0].orderAscending, ascending);
+        QCOMPARE(store.presets()[1].order, FileOrder::dateCreated);
+        QVERIFY(!store.presets()[1].orderAscending);
+        QCOMPARE(logged.find("\"Holiday\" has a numbering order that cannot be read") != std::string::npos,
+            QByteArray(QTest::currentDataTag()).startsWith("malformed"));
+
+        const RenamePreset saved
+            = store.savePreset(QStringLiteral("Saved"), singleRule(RenameParameters {}), false, {}, order, ascending);
+        const nlohmann::json written = nlohmann::json::parse(settings.bytes(storageKey).value()).at(0);
+        if (writtenSo)
+            QCOMPARE(QByteArray::fromStdString(written.contains("order") ? written["order"].dump() : ""), stored);
+        QCOMPARE(RenamePresetStore(settings).presets().at(0), saved);
+    }
+
     void ruleListsAndEarlierReleasesShareTheFileBothWays()
     {
         // An earlier release reads only the main array, with all or nothing of it, and knows only the first
