@@ -1,16 +1,19 @@
 // The whole window over a big folder: how long loading, replanning, applying and undoing take until their result
 // is shown, and the longest time the main thread went without a turn meanwhile, next to the bare listing of the
-// same folder measured in the same run; scrolling frames and the peak resident memory too.
+// same folder measured in the same run; scrolling frames, the resident memory, and the command line's apply and
+// undo of the same job (quorvane-cli --apply, then --undo) too.
 //   ./build/bench/window_100k [FILES]        (default 100000; runs offscreen unless QT_QPA_PLATFORM is set)
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTableView>
@@ -71,7 +74,9 @@ template <typename Work> Phase untilShown(QuorvaneViewModel &viewModel, StallMet
     idle.start();
     double idleSince = 0;
     for (;;) {
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        // Waits for the next event (the meter ticks every 5 ms) instead of spinning, which would take a core from
+        // the worker.
+        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         const bool busy = viewModel.isWorking() || viewModel.isProcessing();
         if (busy)
             idleSince = milliseconds(timer);
@@ -105,6 +110,32 @@ long peakResidentMegabytes()
     return usage.ru_maxrss / 1024;
 }
 
+long residentMegabytes()
+{
+    long pages = 0;
+    long resident = 0;
+    if (FILE *statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return resident * sysconf(_SC_PAGESIZE) / (1024 * 1024);
+}
+
+// The whole command-line process on `folder` with `arguments`; its output is dropped.
+double commandLineMs(const QStringList &arguments)
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    process.start(QStringLiteral(QUORVANE_CLI_PATH), arguments);
+    if (!process.waitForFinished(-1) || process.exitCode() != 0)
+        std::fprintf(stderr, "quorvane-cli %s failed: %s\n", qPrintable(arguments.join(u' ')),
+            process.readAllStandardError().constData());
+    return milliseconds(timer);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -132,6 +163,7 @@ int main(int argc, char **argv)
     StallMeter meter;
 
     const Phase load = untilShown(viewModel, meter, [&] { viewModel.loadFolder(folder.path()); });
+    const long loadedMegabytes = residentMegabytes();
     auto *table = app.mainWindow().findChild<QTableView *>(QStringLiteral("fileTable"));
     auto *preview = app.mainWindow().findChild<QAbstractItemView *>(QStringLiteral("previewList"));
     const double tableFrameMs = longestScrollFrame(table);
@@ -145,6 +177,11 @@ int main(int argc, char **argv)
     const Phase apply = untilShown(viewModel, meter, [&] { viewModel.applyRename(); });
     const QString appliedStatus = viewModel.statusMessage();
     const Phase undo = untilShown(viewModel, meter, [&] { viewModel.undoLastRename(); });
+    const long shownMegabytes = residentMegabytes();
+    const QString path = QString::fromStdString(folder.path().string());
+    const double cliApplyMs = commandLineMs(
+        { QStringLiteral("--params"), QStringLiteral(R"({"prefixText":"x_"})"), QStringLiteral("--apply"), path });
+    const double cliUndoMs = commandLineMs({ QStringLiteral("--undo"), path });
 
     std::printf("files: %d (listed %zu)\n", count, listedCount);
     std::printf("bare listing (FileAccessService::listFiles): %.0f ms\n", listingMs);
@@ -156,7 +193,10 @@ int main(int argc, char **argv)
     std::printf("longest scroll frame: table %.1f ms, preview %.1f ms\n", tableFrameMs, previewFrameMs);
     std::printf(
         "preview / bare listing: %.2fx; undo / apply: %.2fx\n", load.totalMs / listingMs, undo.totalMs / apply.totalMs);
-    std::printf("peak resident memory: %ld MB\n", peakResidentMegabytes());
+    std::printf("command line (whole process): apply %.0f ms, undo %.0f ms; window apply / command line apply: %.2fx\n",
+        cliApplyMs, cliUndoMs, apply.totalMs / cliApplyMs);
+    std::printf("resident memory: %ld MB after loading, %ld MB after undo; peak %ld MB\n", loadedMegabytes,
+        shownMegabytes, peakResidentMegabytes());
     std::printf("after apply: %s\nafter undo: %s\n", qPrintable(appliedStatus), qPrintable(viewModel.statusMessage()));
     return 0;
 }

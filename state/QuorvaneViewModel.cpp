@@ -6,7 +6,6 @@
 #include <chrono>
 #include <set>
 #include <system_error>
-#include <unordered_set>
 #include <utility>
 
 #include <QCoreApplication>
@@ -144,10 +143,11 @@ QuorvaneViewModel::QuorvaneViewModel(FileAccessService &fileAccess, FileFilterSe
     , m_filterService(filterService)
     , m_renameService(renameService)
     , m_presetStore(std::move(presetStore))
+    , m_pendingConflictPlans(std::make_shared<const std::vector<RenamePlan>>())
     , m_newestRun(std::make_shared<std::atomic<quint64>>(0))
     , m_files(std::make_shared<const std::vector<FileItem>>())
     , m_filteredFiles(m_files)
-    , m_renamePlans(std::make_shared<const std::vector<RenamePlan>>())
+    , m_renamePlans(m_pendingConflictPlans)
     , m_statusMessage(QCoreApplication::translate("QuorvaneViewModel", "Ready"))
 {
     m_pipelinePool.setMaxThreadCount(1);
@@ -162,7 +162,7 @@ QuorvaneViewModel::QuorvaneViewModel(FileAccessService &fileAccess, FileFilterSe
         m_presetStore.get(), &RenamePresetStore::presetsAboutToChange, this, &QuorvaneViewModel::presetsAboutToChange);
     connect(m_presetStore.get(), &RenamePresetStore::presetsChanged, this, &QuorvaneViewModel::presetsChanged);
     // The history of earlier runs, kept by the journal store: Undo works after a restart.
-    reloadHistory();
+    m_undoStack = historyOf(m_journalStore);
     m_canUndo = m_undoStack.canUndo();
     // Any settings write of the process (presets, the last folder, the update check's times) that fails is told
     // once; the change still holds for this session, so the window keeps working.
@@ -462,6 +462,14 @@ void QuorvaneViewModel::requestPipeline(unsigned stages)
             }
         }
         if (!run->listingError) {
+            if ((run->stages & sortStage) && !(run->stages & listStage)) {
+                report(PipelineRun::Activity::sorting, static_cast<qint64>(run->files->size()), 0);
+                std::vector<FileItem> sorted = *run->files;
+                sortFiles(sorted, run->order, run->ascending);
+                run->files = std::make_shared<const std::vector<FileItem>>(std::move(sorted));
+                if (!current())
+                    return;
+            }
             if (run->stages & filterStage) {
                 report(PipelineRun::Activity::filtering, 0, static_cast<qint64>(run->files->size()));
                 std::vector<FileItem> passed = RenamePipeline::filter(*run->files, run->criteria);
@@ -530,8 +538,9 @@ void QuorvaneViewModel::finishPipeline(const std::shared_ptr<PipelineRun> &run)
             m_listingNotice = QtConversions::toQStringList(run->leftOutLines).join(QStringLiteral("; "));
             m_filesNotShown = run->leftOut.notWritable;
             m_filesNotShownNames = QtConversions::toQStringList(run->leftOut.notWritableNames);
-            setFiles(run->files);
         }
+        if (loaded || (run->stages & sortStage))
+            setFiles(run->files);
         if (run->stages & filterStage)
             setFilteredFiles(run->filtered);
         setRenamePlans(std::move(run->plans), run->preview.changedCount, run->preview.targetsDistinct);
@@ -613,9 +622,10 @@ void QuorvaneViewModel::applyRename()
         return;
     }
     if (!m_targetsDistinct) {
-        const auto count = m_changedCount;
-        m_pendingConflictPlans = RenamePipeline::changedPlans(*m_renamePlans);
-        setConflictWarningMessage(QString::number(count)
+        // The preview itself waits for the answer; the worker leaves out its unchanged plans when it runs.
+        m_pendingConflictPlans = m_renamePlans;
+        m_pendingConflictCount = m_changedCount;
+        setConflictWarningMessage(QString::number(m_changedCount)
             + QStringLiteral(" files will be renamed.\nSome filenames may collide with existing files on disk.\n"
                              "Quorvane has automatically appended suffixes to resolve most conflicts.\n\n"
                              "Continue with caution?"));
@@ -627,9 +637,9 @@ void QuorvaneViewModel::applyRename()
 
 void QuorvaneViewModel::proceedWithPendingRename()
 {
-    if (m_isProcessing || !m_selectedFolderURL || m_pendingConflictPlans.empty())
+    if (m_isProcessing || !m_selectedFolderURL || m_pendingConflictCount == 0)
         return;
-    performRename(m_pendingConflictPlans, *m_selectedFolderURL);
+    startRename(m_pendingConflictPlans, true, static_cast<std::int64_t>(m_pendingConflictCount), *m_selectedFolderURL);
 }
 
 std::shared_ptr<QuorvaneViewModel::ProgressRelay> QuorvaneViewModel::startProgress(qint64 total)
@@ -685,28 +695,48 @@ void QuorvaneViewModel::startRename(PlanList plans, bool onlyChanged, std::int64
             const bool copy = onlyChanged && std::any_of(plans->begin(), plans->end(), [](const RenamePlan &plan) {
                 return !RenamePipeline::changesName(plan);
             });
-            auto outcome = std::make_shared<const RenameBatchRunner::Outcome>(copy
-                    ? applyJournaled(RenamePipeline::changedPlans(*plans), folder, listed, progress)
-                    : applyJournaled(*plans, folder, listed, progress));
+            auto result = std::make_shared<BatchResult>();
+            result->outcome = copy ? applyJournaled(RenamePipeline::changedPlans(*plans), folder, listed, progress)
+                                   : applyJournaled(*plans, folder, listed, progress);
+            result->history = historyOf(m_journalStore);
             QMetaObject::invokeMethod(
                 this,
-                [this, outcome = std::move(outcome), folder, relay] {
+                [this, result = std::move(result), folder, relay]() mutable {
                     relay->finished = true;
-                    finishRename(outcome, folder);
+                    finishRename(std::move(result), folder);
                 },
                 Qt::QueuedConnection);
         });
 }
 
-void QuorvaneViewModel::finishRename(
-    const std::shared_ptr<const RenameBatchRunner::Outcome> &outcome, const std::filesystem::path &folder)
+void QuorvaneViewModel::finishRename(BatchResultPointer result, const std::filesystem::path &folder)
+{
+    finishBatch(std::move(result), folder, &QuorvaneViewModel::reportRename);
+}
+
+void QuorvaneViewModel::finishBatch(BatchResultPointer result, const std::filesystem::path &folder,
+    void (QuorvaneViewModel::*report)(const RenameBatchRunner::Outcome &))
 {
     setProgress(m_progressTotal, m_progressTotal);
-    reloadHistory();
-    setCanUndo(m_undoStack.canUndo());
+    // What could not be restored by an undo stays in the journal's history as its newest entry.
+    adoptHistory(std::move(result->history));
     loadFolder(folder);
     // The report follows the reloaded folder, as it would if the reload held the main thread.
-    afterPipeline([this, outcome] { reportRename(*outcome); });
+    afterPipeline([this, result = std::move(result), report]() mutable {
+        (this->*report)(result->outcome);
+        const std::size_t size = result->outcome.renamed.size() + result->outcome.failures.size();
+        retire(std::move(result), size);
+    });
+}
+
+void QuorvaneViewModel::adoptHistory(FileUndoService history)
+{
+    auto old = std::make_shared<FileUndoService>(std::exchange(m_undoStack, std::move(history)));
+    std::size_t size = 0;
+    for (const auto &batch : old->stack())
+        size += batch.size();
+    retire(std::move(old), size);
+    setCanUndo(m_undoStack.canUndo());
 }
 
 void QuorvaneViewModel::reportRename(const RenameBatchRunner::Outcome &outcome)
@@ -727,7 +757,8 @@ void QuorvaneViewModel::reportRename(const RenameBatchRunner::Outcome &outcome)
     // The reload above re-armed Apply; the preview now shows the next round, which a second click would apply.
     setApplyArmed(entries.empty());
     setIsProcessing(false);
-    m_pendingConflictPlans.clear();
+    m_pendingConflictPlans = std::make_shared<const std::vector<RenamePlan>>();
+    m_pendingConflictCount = 0;
 }
 
 void QuorvaneViewModel::undoLastRename()
@@ -738,35 +769,31 @@ void QuorvaneViewModel::undoLastRename()
         presentError(QCoreApplication::translate("QuorvaneViewModel", "No folder selected."));
         return;
     }
-    reloadHistory();
-    std::optional<FileUndoService::Batch> batch = m_undoStack.pop();
-    if (!batch)
+    // The history as the last batch (or the start) left it; the worker reads the journal's newest entry again
+    // and takes that back, so that reading a large history never holds the main thread.
+    if (!m_undoStack.canUndo())
         return;
     setIsProcessing(true);
     setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Undoing last rename..."));
-    auto relay = startProgress(static_cast<qint64>(batch->size()));
+    auto relay = startProgress(static_cast<qint64>(m_undoStack.stack().back().size()));
     auto progress = progressCallback(relay);
     m_batch = QtConcurrent::run(QThreadPool::globalInstance(), [this, folder = *m_selectedFolderURL, relay, progress] {
-        auto outcome = std::make_shared<const RenameBatchRunner::Outcome>(undoJournaled(progress));
+        auto result = std::make_shared<BatchResult>();
+        result->outcome = undoJournaled(progress);
+        result->history = historyOf(m_journalStore);
         QMetaObject::invokeMethod(
             this,
-            [this, outcome = std::move(outcome), folder, relay] {
+            [this, result = std::move(result), folder, relay]() mutable {
                 relay->finished = true;
-                finishUndo(outcome, folder);
+                finishUndo(std::move(result), folder);
             },
             Qt::QueuedConnection);
     });
 }
 
-void QuorvaneViewModel::finishUndo(
-    const std::shared_ptr<const RenameBatchRunner::Outcome> &outcome, const std::filesystem::path &folder)
+void QuorvaneViewModel::finishUndo(BatchResultPointer result, const std::filesystem::path &folder)
 {
-    setProgress(m_progressTotal, m_progressTotal);
-    // What could not be restored stays in the journal's history as its newest entry.
-    reloadHistory();
-    setCanUndo(m_undoStack.canUndo());
-    loadFolder(folder);
-    afterPipeline([this, outcome] { reportUndo(*outcome); });
+    finishBatch(std::move(result), folder, &QuorvaneViewModel::reportUndo);
 }
 
 void QuorvaneViewModel::reportUndo(const RenameBatchRunner::Outcome &outcome)
@@ -799,12 +826,18 @@ void QuorvaneViewModel::reportUndo(const RenameBatchRunner::Outcome &outcome)
 
 void QuorvaneViewModel::moveFile(const QString &draggedPath, const QString &targetPath)
 {
-    const std::string dragged = Unicode::toNFD(toStdString(draggedPath));
-    const std::string target = Unicode::toNFD(toStdString(targetPath));
+    const std::string dragged = toStdString(draggedPath);
+    const std::string target = toStdString(targetPath);
     const auto indexOf = [this](const std::string &path) -> std::optional<std::size_t> {
         const std::vector<FileItem> &filtered = *m_filteredFiles;
+        // The path as listed is the usual case; only another spelling of it needs every path normalised.
         for (std::size_t i = 0; i < filtered.size(); ++i) {
-            if (Unicode::toNFD(filtered[i].url.text()) == path)
+            if (filtered[i].url.text() == path)
+                return i;
+        }
+        const std::string normalized = Unicode::toNFD(path);
+        for (std::size_t i = 0; i < filtered.size(); ++i) {
+            if (Unicode::toNFD(filtered[i].url.text()) == normalized)
                 return i;
         }
         return std::nullopt;
@@ -818,17 +851,23 @@ void QuorvaneViewModel::moveFile(const QString &draggedPath, const QString &targ
     FileItem moved = std::move(reordered[*from]);
     reordered.erase(reordered.begin() + static_cast<std::ptrdiff_t>(*from));
     reordered.insert(reordered.begin() + static_cast<std::ptrdiff_t>(*to), std::move(moved));
+    auto reorderedList = std::make_shared<const std::vector<FileItem>>(std::move(reordered));
 
-    // The filtered entries are copies of entries of `files`, so their path bytes identify them exactly.
-    std::unordered_set<std::string> visible;
-    visible.reserve(m_filteredFiles->size());
-    for (const FileItem &item : *m_filteredFiles)
-        visible.insert(item.url.text());
-    std::vector<FileItem> rebuilt = *m_files;
-    auto next = reordered.begin();
-    for (FileItem &item : rebuilt) {
-        if (next != reordered.end() && visible.contains(item.url.text()))
-            item = *next++;
+    // The filtered files are copies of files of `files`, in the same order, and every record has an id of its own:
+    // walking both once puts the reordered ones into the places of the visible ones. A filter that keeps every
+    // file keeps the one list.
+    FileList rebuiltList = reorderedList;
+    if (m_files != m_filteredFiles) {
+        std::vector<FileItem> rebuilt = *m_files;
+        const std::vector<FileItem> &visible = *m_filteredFiles;
+        std::size_t next = 0;
+        for (FileItem &item : rebuilt) {
+            if (next < visible.size() && item.id == visible[next].id)
+                item = (*reorderedList)[next++];
+        }
+        if (next != visible.size())
+            return;
+        rebuiltList = std::make_shared<const std::vector<FileItem>>(std::move(rebuilt));
     }
     setApplyArmed(true);
     // The preview's rows move at once, with the names they had; the names follow once the worker replanned.
@@ -840,8 +879,8 @@ void QuorvaneViewModel::moveFile(const QString &draggedPath, const QString &targ
         setRenamePlans(
             std::make_shared<const std::vector<RenamePlan>>(std::move(plans)), m_changedCount, m_targetsDistinct);
     }
-    setFiles(std::make_shared<const std::vector<FileItem>>(std::move(rebuilt)));
-    setFilteredFiles(std::make_shared<const std::vector<FileItem>>(std::move(reordered)));
+    setFiles(std::move(rebuiltList));
+    setFilteredFiles(std::move(reorderedList));
     updateRenamePlans();
 }
 
@@ -925,11 +964,12 @@ void QuorvaneViewModel::setFileOrder(FileOrder order, bool ascending)
     m_fileOrder = order;
     m_fileOrderAscending = ascending;
     Q_EMIT fileOrderChanged();
-    std::vector<FileItem> files = *m_files;
-    sortFiles(files, order, ascending);
     setApplyArmed(true);
-    setFiles(std::make_shared<const std::vector<FileItem>>(std::move(files)));
-    applyFilters();
+    if (!m_selectedFolderURL) {
+        applyFilters();
+        return;
+    }
+    requestPipeline(sortStage | filterStage | planStage);
 }
 
 void QuorvaneViewModel::openSelectedFolder()

@@ -150,8 +150,9 @@ public:
     RenamePresetStore &presetStore() const { return *m_presetStore; }
     /// The undo history, newest batch last.
     const FileUndoService &undoStack() const { return m_undoStack; }
-    /// The plans waiting for the user's answer to the conflict alert.
-    const std::vector<RenamePlan> &pendingConflictPlans() const { return m_pendingConflictPlans; }
+    /// The preview whose changed plans wait for the user's answer to the conflict alert (shared with the preview,
+    /// not copied); empty when none wait.
+    const std::vector<RenamePlan> &pendingConflictPlans() const { return *m_pendingConflictPlans; }
 
     // Loading, filtering and the preview.
 
@@ -232,7 +233,8 @@ public:
     /// Takes the include extensions from the text typed by the user ("png, jpg") and filters again.
     Q_INVOKABLE void setIncludeExtensions(const QString &text);
     /// The order files are numbered in (and listed): by name, ascending, until the user chooses another. A
-    /// choice sorts the files at once and at every load; dragging still reorders on top of it.
+    /// choice sorts the files on the worker, then filters and plans (published like `applyFilters`), and at every
+    /// load; dragging still reorders on top of it.
     FileOrder fileOrder() const { return m_fileOrder; }
     bool fileOrderAscending() const { return m_fileOrderAscending; }
     void setFileOrder(FileOrder order, bool ascending);
@@ -278,7 +280,14 @@ private:
     using FileList = std::shared_ptr<const std::vector<FileItem>>;
     using PlanList = std::shared_ptr<const std::vector<RenamePlan>>;
     /// The stages of a run. A run also performs the stages of the runs it supersedes, whose results are dropped.
-    enum Stage : unsigned { listStage = 1, filterStage = 2, planStage = 4 };
+    enum Stage : unsigned { listStage = 1, sortStage = 2, filterStage = 4, planStage = 8 };
+    /// What a batch hands back to the main thread: its outcome and the undo history read after it, both made on
+    /// the batch's thread (a history of a million steps takes seconds to read).
+    struct BatchResult {
+        RenameBatchRunner::Outcome outcome;
+        FileUndoService history;
+    };
+    using BatchResultPointer = std::shared_ptr<BatchResult>;
 
     void setSelectedFolderURL(std::optional<std::filesystem::path> url);
     void setFiles(FileList files);
@@ -311,14 +320,18 @@ private:
     template <typename List> void retire(List list, std::size_t size);
     /// Starts renaming off the main thread; `onlyChanged` leaves out the plans that change no name.
     void startRename(PlanList plans, bool onlyChanged, std::int64_t count, std::filesystem::path folder);
-    void finishRename(
-        const std::shared_ptr<const RenameBatchRunner::Outcome> &outcome, const std::filesystem::path &folder);
+    void finishRename(BatchResultPointer result, const std::filesystem::path &folder);
     void reportRename(const RenameBatchRunner::Outcome &outcome);
-    void finishUndo(
-        const std::shared_ptr<const RenameBatchRunner::Outcome> &outcome, const std::filesystem::path &folder);
+    void finishUndo(BatchResultPointer result, const std::filesystem::path &folder);
     void reportUndo(const RenameBatchRunner::Outcome &outcome);
-    /// Rebuilds the undo history from the journal store, which keeps it across restarts.
-    void reloadHistory();
+    /// The undo history as the journal store keeps it across restarts; callable on any thread.
+    static FileUndoService historyOf(const RenameJournalStore &store);
+    /// Takes the history a batch read, frees the old one off the main thread and publishes `canUndo`.
+    void adoptHistory(FileUndoService history);
+    /// After a batch: the history adopted, the folder reloaded, then `report` run and the result freed off the
+    /// main thread.
+    void finishBatch(BatchResultPointer result, const std::filesystem::path &folder,
+        void (QuorvaneViewModel::*report)(const RenameBatchRunner::Outcome &));
     /// Runs on the worker thread: the plans as one journaled batch in `folder`.
     RenameBatchRunner::Outcome applyJournaled(const std::vector<RenamePlan> &plans, const std::filesystem::path &folder,
         std::optional<FolderIdentity> listed, const FileRenameService::ProgressCallback &progress);
@@ -336,7 +349,8 @@ private:
     RenameJournalStore m_journalStore;
     std::optional<FolderIdentity> m_folderIdentity;
     std::optional<std::filesystem::path> m_currentAccessingURL;
-    std::vector<RenamePlan> m_pendingConflictPlans;
+    PlanList m_pendingConflictPlans;
+    std::size_t m_pendingConflictCount = 0;
     QFuture<void> m_batch;
 
     // The worker: one thread, so runs and the freeing of retired lists take turns.

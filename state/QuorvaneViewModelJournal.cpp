@@ -13,10 +13,10 @@
 
 using namespace QtConversions;
 
-void QuorvaneViewModel::reloadHistory()
+FileUndoService QuorvaneViewModel::historyOf(const RenameJournalStore &store)
 {
     FileUndoService history;
-    for (const auto &entry : m_journalStore.history()) {
+    for (const auto &entry : store.history()) {
         FileUndoService::Batch batch;
         batch.reserve(entry.steps.size());
         // Only the newest batch, the one an undo takes next, is read with its steps; the older ones are mirrored
@@ -32,7 +32,7 @@ void QuorvaneViewModel::reloadHistory()
         }
         history.push(std::move(batch));
     }
-    m_undoStack = std::move(history);
+    return history;
 }
 
 RenameBatchRunner::Outcome QuorvaneViewModel::applyJournaled(const std::vector<RenamePlan> &plans,
@@ -73,9 +73,8 @@ void QuorvaneViewModel::recoverInterruptedBatch(bool finish)
             record, finish ? RenameBatchRunner::Direction::finish : RenameBatchRunner::Direction::undo);
         QMetaObject::invokeMethod(
             this,
-            [this, outcome = std::move(outcome)] {
-                reloadHistory();
-                setCanUndo(m_undoStack.canUndo());
+            [this, outcome = std::move(outcome), history = historyOf(m_journalStore)]() mutable {
+                adoptHistory(std::move(history));
                 if (m_selectedFolderURL)
                     loadFolder(*m_selectedFolderURL);
                 afterPipeline([this, outcome] {
