@@ -10,7 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev hyperfine
     fuse3 fusefat dosfstools e2fsprogs
     libimage-exiftool-perl libheif-examples ffmpeg
-    xvfb xauth xdotool imagemagick adwaita-icon-theme dbus-daemon
+    xvfb xauth xdotool imagemagick adwaita-icon-theme dbus-daemon at-spi2-core python3-pyatspi
     dpkg-dev fakeroot lintian debootstrap desktop-file-utils appstream qt6-l10n-tools
 )
 
