@@ -40,7 +40,7 @@ def outer():
         env = dict(os.environ, DISPLAY=":" + display, **{INNER: "1"})
         for variable in ("DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS", "WAYLAND_DISPLAY"):
             env.pop(variable, None)
-        command = ["dbus-run-session", "--", sys.executable, os.path.abspath(__file__)] + sys.argv[1:]
+        command = ["dbus-run-session", "--", sys.executable, os.path.abspath(sys.argv[0])] + sys.argv[1:]
         sys.exit(subprocess.run(command, env=env).returncode)
     finally:
         server.terminate()
