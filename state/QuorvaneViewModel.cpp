@@ -8,6 +8,8 @@
 #include <system_error>
 #include <utility>
 
+#include <malloc.h>
+
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QThreadPool>
@@ -229,7 +231,10 @@ template <typename List> void QuorvaneViewModel::retire(List list, std::size_t s
 {
     // Only the last owner frees; a list still shared (files and the filtered files are often one) stays.
     if (list && list.use_count() == 1 && size > retireThreshold)
-        m_pipelinePool.start([list = std::move(list)]() mutable { list.reset(); });
+        m_pipelinePool.start([list = std::move(list)]() mutable {
+            list.reset();
+            malloc_trim(0);
+        });
 }
 
 void QuorvaneViewModel::setIsWorking(bool working)
@@ -489,6 +494,8 @@ void QuorvaneViewModel::requestPipeline(unsigned stages)
                 return;
             run->plans = std::make_shared<const std::vector<RenamePlan>>(std::move(run->preview.plans));
         }
+        // Sort keys and the planner's sets are gone; their pages go back to the system.
+        malloc_trim(0);
         QMetaObject::invokeMethod(
             this, [this, run] { finishPipeline(run); }, Qt::QueuedConnection);
     });
@@ -695,10 +702,9 @@ void QuorvaneViewModel::startRename(PlanList plans, bool onlyChanged, std::int64
             const bool copy = onlyChanged && std::any_of(plans->begin(), plans->end(), [](const RenamePlan &plan) {
                 return !RenamePipeline::changesName(plan);
             });
-            auto result = std::make_shared<BatchResult>();
-            result->outcome = copy ? applyJournaled(RenamePipeline::changedPlans(*plans), folder, listed, progress)
-                                   : applyJournaled(*plans, folder, listed, progress);
-            result->history = historyOf(m_journalStore);
+            auto result
+                = batchResult(copy ? applyJournaled(RenamePipeline::changedPlans(*plans), folder, listed, progress)
+                                   : applyJournaled(*plans, folder, listed, progress));
             QMetaObject::invokeMethod(
                 this,
                 [this, result = std::move(result), folder, relay]() mutable {
@@ -715,7 +721,7 @@ void QuorvaneViewModel::finishRename(BatchResultPointer result, const std::files
 }
 
 void QuorvaneViewModel::finishBatch(BatchResultPointer result, const std::filesystem::path &folder,
-    void (QuorvaneViewModel::*report)(const RenameBatchRunner::Outcome &))
+    void (QuorvaneViewModel::*report)(const BatchResult &))
 {
     setProgress(m_progressTotal, m_progressTotal);
     // What could not be restored by an undo stays in the journal's history as its newest entry.
@@ -723,10 +729,22 @@ void QuorvaneViewModel::finishBatch(BatchResultPointer result, const std::filesy
     loadFolder(folder);
     // The report follows the reloaded folder, as it would if the reload held the main thread.
     afterPipeline([this, result = std::move(result), report]() mutable {
-        (this->*report)(result->outcome);
-        const std::size_t size = result->outcome.renamed.size() + result->outcome.failures.size();
+        (this->*report)(*result);
+        const std::size_t size = result->outcome.failures.size();
         retire(std::move(result), size);
     });
+}
+
+QuorvaneViewModel::BatchResultPointer QuorvaneViewModel::batchResult(RenameBatchRunner::Outcome outcome) const
+{
+    auto result = std::make_shared<BatchResult>();
+    result->renamedCount = outcome.renamed.size();
+    outcome.renamed = {};
+    result->outcome = std::move(outcome);
+    result->history = historyOf(m_journalStore);
+    // The batch's lists are gone; their pages go back to the system rather than waiting in the allocator.
+    malloc_trim(0);
+    return result;
 }
 
 void QuorvaneViewModel::adoptHistory(FileUndoService history)
@@ -739,23 +757,24 @@ void QuorvaneViewModel::adoptHistory(FileUndoService history)
     setCanUndo(m_undoStack.canUndo());
 }
 
-void QuorvaneViewModel::reportRename(const RenameBatchRunner::Outcome &outcome)
+void QuorvaneViewModel::reportRename(const BatchResult &result)
 {
-    const auto &entries = outcome.renamed;
+    const RenameBatchRunner::Outcome &outcome = result.outcome;
+    const std::size_t renamed = result.renamedCount;
     const auto &failures = outcome.failures;
     if (outcome.error && failures.empty()) {
-        setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Renamed %1 items").arg(entries.size()));
+        setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Renamed %1 items").arg(renamed));
         presentError(toQString(*outcome.error));
     } else if (!failures.empty()) {
         setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Renamed %1, %2 failed")
-                             .arg(entries.size())
+                             .arg(renamed)
                              .arg(failures.size()));
         presentError(renameFailureMessage(failures));
     } else {
-        setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Renamed %1 items").arg(entries.size()));
+        setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Renamed %1 items").arg(renamed));
     }
     // The reload above re-armed Apply; the preview now shows the next round, which a second click would apply.
-    setApplyArmed(entries.empty());
+    setApplyArmed(renamed == 0);
     setIsProcessing(false);
     m_pendingConflictPlans = std::make_shared<const std::vector<RenamePlan>>();
     m_pendingConflictCount = 0;
@@ -778,9 +797,7 @@ void QuorvaneViewModel::undoLastRename()
     auto relay = startProgress(static_cast<qint64>(m_undoStack.stack().back().size()));
     auto progress = progressCallback(relay);
     m_batch = QtConcurrent::run(QThreadPool::globalInstance(), [this, folder = *m_selectedFolderURL, relay, progress] {
-        auto result = std::make_shared<BatchResult>();
-        result->outcome = undoJournaled(progress);
-        result->history = historyOf(m_journalStore);
+        auto result = batchResult(undoJournaled(progress));
         QMetaObject::invokeMethod(
             this,
             [this, result = std::move(result), folder, relay]() mutable {
@@ -796,10 +813,11 @@ void QuorvaneViewModel::finishUndo(BatchResultPointer result, const std::filesys
     finishBatch(std::move(result), folder, &QuorvaneViewModel::reportUndo);
 }
 
-void QuorvaneViewModel::reportUndo(const RenameBatchRunner::Outcome &outcome)
+void QuorvaneViewModel::reportUndo(const BatchResult &result)
 {
+    const RenameBatchRunner::Outcome &outcome = result.outcome;
     const auto &failed = outcome.failures;
-    const auto restoredCount = static_cast<qint64>(outcome.renamed.size());
+    const auto restoredCount = static_cast<qint64>(result.renamedCount);
     if (outcome.error && failed.empty()) {
         setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Reverted %1 items").arg(restoredCount));
         presentError(toQString(*outcome.error));

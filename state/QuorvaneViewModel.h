@@ -284,7 +284,10 @@ private:
     /// What a batch hands back to the main thread: its outcome and the undo history read after it, both made on
     /// the batch's thread (a history of a million steps takes seconds to read).
     struct BatchResult {
+        /// Without its list of renames, which only its size is told of: a million of them would stay in memory
+        /// through the reload that follows.
         RenameBatchRunner::Outcome outcome;
+        std::size_t renamedCount = 0;
         FileUndoService history;
     };
     using BatchResultPointer = std::shared_ptr<BatchResult>;
@@ -321,9 +324,11 @@ private:
     /// Starts renaming off the main thread; `onlyChanged` leaves out the plans that change no name.
     void startRename(PlanList plans, bool onlyChanged, std::int64_t count, std::filesystem::path folder);
     void finishRename(BatchResultPointer result, const std::filesystem::path &folder);
-    void reportRename(const RenameBatchRunner::Outcome &outcome);
+    void reportRename(const BatchResult &result);
     void finishUndo(BatchResultPointer result, const std::filesystem::path &folder);
-    void reportUndo(const RenameBatchRunner::Outcome &outcome);
+    void reportUndo(const BatchResult &result);
+    /// Runs on the batch's thread: the outcome without its renames and the history as the batch left it.
+    BatchResultPointer batchResult(RenameBatchRunner::Outcome outcome) const;
     /// The undo history as the journal store keeps it across restarts; callable on any thread.
     static FileUndoService historyOf(const RenameJournalStore &store);
     /// Takes the history a batch read, frees the old one off the main thread and publishes `canUndo`.
@@ -331,7 +336,7 @@ private:
     /// After a batch: the history adopted, the folder reloaded, then `report` run and the result freed off the
     /// main thread.
     void finishBatch(BatchResultPointer result, const std::filesystem::path &folder,
-        void (QuorvaneViewModel::*report)(const RenameBatchRunner::Outcome &));
+        void (QuorvaneViewModel::*report)(const BatchResult &));
     /// Runs on the worker thread: the plans as one journaled batch in `folder`.
     RenameBatchRunner::Outcome applyJournaled(const std::vector<RenamePlan> &plans, const std::filesystem::path &folder,
         std::optional<FolderIdentity> listed, const FileRenameService::ProgressCallback &progress);
