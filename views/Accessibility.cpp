@@ -76,11 +76,28 @@ public:
         state.collapsed = !state.expanded;
         return state;
     }
-    QStringList actionNames() const override { return { showMenuAction(), pressAction() }; }
+    // The list of choices is the one child, with the current choice selected in it: where a screen reader reads
+    // the value of a drop-down list whose name is its label.
+    int childCount() const override { return 1; }
+    QAccessibleInterface *child(int index) const override
+    {
+        return index == 0 ? QAccessible::queryAccessibleInterface(combo()->view()) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        return child != nullptr && child->object() == combo()->view() ? 0 : -1;
+    }
+    // With the widget's own actions (SetFocus: a screen reader's "grab focus").
+    QStringList actionNames() const override
+    {
+        return QStringList { showMenuAction(), pressAction() } + QAccessibleWidget::actionNames();
+    }
     void doAction(const QString &action) override
     {
         if (action == showMenuAction() || action == pressAction())
             combo()->showPopup();
+        else
+            QAccessibleWidget::doAction(action);
     }
 
 private:
@@ -122,7 +139,10 @@ LabelledComboBox::LabelledComboBox(QWidget *parent)
 {
     Accessibility::install();
     // A new choice changes the value a screen reader reads.
-    connect(this, &QComboBox::currentIndexChanged, this, [this] {
+    connect(this, &QComboBox::currentIndexChanged, this, [this](int index) {
+        // The list selects the current choice also while it is closed.
+        view()->selectionModel()->select(
+            model()->index(index, modelColumn(), rootModelIndex()), QItemSelectionModel::ClearAndSelect);
         QAccessibleValueChangeEvent event(this, currentText());
         QAccessible::updateAccessibility(&event);
     });

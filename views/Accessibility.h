@@ -25,8 +25,10 @@ public:
     explicit StatusLine(QWidget *parent = nullptr);
 };
 
-/// A drop-down list named by its accessible name (its label), with the current choice as its value; on Linux
-/// Qt would name it by the current choice.
+/// A drop-down list named by its accessible name (its label), with the current choice as its value and as the
+/// selected item of its one child, the list of choices (where screen readers on Linux read it); on Linux Qt would
+/// name it by the current choice. Its selection follows `currentIndexChanged`, so a change made with signals
+/// blocked leaves it behind.
 class LabelledComboBox final : public QComboBox {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LabelledComboBox)

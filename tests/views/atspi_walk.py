@@ -195,6 +195,17 @@ def check_labelled(failures, nodes, what):
                        % (what, name(node), labels_of(node)))
 
 
+def selected_choice(combo):
+    """The selected item of the combo box's list of choices, or None."""
+    from gi.repository import Atspi
+    choices = combo.get_child_at_index(0) if combo.get_child_count() == 1 else None
+    for index in range(choices.get_child_count() if choices is not None else 0):
+        item = choices.get_child_at_index(index)
+        if item.get_state_set().contains(Atspi.StateType.SELECTED):
+            return name(item)
+    return None
+
+
 def inner(executable):
     try:
         import gi
@@ -279,6 +290,20 @@ def inner(executable):
             failures.check(len(combos) == 2, "%d combo boxes with the date strategy, not its source and format"
                            % len(combos))
             check_labelled(failures, combos, "combo box")
+            # The current choice is read where a screen reader reads it: the selected item of the list of
+            # choices; a choice made from the keyboard moves it.
+            for combo, choice in zip(combos, ("Date Taken (EXIF)", "2026-09-30")):
+                failures.check(selected_choice(combo) == choice, "the combo box \"%s\" tells its choice as %s, not %s"
+                               % (name(combo), selected_choice(combo), choice))
+            if combos:
+                # Without a window manager, the window has the keyboard once it is given the input focus.
+                windows = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(process.pid)],
+                                         capture_output=True, text=True, check=True).stdout.split()
+                subprocess.run(["xdotool", "windowfocus", "--sync", windows[-1]], check=True)
+                combos[0].grab_focus()
+                wait_for("the focus on the date source", lambda: ("combo box", "Date source") in events)
+                subprocess.run(["xdotool", "key", "Down"], check=True)
+                wait_for("the next date source", lambda: selected_choice(combos[0]) == "Date Created")
             check_names(frame, failures, "with Format with Date")
         except (TimeoutError, AssertionError) as error:
             failures.lines.append(str(error))
@@ -294,8 +319,8 @@ def inner(executable):
     for line in failures.lines:
         print("FAIL: " + line)
     if not failures.lines:
-        print("PASS: padding and date position are radio groups, combo boxes are named by their labels, the "
-              "status bar announces its changes, every focusable control has a name, the separator has a label")
+        print("PASS: padding and date position are radio groups, combo boxes are named by their labels and tell "
+              "their choice, the status bar announces its changes, every focusable control has a name, the separator has a label")
     return 1 if failures.lines else 0
 
 
