@@ -704,9 +704,12 @@ private Q_SLOTS:
         QCOMPARE(describe("dateSequencePadding"),
             role(QAccessible::Grouping) + QStringLiteral("|Padding||") + radio + QStringLiteral(":1|") + radio
                 + QStringLiteral(":01|") + radio + QStringLiteral(":001*"));
+        // A drop-down list's one child is its list of choices (its selected item is read by atspi_walk.py).
+        const QString choices = u'|' + role(QAccessible::List) + u':';
         QCOMPARE(describe("dateSourcePicker"),
-            role(QAccessible::ComboBox) + QStringLiteral("|Date source|Date Taken (EXIF)"));
-        QCOMPARE(describe("dateFormatPicker"), role(QAccessible::ComboBox) + QStringLiteral("|Format|2026-09-30"));
+            role(QAccessible::ComboBox) + QStringLiteral("|Date source|Date Taken (EXIF)") + choices);
+        QCOMPARE(
+            describe("dateFormatPicker"), role(QAccessible::ComboBox) + QStringLiteral("|Format|2026-09-30") + choices);
         w.model.applyFilters();
         QVERIFY(settled(w.model));
         QCOMPARE(describe("statusLabel"),
