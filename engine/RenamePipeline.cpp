@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <unordered_set>
+#include <deque>
+#include <functional>
 #include <utility>
 
 #include "FileFilterService.h"
@@ -12,10 +13,23 @@
 
 namespace RenamePipeline {
 
+namespace {
+
+    bool isAscii(std::string_view text)
+    {
+        return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    }
+
+} // namespace
+
 bool canonicallyEqual(std::string_view a, std::string_view b)
 {
-    // Equal bytes are the common case and need no normalisation.
-    return a == b || Unicode::toNFD(a) == Unicode::toNFD(b);
+    // Equal bytes are the common case and need no normalisation; ASCII texts are their own normal form.
+    if (a == b)
+        return true;
+    if (isAscii(a) && isAscii(b))
+        return false;
+    return Unicode::toNFD(a) == Unicode::toNFD(b);
 }
 
 bool changesName(const RenamePlan &plan)
@@ -35,14 +49,21 @@ std::vector<RenamePlan> changedPlans(const std::vector<RenamePlan> &plans)
 
 bool targetsAreDistinct(const std::vector<RenamePlan> &plans)
 {
-    std::unordered_set<std::string> seen;
+    // The targets' keys by hash, sorted: only keys with equal hashes are compared. A target that is standardised
+    // and ASCII is its own key and is not copied; a million of them take no allocation but this one list.
+    std::deque<std::string> rewritten;
+    std::vector<std::pair<std::size_t, std::string_view>> keys;
+    keys.reserve(plans.size());
     for (const RenamePlan &plan : plans) {
         if (!changesName(plan))
             continue;
-        if (!seen.insert(Unicode::toNFD(FilePaths::standardized(plan.newURL.path()).string())).second)
-            return false;
+        std::string_view key = plan.newURL.text();
+        if (!FilePaths::isStandardized(key) || !isAscii(key))
+            key = rewritten.emplace_back(Unicode::toNFD(FilePaths::standardized(plan.newURL.path()).native()));
+        keys.emplace_back(std::hash<std::string_view> {}(key), key);
     }
-    return true;
+    std::sort(keys.begin(), keys.end());
+    return std::adjacent_find(keys.begin(), keys.end()) == keys.end();
 }
 
 Result<FileListing> listSorted(const FileAccessService &fileAccess, const std::filesystem::path &folder,

@@ -477,11 +477,16 @@ void QuorvaneViewModel::requestPipeline(unsigned stages)
             }
             if (run->stages & filterStage) {
                 report(PipelineRun::Activity::filtering, 0, static_cast<qint64>(run->files->size()));
-                std::vector<FileItem> passed = RenamePipeline::filter(*run->files, run->criteria);
-                // A filter that keeps every file keeps them in order: the listing itself serves, at no memory.
-                run->filtered = passed.size() == run->files->size()
-                    ? run->files
-                    : std::make_shared<const std::vector<FileItem>>(std::move(passed));
+                // A filter that keeps every file keeps them in order: the listing itself serves, at no memory. The
+                // empty filter (sizes are never negative) is not even run, as it would copy every record.
+                if (run->criteria == FileFilterCriteria {}) {
+                    run->filtered = run->files;
+                } else {
+                    std::vector<FileItem> passed = RenamePipeline::filter(*run->files, run->criteria);
+                    run->filtered = passed.size() == run->files->size()
+                        ? run->files
+                        : std::make_shared<const std::vector<FileItem>>(std::move(passed));
+                }
             }
             const auto count = static_cast<qint64>(run->filtered->size());
             if (!report(PipelineRun::Activity::planning, 0, count))
