@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ScopedTimeZone.h"
+#include "TestDates.h"
 
 namespace {
 
@@ -22,12 +23,6 @@ using namespace std::chrono;
 
 constexpr std::int64_t int64Max = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t int64Min = std::numeric_limits<std::int64_t>::min();
-
-TimePoint utc(int year, unsigned month, unsigned day, int hour = 12, int minute = 0)
-{
-    return TimePoint(sys_days(std::chrono::year(year) / std::chrono::month(month) / std::chrono::day(day)) + hours(hour)
-        + minutes(minute));
-}
 
 /// Capture dates the machine cannot give without real photos: a chosen date per path, with a record of
 /// every path asked about.

@@ -20,6 +20,8 @@
 #include <time.h>
 
 #include "PhotoMetadataService.h"
+#include "ScopedTimeZone.h"
+#include "TestDates.h"
 #include "TestDir.h"
 #include "TinyJpeg.h"
 
@@ -27,46 +29,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TimePoint utc(int year, unsigned month, unsigned day, int hour, int minute, int second)
-{
-    using namespace std::chrono;
-    return sys_days(std::chrono::year(year) / std::chrono::month(month) / std::chrono::day(day)) + hours(hour)
-        + minutes(minute) + seconds(second);
-}
-
-std::string describe(const std::optional<TimePoint> &date)
-{
-    if (!date)
-        return "none";
-    const auto days = std::chrono::floor<std::chrono::days>(*date);
-    const std::chrono::year_month_day ymd(days);
-    const std::chrono::hh_mm_ss time(std::chrono::floor<std::chrono::seconds>(*date - days));
-    char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02lld:%02lld:%02lldZ", int(ymd.year()), unsigned(ymd.month()),
-        unsigned(ymd.day()), static_cast<long long>(time.hours().count()),
-        static_cast<long long>(time.minutes().count()), static_cast<long long>(time.seconds().count()));
-    return text;
-}
-
 /// Runs a shell command quietly; the test fails when it does.
 void run(const std::string &command)
 {
     ASSERT_EQ(std::system((command + " >/dev/null 2>&1").c_str()), 0) << command;
 }
-
-/// Sets TZ to UTC for the life of the object, so that dates without a zone read the same everywhere.
-struct UtcZone {
-    UtcZone()
-    {
-        setenv("TZ", "UTC", 1);
-        tzset();
-    }
-    ~UtcZone()
-    {
-        unsetenv("TZ");
-        tzset();
-    }
-};
 
 void writeBytes(const fs::path &file, const std::string &bytes)
 {
@@ -158,7 +125,7 @@ fs::path clip(const TestDir &dir, const std::string &name, const std::string &op
 TEST(CaptureDateFormatsTest, photosAndVideosGiveTheirRecordedDates)
 {
     TestDir dir;
-    UtcZone zone;
+    const ScopedTimeZone zone("UTC");
     const auto taken = utc(2021, 4, 11, 7, 8, 7); // 09:08:07 at +02:00
     struct Case {
         const char *label;
@@ -191,6 +158,25 @@ TEST(CaptureDateFormatsTest, photosAndVideosGiveTheirRecordedDates)
                 return dir.path() / "bare.heif";
             },
             std::nullopt },
+        // Damaged files give no date, without reading past their end: cut short, or with a box that claims more
+        // bytes than the file holds.
+        { "HEIC cut short",
+            [&] {
+                return dir.createFile(
+                    "cut.heic", dir.read("a.heic").substr(0, fs::file_size(dir.path() / "a.heic") / 2));
+            },
+            std::nullopt },
+        { "HEIC whose metadata box runs past the end",
+            [&] {
+                std::string bytes = dir.read("a.heic");
+                bytes[static_cast<unsigned char>(bytes[3])] = '\x7F'; // the size of the box after the file type box
+                return dir.createFile("long.heic", bytes);
+            },
+            std::nullopt },
+        { "CR3 cut inside its metadata", [&] { return dir.createFile("cut.CR3", cr3Bytes().substr(0, 100)); },
+            std::nullopt },
+        { "CR3 whose movie box runs past the end",
+            [&] { return dir.createFile("long.CR3", cr3Bytes().replace(24, 4, "\0\0\x10\0", 4)); }, std::nullopt },
         { "TIFF-based raw (DNG, NEF, ARW, PEF)", [&] { return dir.createFile("a.NEF", rawTiff(42)); }, taken },
         { "CR2: TIFF with Canon's marker",
             [&] { return dir.createFile("a.CR2", rawTiff(42, std::string("CR\x02\0\0\0\0\0", 8))); }, taken },
@@ -251,7 +237,7 @@ TEST(CaptureDateFormatsTest, photosAndVideosGiveTheirRecordedDates)
 
 TEST(CaptureDateFormatsTest, videoDateTexts)
 {
-    UtcZone zone;
+    const ScopedTimeZone zone("UTC");
     const std::vector<std::pair<const char *, std::optional<TimePoint>>> cases = {
         { "2021-04-11T09:08:07+0200", utc(2021, 4, 11, 7, 8, 7) },
         { "2021-04-11T09:08:07+02:00", utc(2021, 4, 11, 7, 8, 7) },
@@ -285,7 +271,7 @@ std::int64_t bytesReadByThisThread()
 TEST(CaptureDateFormatsTest, specialFilesAndHugeMetadataNeitherHangNorReadEverything)
 {
     TestDir dir;
-    UtcZone zone;
+    const ScopedTimeZone zone("UTC");
     // A FIFO and a device node with photo and video extensions: refused without blocking.
     const fs::path fifo = dir.path() / "pipe.heic";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);

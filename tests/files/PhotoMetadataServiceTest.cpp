@@ -14,10 +14,10 @@
 #include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 
 #include "ScopedTimeZone.h"
+#include "TestDates.h"
 #include "TestDir.h"
 #include "TinyJpeg.h"
 
@@ -29,29 +29,6 @@ const char *const kOriginal = "Exif.Photo.DateTimeOriginal";
 const char *const kDigitized = "Exif.Photo.DateTimeDigitized";
 const char *const kOffset = "Exif.Photo.OffsetTimeOriginal";
 const char *const kTiff = "Exif.Image.DateTime";
-
-TimePoint utc(int year, unsigned month, unsigned day, int hour, int minute, int second)
-{
-    using namespace std::chrono;
-    return sys_days(std::chrono::year(year) / std::chrono::month(month) / std::chrono::day(day)) + hours(hour)
-        + minutes(minute) + seconds(second);
-}
-
-/// "2024-07-14 16:30:05Z" or "none", written by ICU in UTC with the calendar that names files.
-std::string describe(const std::optional<TimePoint> &date)
-{
-    if (!date)
-        return "none";
-    UErrorCode status = U_ZERO_ERROR;
-    icu::SimpleDateFormat format(icu::UnicodeString(u"yyyy-MM-dd HH:mm:ss'Z'"), icu::Locale("en_US_POSIX"), status);
-    format.adoptTimeZone(icu::TimeZone::createTimeZone("UTC"));
-    icu::UnicodeString text;
-    format.format(
-        static_cast<UDate>(std::chrono::floor<std::chrono::milliseconds>(*date).time_since_epoch().count()), text);
-    std::string result;
-    text.toUTF8String(result);
-    return U_SUCCESS(status) ? result : "format failed";
-}
 
 /// Writes (or replaces) EXIF tags in an existing image file through Exiv2's writer.
 void setTags(const std::filesystem::path &file, const Tags &tags)
