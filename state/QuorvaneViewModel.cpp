@@ -611,11 +611,6 @@ bool QuorvaneViewModel::changesName(const RenamePlan &plan)
     return RenamePipeline::changesName(plan);
 }
 
-bool QuorvaneViewModel::targetsAreDistinct(const std::vector<RenamePlan> &plans)
-{
-    return RenamePipeline::targetsAreDistinct(plans);
-}
-
 void QuorvaneViewModel::applyRename()
 {
     // Two batches over the same files at once could rename a file twice or lose it from the history.

@@ -195,9 +195,6 @@ public:
     /// Does nothing while a batch runs or when there is no interrupted batch.
     Q_INVOKABLE void recoverInterruptedBatch(bool finish);
 
-    /// Whether no two changed plans share a target: targets are compared as standardised paths in NFD, letter
-    /// case counting; plans whose new name is canonically equal to the old one are skipped.
-    static bool targetsAreDistinct(const std::vector<RenamePlan> &plans);
     /// Whether a plan changes the name, comparing the names under canonical equivalence.
     static bool changesName(const RenamePlan &plan);
 

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <unordered_set>
 #include <utility>
@@ -217,6 +218,30 @@ TEST_F(PlanningTest, OnACaseInsensitiveVolumeACaseOnlyChangeIsTheFileItself)
 // A worker whose request was superseded stops at the next progress report: the listing then fails with ECANCELED
 // and the preview says it stopped, while a progress that lets it run sees counts up to the whole and changes
 // nothing in the result.
+TEST(RenamePipelineTest, TargetsAreDistinctUnlessTheyMeetAsStandardisedPathsInNfd)
+{
+    // "original>target" pairs, and whether the targets are distinct; a plan that keeps its name is skipped.
+    const std::vector<std::pair<std::string, bool>> table {
+        { "/d/a>/d/x /d/b>/d/y", true },
+        { "/d/a>/d/x /d/b>/d/x", false },
+        { "/d/a>/d/\u00e9 /d/b>/d/e\u0301", false },
+        { "/d/a>/d/X /d/b>/d/x", true },
+        { "/d/a>/d/./x /d/b>/d/e/../x", false },
+        { "/d/x>/d/x /d/b>/d/x", true },
+        { "/d/\u00e9>/d/e\u0301 /d/b>/d/\u00e9", true },
+    };
+    for (const auto &[pairs, distinct] : table) {
+        std::vector<RenamePlan> plans;
+        std::istringstream words(pairs);
+        for (std::string pair; words >> pair;) {
+            const fs::path from = pair.substr(0, pair.find('>'));
+            const fs::path to = pair.substr(pair.find('>') + 1);
+            plans.push_back(RenamePlan { {}, FileLocation(from), FileLocation(to), from.filename(), to.filename() });
+        }
+        EXPECT_EQ(RenamePipeline::targetsAreDistinct(plans), distinct) << pairs;
+    }
+}
+
 TEST(RenamePipelineTest, ProgressCountsAndStopsListingAndPlanning)
 {
     TestDir dir;

@@ -624,32 +624,6 @@ private Q_SLOTS:
         QCOMPARE(f.watch.offMainThread, 0);
     }
 
-    void targetsAreDistinct()
-    {
-        // "original>target" pairs, and whether the targets are distinct.
-        const QList<std::pair<QString, bool>> table {
-            { QStringLiteral("/d/a>/d/x /d/b>/d/y"), true },
-            { QStringLiteral("/d/a>/d/x /d/b>/d/x"), false },
-            { QStringLiteral("/d/a>/d/\u00e9 /d/b>/d/e\u0301"), false },
-            { QStringLiteral("/d/a>/d/X /d/b>/d/x"), true },
-            { QStringLiteral("/d/a>/d/./x /d/b>/d/e/../x"), false },
-            { QStringLiteral("/d/x>/d/x /d/b>/d/x"), true },
-            { QStringLiteral("/d/\u00e9>/d/e\u0301 /d/b>/d/\u00e9"), true },
-        };
-        for (const auto &[plans, distinct] : table) {
-            std::vector<RenamePlan> list;
-            for (const QString &pair : plans.split(u' ')) {
-                RenamePlan plan;
-                plan.originalURL = FileLocation(QtConversions::toPath(pair.section(u'>', 0, 0)));
-                plan.newURL = FileLocation(QtConversions::toPath(pair.section(u'>', 1)));
-                plan.originalName = plan.originalURL.fileName().string();
-                plan.newName = plan.newURL.fileName().string();
-                list.push_back(plan);
-            }
-            QVERIFY2(QuorvaneViewModel::targetsAreDistinct(list) == distinct, qPrintable(plans));
-        }
-    }
-
     void progressReportsAreThrottled()
     {
         Fixture f;
