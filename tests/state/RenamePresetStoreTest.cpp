@@ -62,11 +62,6 @@ nlohmann::json validElement(const char *id = "6F1C2D3E-4A5B-4C6D-8E7F-0123456789
     };
 }
 
-std::string text(const nlohmann::json &json)
-{
-    return json.dump();
-}
-
 // JSON values are compared through their compact text: QCOMPARE cannot take nlohmann::json itself.
 QString dumped(const nlohmann::json &json)
 {
@@ -103,7 +98,6 @@ private Q_SLOTS:
         CountingSettingsStore settings(settingsFile());
         const RenamePresetStore store(settings);
         QVERIFY(store.presets().isEmpty());
-        QCOMPARE(store.storageKey(), storageKey);
         QCOMPARE(settings.writes, 0);
         QVERIFY(!QFile::exists(settingsFile()));
     }
@@ -199,22 +193,20 @@ private Q_SLOTS:
         const auto withElement = [](auto change) {
             nlohmann::json element = validElement();
             change(element);
-            return text(nlohmann::json::array({ validElement("0A1B2C3D-0000-4000-8000-000000000001"), element }));
+            return nlohmann::json::array({ validElement("0A1B2C3D-0000-4000-8000-000000000001"), element }).dump();
         };
         row("garbage bytes", std::string("\x00\xff\xfe not json", 12));
         row("empty blob", "");
-        row("truncated array", text(nlohmann::json::array({ validElement() })).substr(0, 40));
-        row("text after the array", text(nlohmann::json::array({ validElement() })) + " []");
-        row("object instead of an array", text({ { "presets", nlohmann::json::array({ validElement() }) } }));
+        row("truncated array", nlohmann::json::array({ validElement() }).dump().substr(0, 40));
+        row("text after the array", nlohmann::json::array({ validElement() }).dump() + " []");
+        row("object instead of an array",
+            nlohmann::json { { "presets", nlohmann::json::array({ validElement() }) } }.dump());
         row("array of strings", R"(["Holiday"])");
         row("invalid UTF-8 in a name",
             R"([{"id":"6F1C2D3E-4A5B-4C6D-8E7F-0123456789AB","name":"a)" + std::string("\xff")
                 + R"(","parameters":{},"includeSubfolders":true,"includeExtensions":[]}])");
-        row("missing includeExtensions", withElement([](nlohmann::json &e) { e.erase("includeExtensions"); }));
-        row("missing includeSubfolders", withElement([](nlohmann::json &e) { e.erase("includeSubfolders"); }));
-        row("missing parameters", withElement([](nlohmann::json &e) { e.erase("parameters"); }));
-        row("missing name", withElement([](nlohmann::json &e) { e.erase("name"); }));
-        row("missing id", withElement([](nlohmann::json &e) { e.erase("id"); }));
+        for (const char *key : { "includeExtensions", "includeSubfolders", "parameters", "name", "id" })
+            row(("missing " + std::string(key)).c_str(), withElement([key](nlohmann::json &e) { e.erase(key); }));
         row("null name", withElement([](nlohmann::json &e) { e["name"] = nullptr; }));
         row("null parameters", withElement([](nlohmann::json &e) { e["parameters"] = nullptr; }));
         row("number name", withElement([](nlohmann::json &e) { e["name"] = 7; }));
@@ -249,7 +241,7 @@ private Q_SLOTS:
             // A value the settings file holds as text, not as a data blob.
             QSettings(settingsFile(), QSettings::IniFormat)
                 .setValue(QtConversions::toQString(storageKey),
-                    QtConversions::toQString(text(nlohmann::json::array({ validElement() }))));
+                    QtConversions::toQString(nlohmann::json::array({ validElement() }).dump()));
         } else {
             storeBlob(blob.toStdString());
         }
@@ -284,7 +276,7 @@ private Q_SLOTS:
         element["parameters"]
             = { { "strategy", "suffixSequence" }, { "sequencePadding", nullptr }, { "colour", "red" } };
         element["colour"] = "blue";
-        storeBlob(text(nlohmann::json::array({ element })));
+        storeBlob(nlohmann::json::array({ element }).dump());
         SettingsStoreQt settings(settingsFile());
 
         RenamePresetStore store(settings);
@@ -436,7 +428,7 @@ private Q_SLOTS:
     {
         const char *twice = "11111111-2222-4333-8444-555555555555";
         const char *once = "AAAAAAAA-BBBB-4CCC-8DDD-EEEEEEEEEEEE";
-        storeBlob(text(nlohmann::json::array({ validElement(twice), validElement(once), validElement(twice) })));
+        storeBlob(nlohmann::json::array({ validElement(twice), validElement(once), validElement(twice) }).dump());
         {
             CountingSettingsStore settings(settingsFile());
             RenamePresetStore store(settings);

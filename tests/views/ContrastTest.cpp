@@ -194,19 +194,25 @@ private Q_SLOTS:
         QTRY_COMPARE(app.viewModel().renamePlans().size(), std::size_t(5));
         QTest::qWait(100);
 
-        const QImage shot = window.grab().toImage();
-        if (const QString folder = qEnvironmentVariable("QUORVANE_SCREENSHOT_DIR"); !folder.isEmpty())
-            shot.save(QDir(folder).filePath(dark ? QStringLiteral("window-dark.png") : QStringLiteral("window.png")));
-        int measured = 0;
         double lowest = 21;
         QStringList faint;
-        for (const auto &[text, area] : texts(&window)) {
-            const double ratio = textContrast(shot, area);
-            lowest = std::min(lowest, ratio);
-            if (ratio < PaneStyle::minimumContrast)
-                faint << QStringLiteral("\"%1\": %2:1").arg(text).arg(ratio, 0, 'f', 2);
-            ++measured;
-        }
+        // Measures every text of `root`; returns how many there were.
+        const auto measure = [&](QWidget *root) {
+            const QImage shot = root->grab().toImage();
+            int measured = 0;
+            for (const auto &[text, area] : texts(root)) {
+                const double ratio = textContrast(shot, area);
+                lowest = std::min(lowest, ratio);
+                if (ratio < PaneStyle::minimumContrast)
+                    faint << QStringLiteral("\"%1\": %2:1").arg(text).arg(ratio, 0, 'f', 2);
+                ++measured;
+            }
+            return measured;
+        };
+        if (const QString folder = qEnvironmentVariable("QUORVANE_SCREENSHOT_DIR"); !folder.isEmpty())
+            window.grab().save(
+                QDir(folder).filePath(dark ? QStringLiteral("window-dark.png") : QStringLiteral("window.png")));
+        const int measured = measure(&window);
         QVERIFY2(measured >= 20, qPrintable(QString::number(measured)));
         QVERIFY2(faint.isEmpty(), qPrintable(faint.join(QStringLiteral(", "))));
 
@@ -221,16 +227,8 @@ private Q_SLOTS:
         error->setText(QStringLiteral("Update information is unavailable."));
         error->setVisible(true);
         QTest::qWait(50);
-        const QImage aboutShot = about.grab().toImage();
-        measured = 0;
-        for (const auto &[text, area] : texts(&about)) {
-            const double ratio = textContrast(aboutShot, area);
-            lowest = std::min(lowest, ratio);
-            if (ratio < PaneStyle::minimumContrast)
-                faint << QStringLiteral("\"%1\": %2:1").arg(text).arg(ratio, 0, 'f', 2);
-            ++measured;
-        }
-        QVERIFY2(measured >= 6, qPrintable(QString::number(measured)));
+        const int measuredAbout = measure(&about);
+        QVERIFY2(measuredAbout >= 6, qPrintable(QString::number(measuredAbout)));
         qInfo("lowest contrast of a text: %.2f:1", lowest);
         QVERIFY2(faint.isEmpty(), qPrintable(faint.join(QStringLiteral(", "))));
     }
