@@ -89,10 +89,6 @@ TEST_F(PlanningTest, ResolvesCollisionsWithFilesOnDiskAndWithinTheBatch)
             oneLetterToX, "a.txt>x.txt b.txt>x.txt" },
         { "unchanged names stay unsuffixed", { "a.txt", "b.txt" }, { "a.txt", "b.txt" }, "{}",
             "a.txt>a.txt b.txt>b.txt" },
-        { "a case-only change onto another file on a case-sensitive disk", { "Photo.JPG", "photo.jpg" },
-            { "Photo.JPG", "photo.jpg" }, lowercaseWholeName, "Photo.JPG>photo (1).jpg photo.jpg>photo.jpg" },
-        { "a case-only change with nothing in the way", { "Photo.JPG" }, { "Photo.JPG" }, lowercaseWholeName,
-            "Photo.JPG>photo.jpg" },
         { "an empty list", {}, {}, oneLetterToX, "" },
     };
     for (const Case &planning : cases) {
@@ -215,9 +211,6 @@ TEST_F(PlanningTest, OnACaseInsensitiveVolumeACaseOnlyChangeIsTheFileItself)
 
 } // namespace
 
-// A worker whose request was superseded stops at the next progress report: the listing then fails with ECANCELED
-// and the preview says it stopped, while a progress that lets it run sees counts up to the whole and changes
-// nothing in the result.
 TEST(RenamePipelineTest, TargetsAreDistinctUnlessTheyMeetAsStandardisedPathsInNfd)
 {
     // "original>target" pairs, and whether the targets are distinct; a plan that keeps its name is skipped.
@@ -242,6 +235,9 @@ TEST(RenamePipelineTest, TargetsAreDistinctUnlessTheyMeetAsStandardisedPathsInNf
     }
 }
 
+// A worker whose request was superseded stops at the next progress report: the listing then fails with ECANCELED
+// and the preview says it stopped, while a progress that lets it run sees counts up to the whole and changes
+// nothing in the result.
 TEST(RenamePipelineTest, ProgressCountsAndStopsListingAndPlanning)
 {
     TestDir dir;
