@@ -337,7 +337,7 @@ private Q_SLOTS:
             element["order"] = nlohmann::json::parse(stored.toStdString());
         nlohmann::json other = validElement("0A1B2C3D-0000-4000-8000-000000000001");
         other["order"] = { { "by", "dateCreated" }, { "ascending", false } };
-        storeBlob(text(nlohmann::json::array({ element, other })));
+        storeBlob(nlohmann::json::array({ element, other }).dump());
         std::string logged;
         const auto previousSink = setLogSink([&logged](const std::string &line) { logged += line + '\n'; });
         SettingsStoreQt settings(settingsFile());
