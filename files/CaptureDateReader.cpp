@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include <dlfcn.h>
 #include <exiv2/exiv2.hpp>
 #include <fcntl.h>
 #include <libheif/heif.h>
@@ -25,6 +26,7 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
+#include "Log.h"
 #include "PhotoMetadataService.h"
 
 namespace {
@@ -277,6 +279,93 @@ std::optional<TimePoint> readWithExiv2(FileSource &source)
     }
 }
 
+// ---- Decoder libraries, loaded on first use ----
+
+// libavformat and libheif are opened when the first video or HEIF photo is read, not linked: with their codecs
+// and network libraries they add some 140 shared objects and about 45 ms to the start of every process, which
+// a command line that renames a few thousand files would spend mostly on loading them. The headers still come
+// from the packages, so the types and the library major versions are the ones built against.
+
+/// A shared library opened for good; absent when it cannot be loaded (the reason goes to the log once).
+void *openLibrary(const std::string &soname)
+{
+    void *handle = ::dlopen(soname.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        const char *reason = ::dlerror();
+        logMessage("Cannot load " + soname + ": " + (reason ? reason : "unknown error"));
+    }
+    return handle;
+}
+
+/// The function `name` of `library` as a pointer of type `Function`; null when either is missing.
+template <typename Function> Function symbol(void *library, const char *name)
+{
+    // POSIX guarantees that an object pointer from dlsym converts to a function pointer.
+    return library == nullptr ? nullptr : reinterpret_cast<Function>(::dlsym(library, name));
+}
+
+#define QUORVANE_LOADED(library, name) decltype(&::name) name = symbol<decltype(&::name)>(library, #name)
+
+/// The libheif functions the capture dates need, named as in libheif.
+struct HeifLibrary {
+    void *library = openLibrary("libheif.so." + std::to_string(LIBHEIF_NUMERIC_VERSION >> 24));
+    QUORVANE_LOADED(library, heif_init);
+    QUORVANE_LOADED(library, heif_context_alloc);
+    QUORVANE_LOADED(library, heif_context_free);
+    QUORVANE_LOADED(library, heif_context_read_from_reader);
+    QUORVANE_LOADED(library, heif_context_get_primary_image_handle);
+    QUORVANE_LOADED(library, heif_image_handle_release);
+    QUORVANE_LOADED(library, heif_image_handle_get_list_of_metadata_block_IDs);
+    QUORVANE_LOADED(library, heif_image_handle_get_metadata_size);
+    QUORVANE_LOADED(library, heif_image_handle_get_metadata);
+
+    bool complete() const
+    {
+        return heif_init && heif_context_alloc && heif_context_free && heif_context_read_from_reader
+            && heif_context_get_primary_image_handle && heif_image_handle_release
+            && heif_image_handle_get_list_of_metadata_block_IDs && heif_image_handle_get_metadata_size
+            && heif_image_handle_get_metadata;
+    }
+};
+
+/// The libavformat and libavutil functions the capture dates need, named as in FFmpeg.
+struct AvLibrary {
+    void *util = openLibrary("libavutil.so." AV_STRINGIFY(LIBAVUTIL_VERSION_MAJOR));
+    void *format = util ? openLibrary("libavformat.so." AV_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR)) : nullptr;
+    QUORVANE_LOADED(util, av_log_set_level);
+    QUORVANE_LOADED(util, av_max_alloc);
+    QUORVANE_LOADED(util, av_malloc);
+    QUORVANE_LOADED(util, av_free);
+    QUORVANE_LOADED(util, av_freep);
+    QUORVANE_LOADED(util, av_dict_get);
+    QUORVANE_LOADED(format, avio_alloc_context);
+    QUORVANE_LOADED(format, avio_context_free);
+    QUORVANE_LOADED(format, avformat_alloc_context);
+    QUORVANE_LOADED(format, av_find_input_format);
+    QUORVANE_LOADED(format, avformat_open_input);
+    QUORVANE_LOADED(format, avformat_close_input);
+
+    bool complete() const
+    {
+        return av_log_set_level && av_max_alloc && av_malloc && av_free && av_freep && av_dict_get && avio_alloc_context
+            && avio_context_free && avformat_alloc_context && av_find_input_format && avformat_open_input
+            && avformat_close_input;
+    }
+};
+
+#undef QUORVANE_LOADED
+
+/// The loaded library, or null when it or one of its functions is missing (such files then have no capture
+/// date). Loaded once, thread-safe.
+template <typename Library> const Library *loaded()
+{
+    static const std::unique_ptr<Library> library = [] {
+        auto candidate = std::make_unique<Library>();
+        return candidate->complete() ? std::move(candidate) : nullptr;
+    }();
+    return library.get();
+}
+
 // ---- HEIF and AVIF through libheif ----
 
 struct HeifInput {
@@ -314,16 +403,16 @@ heif_reader heifReader()
 }
 
 /// The EXIF blocks attached to `handle`, decoded; the first one with a date wins.
-std::optional<TimePoint> heifExifDate(const heif_image_handle *handle)
+std::optional<TimePoint> heifExifDate(const HeifLibrary &heif, const heif_image_handle *handle)
 {
     std::array<heif_item_id, 8> ids {};
-    const int count = heif_image_handle_get_list_of_metadata_block_IDs(handle, "Exif", ids.data(), ids.size());
+    const int count = heif.heif_image_handle_get_list_of_metadata_block_IDs(handle, "Exif", ids.data(), ids.size());
     for (int i = 0; i < count; ++i) {
-        const std::size_t size = heif_image_handle_get_metadata_size(handle, ids[static_cast<std::size_t>(i)]);
+        const std::size_t size = heif.heif_image_handle_get_metadata_size(handle, ids[static_cast<std::size_t>(i)]);
         if (size < 8 || size > static_cast<std::size_t>(CaptureDateReader::readBudget))
             continue;
         std::vector<Exiv2::byte> block(size);
-        if (heif_image_handle_get_metadata(handle, ids[static_cast<std::size_t>(i)], block.data()).code
+        if (heif.heif_image_handle_get_metadata(handle, ids[static_cast<std::size_t>(i)], block.data()).code
             != heif_error_Ok)
             continue;
         // The block starts with the big-endian offset of the TIFF header that follows it.
@@ -345,22 +434,28 @@ std::optional<TimePoint> heifExifDate(const heif_image_handle *handle)
 
 std::optional<TimePoint> readWithLibheif(FileSource &source)
 {
+    const HeifLibrary *heif = loaded<HeifLibrary>();
+    if (heif == nullptr)
+        return std::nullopt;
     prepareExiv2();
     static std::once_flag once;
     // libheif registers its plug-ins on first use, which is not safe from two threads at once.
-    std::call_once(once, [] { (void)heif_init(nullptr); });
-    std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(), &heif_context_free);
+    std::call_once(once, [heif] { (void)heif->heif_init(nullptr); });
+    std::unique_ptr<heif_context, decltype(&heif_context_free)> context(
+        heif->heif_context_alloc(), heif->heif_context_free);
     if (!context)
         return std::nullopt;
     HeifInput input { source };
     const heif_reader reader = heifReader();
-    if (heif_context_read_from_reader(context.get(), &reader, &input, nullptr).code != heif_error_Ok)
+    if (heif->heif_context_read_from_reader(context.get(), &reader, &input, nullptr).code != heif_error_Ok)
         return std::nullopt;
     heif_image_handle *primary = nullptr;
-    if (heif_context_get_primary_image_handle(context.get(), &primary).code != heif_error_Ok || primary == nullptr)
+    if (heif->heif_context_get_primary_image_handle(context.get(), &primary).code != heif_error_Ok
+        || primary == nullptr)
         return std::nullopt;
-    std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)> owned(primary, &heif_image_handle_release);
-    return heifExifDate(primary);
+    std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)> owned(
+        primary, heif->heif_image_handle_release);
+    return heifExifDate(*heif, primary);
 }
 
 // ---- Videos through libavformat ----
@@ -401,41 +496,44 @@ enum class Container { exiv2, heif, quickTime, matroska };
 
 std::optional<TimePoint> readWithLibavformat(FileSource &source, Container container)
 {
+    const AvLibrary *av = loaded<AvLibrary>();
+    if (av == nullptr)
+        return std::nullopt;
     static std::once_flag once;
-    std::call_once(once, [] {
+    std::call_once(once, [av] {
         // The demuxers would otherwise report every damaged file on standard error.
-        av_log_set_level(AV_LOG_QUIET);
+        av->av_log_set_level(AV_LOG_QUIET);
         // A damaged count in a small file (the QuickTime metadata keys, for one) makes the demuxer ask for a
         // zeroed block of up to 4 GiB, which takes seconds and all memory. No metadata of a real recording
         // needs a block near this size; the process uses FFmpeg for nothing else.
-        av_max_alloc(64 * 1024 * 1024);
+        av->av_max_alloc(64 * 1024 * 1024);
     });
 
     constexpr int bufferSize = 64 * 1024;
     AvInput input { source };
-    auto *buffer = static_cast<unsigned char *>(av_malloc(bufferSize));
+    auto *buffer = static_cast<unsigned char *>(av->av_malloc(bufferSize));
     if (buffer == nullptr)
         return std::nullopt;
-    AVIOContext *io = avio_alloc_context(buffer, bufferSize, 0, &input, &avRead, nullptr, &avSeek);
+    AVIOContext *io = av->avio_alloc_context(buffer, bufferSize, 0, &input, &avRead, nullptr, &avSeek);
     if (io == nullptr) {
-        av_free(buffer);
+        av->av_free(buffer);
         return std::nullopt;
     }
-    AVFormatContext *format = avformat_alloc_context();
+    AVFormatContext *format = av->avformat_alloc_context();
     std::optional<TimePoint> result;
     if (format != nullptr) {
         format->pb = io;
         format->flags |= AVFMT_FLAG_CUSTOM_IO;
         // The demuxer is chosen from the content already seen, so nothing is probed.
-        const AVInputFormat *demuxer = av_find_input_format(container == Container::matroska ? "matroska" : "mov");
+        const AVInputFormat *demuxer = av->av_find_input_format(container == Container::matroska ? "matroska" : "mov");
         // On failure avformat_open_input frees the context itself.
-        if (avformat_open_input(&format, nullptr, demuxer, nullptr) == 0) {
+        if (av->avformat_open_input(&format, nullptr, demuxer, nullptr) == 0) {
             const AVDictionaryEntry *recorded
-                = av_dict_get(format->metadata, "com.apple.quicktime.creationdate", nullptr, 0);
+                = av->av_dict_get(format->metadata, "com.apple.quicktime.creationdate", nullptr, 0);
             if (recorded != nullptr && container == Container::quickTime)
                 result = CaptureDateReader::parseVideoDateText(recorded->value);
             // The movie header's creation time (UTC) or Matroska's DateUTC, as the demuxer writes them.
-            const AVDictionaryEntry *created = av_dict_get(format->metadata, "creation_time", nullptr, 0);
+            const AVDictionaryEntry *created = av->av_dict_get(format->metadata, "creation_time", nullptr, 0);
             if (!result && created != nullptr) {
                 result = CaptureDateReader::parseVideoDateText(created->value);
                 // Matroska counts from 2001-01-01; a zero there is no date.
@@ -443,11 +541,11 @@ std::optional<TimePoint> readWithLibavformat(FileSource &source, Container conta
                 if (container == Container::matroska && result == matroskaZero)
                     result.reset();
             }
-            avformat_close_input(&format);
+            av->avformat_close_input(&format);
         }
     }
-    av_freep(&io->buffer);
-    avio_context_free(&io);
+    av->av_freep(&io->buffer);
+    av->avio_context_free(&io);
     return result;
 }
 
