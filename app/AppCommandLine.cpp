@@ -92,13 +92,7 @@ std::string usageText()
                 head.clear();
             }
             head.resize(helpColumn, ' ');
-            text += head;
-            std::string_view help = entry.help;
-            for (std::size_t end; (end = help.find('\n')) != std::string_view::npos; help.remove_prefix(end + 1)) {
-                text += help.substr(0, end);
-                text += '\n' + std::string(helpColumn, ' ');
-            }
-            text += std::string(help) + "\n";
+            text += head + ManualPage::hangingIndent(entry.help, helpColumn) + "\n";
         }
         if (!section.intro.empty())
             text += "\n" + std::string(section.intro) + "\n";
@@ -108,11 +102,8 @@ std::string usageText()
 
 std::string manualPage(std::string_view version, std::string_view date)
 {
-    ManualPage page("quorvane", "rename many files at once, with a preview of every new name", version, date);
-    page.section("Synopsis");
-    page.paragraph(synopsis);
-    page.section("Description");
-    page.paragraph(description);
+    ManualPage page("quorvane", "rename many files at once, with a preview of every new name", version, date, synopsis,
+        description);
     for (const Section &section : sections) {
         page.section(section.title);
         for (const Entry &entry : section.entries)

@@ -82,6 +82,13 @@ Result<void> setPresetName(std::optional<std::string> &target, std::string_view 
     return {};
 }
 
+/// The setter of a flag: it switches `member` on.
+template <bool CommandLine::*member> Result<void> setFlag(CommandLine &command, const std::string &)
+{
+    command.*member = true;
+    return {};
+}
+
 // The titles of the option groups, for the translations of --help.
 [[maybe_unused]] constexpr const char *sectionTitles[] = { QT_TRANSLATE_NOOP("quorvane-cli", "Rename settings"),
     QT_TRANSLATE_NOOP("quorvane-cli", "Files"), QT_TRANSLATE_NOOP("quorvane-cli", "Output and action") };
@@ -153,29 +160,17 @@ constexpr Option options[] = {
             return setSize(command.criteria.maxSize, "--max-size", text);
         },
         QT_TRANSLATE_NOOP("quorvane-cli", "only files of at most N bytes") },
-    { "Output and action", "--json", "",
-        [](CommandLine &command, const std::string &) {
-            command.json = true;
-            return Result<void>();
-        },
+    { "Output and action", "--json", "", &setFlag<&CommandLine::json>,
         QT_TRANSLATE_NOOP("quorvane-cli",
             "print a JSON array of {\"originalPath\", \"newPath\", \"originalName\",\n"
             "\"newName\"} objects, in plan order, instead of lines; date names from\n"
             "capture dates add \"dateSource\": \"capture\", or \"created\" for a file\n"
             "without a capture date") },
-    { "Output and action", "--apply", "",
-        [](CommandLine &command, const std::string &) {
-            command.apply = true;
-            return Result<void>();
-        },
+    { "Output and action", "--apply", "", &setFlag<&CommandLine::apply>,
         QT_TRANSLATE_NOOP("quorvane-cli",
             "perform the renames of the changed names, then print \"Renamed N items\"\n"
             "or \"Renamed N, M failed\" and one line per failure") },
-    { "Output and action", "--undo", "",
-        [](CommandLine &command, const std::string &) {
-            command.undo = true;
-            return Result<void>();
-        },
+    { "Output and action", "--undo", "", &setFlag<&CommandLine::undo>,
         QT_TRANSLATE_NOOP("quorvane-cli",
             "take back the newest rename batch of FOLDER (also after a restart);\n"
             "files changed since are left alone and listed with the reason") },
@@ -187,29 +182,13 @@ constexpr Option options[] = {
             return Result<void>();
         },
         QT_TRANSLATE_NOOP("quorvane-cli", "complete or take back an interrupted rename batch of FOLDER") },
-    { "Output and action", "--journal", "",
-        [](CommandLine &command, const std::string &) {
-            command.journal = true;
-            return Result<void>();
-        },
+    { "Output and action", "--journal", "", &setFlag<&CommandLine::journal>,
         QT_TRANSLATE_NOOP("quorvane-cli", "list the rename batches the journal knows (of FOLDER, if given)") },
-    { "Output and action", "--list-presets", "",
-        [](CommandLine &command, const std::string &) {
-            command.listPresets = true;
-            return Result<void>();
-        },
+    { "Output and action", "--list-presets", "", &setFlag<&CommandLine::listPresets>,
         QT_TRANSLATE_NOOP("quorvane-cli", "print the names of the saved presets, one a line") },
-    { "Output and action", "--help", "",
-        [](CommandLine &command, const std::string &) {
-            command.help = true;
-            return Result<void>();
-        },
+    { "Output and action", "--help", "", &setFlag<&CommandLine::help>,
         QT_TRANSLATE_NOOP("quorvane-cli", "show this text") },
-    { "Output and action", "--help-man", "",
-        [](CommandLine &command, const std::string &) {
-            command.helpManual = true;
-            return Result<void>();
-        },
+    { "Output and action", "--help-man", "", &setFlag<&CommandLine::helpManual>,
         QT_TRANSLATE_NOOP("quorvane-cli", "print the manual page in roff"), true },
 };
 
@@ -228,6 +207,18 @@ a kill, a power cut) says so; --apply then refuses until the batch is recovered.
 constexpr std::string_view exitStatusText = QT_TRANSLATE_NOOP(
     "quorvane-cli", R"TEXT(Exit status: 0 on success; 1 when the folder cannot be listed ("Cannot access the selected
 folder.") or, with --apply, when a rename failed; 2 for bad options or settings.)TEXT");
+
+/// Calls `visit(option, startsSection)` for each option that --help and the manual show, in their order.
+template <typename Visit> void forEachShownOption(const Visit &visit)
+{
+    std::string_view section;
+    for (const Option &option : options) {
+        if (option.hidden)
+            continue;
+        visit(option, option.section != section);
+        section = option.section;
+    }
+}
 
 // Where the help text of each option starts.
 constexpr std::size_t helpColumn = 25;
@@ -304,53 +295,29 @@ std::string usageText()
     const auto translated = [](std::string_view text) { return cliText(std::string(text).c_str()); };
     std::string text = cliText(QT_TRANSLATE_NOOP("quorvane-cli", "Usage: %1"), { synopsis }) + "\n\n"
         + translated(description) + "\n";
-    std::string_view section;
-    for (const Option &option : options) {
-        if (option.hidden)
-            continue;
-        if (option.section != section) {
-            section = option.section;
-            text += '\n';
-            text += translated(section);
-            text += ":\n";
-        }
+    forEachShownOption([&](const Option &option, bool startsSection) {
+        if (startsSection)
+            text += '\n' + translated(option.section) + ":\n";
         std::string head = "  " + std::string(option.name);
         if (!option.valueName.empty())
             head += " " + std::string(option.valueName);
         head.resize(std::max(helpColumn, head.size() + 1), ' ');
-        text += head;
-        // Continuation lines of the help start under its first line.
-        const std::string help = translated(option.help);
-        std::string_view rest = help;
-        for (std::size_t end; (end = rest.find('\n')) != std::string_view::npos; rest.remove_prefix(end + 1)) {
-            text += rest.substr(0, end);
-            text += '\n' + std::string(helpColumn, ' ');
-        }
-        text += rest;
-        text += '\n';
-    }
+        text += head + ManualPage::hangingIndent(translated(option.help), helpColumn) + '\n';
+    });
     text += "\n" + translated(journalText) + "\n\n" + translated(exitStatusText) + "\n";
     return text;
 }
 
 std::string manualPage(std::string_view version, std::string_view date)
 {
-    ManualPage page("quorvane-cli", "rename many files at once, with a preview of every new name", version, date);
-    page.section("Synopsis");
-    page.paragraph(synopsis);
-    page.section("Description");
-    page.paragraph(description);
+    ManualPage page("quorvane-cli", "rename many files at once, with a preview of every new name", version, date,
+        synopsis, description);
     page.section("Options");
-    std::string_view section;
-    for (const Option &option : options) {
-        if (option.hidden)
-            continue;
-        if (option.section != section) {
-            section = option.section;
-            page.subsection(section);
-        }
+    forEachShownOption([&](const Option &option, bool startsSection) {
+        if (startsSection)
+            page.subsection(option.section);
         page.item(option.name, option.valueName, option.help);
-    }
+    });
     page.section("Journal");
     page.paragraph(journalText);
     page.section("Exit status");

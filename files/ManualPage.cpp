@@ -27,12 +27,27 @@ std::string quoted(std::string_view text)
 
 } // namespace
 
-ManualPage::ManualPage(std::string_view name, std::string_view summary, std::string_view version, std::string_view date)
+ManualPage::ManualPage(std::string_view name, std::string_view summary, std::string_view version, std::string_view date,
+    std::string_view synopsis, std::string_view description)
 {
     m_text = ".TH " + quoted(upper(name)) + " 1 " + quoted(date) + " "
         + quoted(std::string(name) + " " + std::string(version)) + " \"User Commands\"\n.nh\n.ad l\n";
     section("NAME");
     m_text += escape(name) + " \\- " + escape(summary) + '\n';
+    section("Synopsis");
+    paragraph(synopsis);
+    section("Description");
+    paragraph(description);
+}
+
+std::string ManualPage::hangingIndent(std::string_view help, std::size_t column)
+{
+    std::string text;
+    for (std::size_t end; (end = help.find('\n')) != std::string_view::npos; help.remove_prefix(end + 1)) {
+        text += help.substr(0, end);
+        text += '\n' + std::string(column, ' ');
+    }
+    return text + std::string(help);
 }
 
 void ManualPage::section(std::string_view title)

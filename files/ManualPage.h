@@ -9,8 +9,10 @@
 /// are escaped here.
 class ManualPage {
 public:
-    /// `name` as in "quorvane-cli", `summary` the rest of the NAME line, `date` as "2026-12-07".
-    ManualPage(std::string_view name, std::string_view summary, std::string_view version, std::string_view date);
+    /// `name` as in "quorvane-cli", `summary` the rest of the NAME line, `date` as "2026-12-07"; the SYNOPSIS and
+    /// DESCRIPTION sections follow, with `synopsis` and `description` as their paragraphs.
+    ManualPage(std::string_view name, std::string_view summary, std::string_view version, std::string_view date,
+        std::string_view synopsis, std::string_view description);
 
     /// A section heading (NAME and the title are written by the constructor).
     void section(std::string_view title);
@@ -26,6 +28,8 @@ public:
 
     /// Text as a roff text line: backslashes and dashes escaped, and a leading "." or "'" made harmless.
     static std::string escape(std::string_view text);
+    /// A help text of --help whose lines (separated by "\n") after the first start at `column`, under the first.
+    static std::string hangingIndent(std::string_view help, std::size_t column);
 
 private:
     std::string m_text;
