@@ -5,8 +5,6 @@
 #include <utime.h>
 
 #include <QAbstractItemModelTester>
-#include <QAbstractSpinBox>
-#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -626,58 +624,6 @@ private Q_SLOTS:
             const QRect shown(control->mapTo(scroll->viewport(), QPoint()), control->size());
             QVERIFY2(scroll->viewport()->rect().contains(shown), name);
         }
-    }
-
-    void everyTabStopIsNamedAndScreenReadersMeetRolesNotLooks()
-    {
-        Window w { "a.txt" };
-        w.chooseStrategy(QStringLiteral("Format with Date")); // with its sequence block, shown by default
-        for (QWidget *widget : w.window.findChildren<QWidget *>()) {
-            // Spin boxes and combo boxes are the stops of their inner editors.
-            if (!widget->isVisibleTo(&w.window) || !(widget->focusPolicy() & Qt::TabFocus)
-                || qobject_cast<QAbstractSpinBox *>(widget->parentWidget()) != nullptr)
-                continue;
-            QAccessibleInterface *described = QAccessible::queryAccessibleInterface(widget);
-            QVERIFY2(described != nullptr && !described->text(QAccessible::Name).isEmpty(),
-                qPrintable(QString::fromLatin1(widget->metaObject()->className()) + u' ' + widget->objectName()));
-        }
-        QCOMPARE(w.find("sidebarScroll")->focusPolicy(), Qt::NoFocus);
-
-        // Role, name and value (or the checked segment) as assistive technology reads them.
-        const auto describe = [&w](const char *name) {
-            QAccessibleInterface *described = QAccessible::queryAccessibleInterface(w.find(name));
-            QString text = QString::number(described->role()) + u'|' + described->text(QAccessible::Name) + u'|'
-                + described->text(QAccessible::Value);
-            for (int i = 0; i < described->childCount(); ++i) {
-                QAccessibleInterface *child = described->child(i);
-                text += u'|' + QString::number(child->role()) + u':' + child->text(QAccessible::Name)
-                    + (child->state().checked ? QStringLiteral("*") : QString());
-            }
-            return text;
-        };
-        const auto role = [](QAccessible::Role value) { return QString::number(value); };
-        const QString radio = role(QAccessible::RadioButton);
-        QCOMPARE(describe("datePositionPicker"),
-            role(QAccessible::Grouping) + QStringLiteral("|Date position||") + radio + QStringLiteral(":Before name*|")
-                + radio + QStringLiteral(":After name"));
-        QCOMPARE(describe("dateSequencePadding"),
-            role(QAccessible::Grouping) + QStringLiteral("|Padding||") + radio + QStringLiteral(":1|") + radio
-                + QStringLiteral(":01|") + radio + QStringLiteral(":001*"));
-        // A drop-down list's one child is its list of choices (its selected item is read by atspi_walk.py).
-        const QString choices = u'|' + role(QAccessible::List) + u':';
-        QCOMPARE(describe("dateSourcePicker"),
-            role(QAccessible::ComboBox) + QStringLiteral("|Date source|Date Taken (EXIF)") + choices);
-        QCOMPARE(
-            describe("dateFormatPicker"), role(QAccessible::ComboBox) + QStringLiteral("|Format|2026-09-30") + choices);
-        w.model.applyFilters();
-        QCOMPARE(describe("statusLabel"),
-            role(QAccessible::StatusBar) + QStringLiteral("|1 items after filtering|1 items after filtering"));
-        // The separator's purpose stays visible once its field is cleared.
-        auto *separator = w.find<QLineEdit>("dateSequenceSeparator");
-        bool labelled = false;
-        for (QLabel *label : w.window.findChildren<QLabel *>())
-            labelled = labelled || (label->buddy() == separator && label->isVisible() && label->text() == u"Separator");
-        QVERIFY(labelled);
     }
 
     void numberingOrderIsChosenByTheHeaderAndKeptAcrossLoads()
