@@ -94,19 +94,6 @@ TEST(FileAccessServiceTest, ALinkMetBeforeItsTargetDoesNotHideTheTarget)
     EXPECT_EQ(sorted(relativeNames(listing, dir.path())), sorted(expected));
 }
 
-TEST(FileAccessServiceTest, ImmutableFileIsLeftOut)
-{
-    if (!canMakeImmutable())
-        GTEST_SKIP() << "chattr +i does not work here (needs root on a file system with immutable flags)";
-    TestDir dir;
-    dir.createFile("free.txt");
-    const fs::path locked = dir.createFile("locked.txt");
-    ASSERT_TRUE(setImmutable(locked, true));
-    const Result<FileListing> listing = FileAccessService().listFiles(dir.path(), false);
-    ASSERT_TRUE(listing);
-    EXPECT_EQ(relativeNames(listing, dir.path()), std::vector<std::string> { "free.txt" });
-}
-
 TEST(FileAccessServiceTest, NamesThatAreNotUtf8AreLeftOutAndNotDescendedInto)
 {
     TestDir dir;

@@ -21,7 +21,6 @@ private Q_SLOTS:
     void bytesComeBackThroughAnotherInstance_data();
     void bytesComeBackThroughAnotherInstance();
     void absentKeysAndOtherValueTypesReadAsNothing();
-    void unwritableFileReportsFailure();
 
 private:
     QTemporaryDir m_configHome;
@@ -96,24 +95,6 @@ void SettingsStoreQtTest::absentKeysAndOtherValueTypesReadAsNothing()
     const SettingsStoreQt store(file);
     QCOMPARE(store.bytes("text"), std::nullopt);
     QCOMPARE(store.bytes("number"), std::nullopt);
-    QCOMPARE(store.bytes("absent"), std::nullopt);
-}
-
-void SettingsStoreQtTest::unwritableFileReportsFailure()
-{
-    if (!canMakeImmutable())
-        QSKIP("immutable files are not available here");
-    const TestDir dir;
-    const QString file = QtConversions::toQString(dir.path() / "settings.conf");
-    QVERIFY(SettingsStoreQt(file).setBytes("k", "before"));
-    const std::string contents = dir.read("settings.conf");
-    QVERIFY(setImmutable(dir.path() / "settings.conf", true));
-
-    const bool stored = SettingsStoreQt(file).setBytes("k", "after");
-
-    QVERIFY(setImmutable(dir.path() / "settings.conf", false));
-    QVERIFY(!stored);
-    QCOMPARE(dir.read("settings.conf"), contents);
 }
 
 QTEST_GUILESS_MAIN(SettingsStoreQtTest)

@@ -202,7 +202,6 @@ private Q_SLOTS:
         QTest::newRow("never answers") << "silent"
                                        << QStringLiteral("Unable to check for updates: The request timed out.");
         QTest::newRow("404 page") << "404" << unavailable;
-        QTest::newRow("500 page") << "500" << unavailable;
         // The status is not what decides: an error status with a usable feed is a usable feed.
         QTest::newRow("404 with a feed") << "404 feed" << QString();
         QTest::newRow("exactly the size limit") << "limit" << QString();
