@@ -111,8 +111,9 @@ constexpr Option options[] = {
             return setPresetName(command.presetName, "--preset", text);
         },
         QT_TRANSLATE_NOOP("quorvane-cli",
-            "take the settings, the subfolder switch and the included extensions from\n"
-            "the first saved preset called NAME (options given here still win)") },
+            "take the settings, the subfolder switch, the included extensions and the\n"
+            "numbering order from the first saved preset called NAME (options given\n"
+            "here still win)") },
     { "Rename settings", "--save-preset", "NAME",
         [](CommandLine &command, const std::string &text) {
             return setPresetName(command.savePresetName, "--save-preset", text);

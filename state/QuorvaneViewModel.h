@@ -205,9 +205,11 @@ public:
     Q_INVOKABLE void moveFile(const QString &draggedPath, const QString &targetPath);
     /// The dragged file becomes the last filtered file.
     Q_INVOKABLE void moveFileToEnd(const QString &draggedPath);
-    /// Saves the rename settings, the subfolder switch and the included extensions (sorted) as a preset.
+    /// Saves the rename settings, the subfolder switch, the included extensions (sorted) and the numbering order as
+    /// a preset.
     Q_INVOKABLE void saveCurrentAsPreset(const QString &name);
-    /// Takes the preset's settings; lists the folder again only when the subfolder switch changes.
+    /// Takes the preset's settings and numbering order; lists the folder again only when the subfolder switch
+    /// changes (and sorts the files again when only the order does).
     void applyPreset(const RenamePreset &preset);
     /// Chooses the strategy (a date name also keeps the extension from now on) and replans.
     void selectStrategy(RenameStrategy strategy);

@@ -775,10 +775,12 @@ Neuigkeiten:
         <translation>Ausgabe und Aktion</translation>
     </message>
     <message>
-        <source>take the settings, the subfolder switch and the included extensions from
-the first saved preset called NAME (options given here still win)</source>
-        <translation>die Einstellungen, die Unterordner-Einstellung und die Endungen aus der ersten
-gesicherten Vorlage namens NAME nehmen (hier gegebene Optionen haben Vorrang)</translation>
+        <source>take the settings, the subfolder switch, the included extensions and the
+numbering order from the first saved preset called NAME (options given
+here still win)</source>
+        <translation>die Einstellungen, die Unterordner-Einstellung, die Endungen und die
+Nummerierungsreihenfolge aus der ersten gesicherten Vorlage namens NAME
+nehmen (hier gegebene Optionen haben Vorrang)</translation>
     </message>
     <message>
         <source>save the settings of this command line as a preset called NAME</source>
