@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include <malloc.h>
+
 #include <QApplication>
 #include <QIcon>
 
@@ -29,6 +31,10 @@ FolderChooser chooserOrDialog(FolderChooser chooser)
 
 void QuorvaneApp::configureApplication(QApplication &application)
 {
+    // The lists of a large folder (a million records) are single blocks of many megabytes. Left to itself the
+    // allocator raises its threshold for mapping blocks of their own each time such a block is freed, and then
+    // places the next ones amid small allocations, where their pages cannot go back to the system once freed.
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setOrganizationName(QStringLiteral("Quorvane"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quorvane"));
