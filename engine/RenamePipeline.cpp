@@ -13,21 +13,12 @@
 
 namespace RenamePipeline {
 
-namespace {
-
-    bool isAscii(std::string_view text)
-    {
-        return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    }
-
-} // namespace
-
 bool canonicallyEqual(std::string_view a, std::string_view b)
 {
     // Equal bytes are the common case and need no normalisation; ASCII texts are their own normal form.
     if (a == b)
         return true;
-    if (isAscii(a) && isAscii(b))
+    if (Unicode::isAscii(a) && Unicode::isAscii(b))
         return false;
     return Unicode::toNFD(a) == Unicode::toNFD(b);
 }
@@ -58,7 +49,7 @@ bool targetsAreDistinct(const std::vector<RenamePlan> &plans)
         if (!changesName(plan))
             continue;
         std::string_view key = plan.newURL.text();
-        if (!FilePaths::isStandardized(key) || !isAscii(key))
+        if (!FilePaths::isStandardized(key) || !Unicode::isAscii(key))
             key = rewritten.emplace_back(Unicode::toNFD(FilePaths::standardized(plan.newURL.path()).native()));
         keys.emplace_back(std::hash<std::string_view> {}(key), key);
     }
@@ -83,6 +74,11 @@ Result<FileListing> listSorted(const FileAccessService &fileAccess, const std::f
 std::vector<FileItem> filter(const std::vector<FileItem> &files, const FileFilterCriteria &criteria)
 {
     return FileFilterService().filter(files, criteria);
+}
+
+std::vector<FileItem> filter(std::vector<FileItem> &&files, const FileFilterCriteria &criteria)
+{
+    return FileFilterService().filter(std::move(files), criteria);
 }
 
 std::string Preview::timedOutLine() const

@@ -47,6 +47,8 @@ Result<FileListing> listSorted(const FileAccessService &fileAccess, const std::f
 
 /// The files that pass `criteria`, in their order.
 std::vector<FileItem> filter(const std::vector<FileItem> &files, const FileFilterCriteria &criteria);
+/// The same, taking over `files` (no record is copied).
+std::vector<FileItem> filter(std::vector<FileItem> &&files, const FileFilterCriteria &criteria);
 
 /// A preview: one plan per file, and how many names the pattern ran out of time on.
 struct Preview {

@@ -16,18 +16,6 @@ namespace {
     using IcuText::fromUtf8;
     using IcuText::toUtf8;
 
-    // Most names are plain ASCII, whose case mapping in the root locale is the ASCII one and which every
-    // normalisation form leaves as it is; filtering and planning handle every name, so skipping the conversion to
-    // UTF-16 there pays.
-    bool isAscii(std::string_view text)
-    {
-        for (const char c : text) {
-            if (static_cast<unsigned char>(c) >= 0x80)
-                return false;
-        }
-        return true;
-    }
-
     char asciiLower(char c)
     {
         return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
@@ -61,6 +49,18 @@ namespace {
     }
 
 } // namespace
+
+bool isAscii(std::string_view text)
+{
+    // Most names are plain ASCII, whose case mapping in the root locale is the ASCII one and which every
+    // normalisation form leaves as it is; filtering and planning handle every name, so skipping the conversion
+    // to UTF-16 there pays.
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
 
 bool isValidUtf8(std::string_view text)
 {

@@ -7,6 +7,9 @@
 /// Invalid UTF-8 input is never passed in: names that are not valid UTF-8 are left out of listings.
 namespace Unicode {
 
+/// Whether every byte is below 0x80: such text is its own NFC and NFD, and its case mapping is the ASCII one.
+bool isAscii(std::string_view text);
+
 /// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
 bool isValidUtf8(std::string_view text);
 /// Canonical composition (NFC).
