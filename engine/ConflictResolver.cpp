@@ -128,16 +128,16 @@ std::string reservedKey(const FolderState &folder, std::string_view name)
                                                   : Unicode::toNFD(name);
 }
 
-/// The standardised form of `path` as text, without rebuilding a path that is already standardised.
-std::string standardizedText(const Path &path)
+/// The standardised form of the location `text`, without parsing a location that is already standardised.
+std::string standardizedText(const std::string &text)
 {
-    return FilePaths::isStandardized(path.native()) ? path.native() : FilePaths::standardized(path).native();
+    return FilePaths::isStandardized(text) ? text : FilePaths::standardized(Path(text)).native();
 }
 
 /// One file being settled: its folder and its own location.
 struct Subject {
     FolderState &folder;
-    const Path &originalURL;
+    const FileLocation &originalURL;
     /// Whether `originalURL` is standardised, so that a candidate's location is the folder's key plus its name.
     bool standardized;
     std::string ownPath;
@@ -151,10 +151,11 @@ struct ConflictResolver::Impl {
     {
     }
 
-    FolderState &folderOf(const Path &originalURL, bool standardized);
-    RenamePlan settle(Subject &subject, const std::string &originalName, std::string newName, const Path *newURL);
+    FolderState &folderOf(const FileLocation &originalURL, bool standardized);
+    RenamePlan settle(
+        Subject &subject, const std::string &originalName, std::string newName, const FileLocation *newURL);
     std::string candidateText(const Subject &subject, const std::string &name) const;
-    Path candidateLocation(const Subject &subject, const std::string &name, const std::string &text) const;
+    std::string candidateLocation(const Subject &subject, const std::string &name, const std::string &text) const;
     bool isFree(Subject &subject, const std::string &at, const std::string &name);
     bool exists(FolderState &folder, const std::string &at);
     void scan(FolderState &folder);
@@ -169,14 +170,14 @@ struct ConflictResolver::Impl {
     std::unordered_map<std::string, std::optional<NameSet>> m_entryNames;
 };
 
-FolderState &ConflictResolver::Impl::folderOf(const Path &originalURL, bool standardized)
+FolderState &ConflictResolver::Impl::folderOf(const FileLocation &originalURL, bool standardized)
 {
     std::string computed;
     std::string_view key;
     if (standardized) {
-        key = parentOf(originalURL.native());
+        key = parentOf(originalURL.text());
     } else {
-        computed = FilePaths::standardized(originalURL.parent_path()).native();
+        computed = FilePaths::standardized(originalURL.parentPath()).native();
         key = computed;
     }
     if (m_lastFolder && m_lastFolder->key == key)
@@ -195,16 +196,16 @@ std::string ConflictResolver::Impl::candidateText(const Subject &subject, const 
 {
     if (subject.standardized && isPlainName(name))
         return joined(subject.folder.key, name);
-    return FilePaths::standardized(subject.originalURL.parent_path() / name).native();
+    return FilePaths::standardized(subject.originalURL.parentPath() / name).native();
 }
 
-Path ConflictResolver::Impl::candidateLocation(
+std::string ConflictResolver::Impl::candidateLocation(
     const Subject &subject, const std::string &name, const std::string &text) const
 {
     // The folder of a standardised location plus a plain name is already the standardised candidate.
     if (subject.standardized && isPlainName(name))
-        return Path(text);
-    return subject.originalURL.parent_path() / name;
+        return text;
+    return (subject.originalURL.parentPath() / name).native();
 }
 
 void ConflictResolver::Impl::scan(FolderState &folder)
@@ -292,17 +293,17 @@ bool ConflictResolver::Impl::isFree(Subject &subject, const std::string &at, con
 }
 
 RenamePlan ConflictResolver::Impl::settle(
-    Subject &subject, const std::string &originalName, std::string newName, const Path *newURL)
+    Subject &subject, const std::string &originalName, std::string newName, const FileLocation *newURL)
 {
     // One question per folder, before anything is reserved there.
     if (!subject.folder.caseInsensitive)
         learnCaseSensitivity(subject);
     std::string name = std::move(newName);
-    const std::string at = newURL ? standardizedText(*newURL) : candidateText(subject, name);
-    std::optional<Path> location;
+    const std::string at = newURL ? standardizedText(newURL->text()) : candidateText(subject, name);
+    std::string location;
     const bool free = isFree(subject, at, name);
     if (free) {
-        location = newURL ? *newURL : candidateLocation(subject, name, at);
+        location = newURL ? newURL->text() : candidateLocation(subject, name, at);
     } else {
         // The extension is split off whatever the strategy did with it, so that the counter goes before it.
         const std::string extension = [&] {
@@ -346,7 +347,7 @@ RenamePlan ConflictResolver::Impl::settle(
     }
 
     subject.folder.reserved.insert(reservedKey(subject.folder, name));
-    RenamePlan plan { Uuid::random(), FileLocation(subject.originalURL), FileLocation(*location), originalName,
+    RenamePlan plan { Uuid::random(), subject.originalURL, FileLocation(std::move(location)), originalName,
         std::move(name) };
     plan.counterAdded = !free;
     return plan;
@@ -359,28 +360,26 @@ ConflictResolver::ConflictResolver(const FileRenameFileSystem &fileSystem)
 
 ConflictResolver::~ConflictResolver() = default;
 
-void ConflictResolver::expect(const std::filesystem::path &originalURL)
+void ConflictResolver::expect(const FileLocation &originalURL)
 {
-    ++m_impl->folderOf(originalURL, FilePaths::isStandardized(originalURL.native())).expectedFiles;
+    ++m_impl->folderOf(originalURL, FilePaths::isStandardized(originalURL.text())).expectedFiles;
 }
 
 RenamePlan ConflictResolver::settle(
-    const std::filesystem::path &originalURL, const std::string &originalName, std::string newName)
+    const FileLocation &originalURL, const std::string &originalName, std::string newName)
 {
-    const bool standardized = FilePaths::isStandardized(originalURL.native());
+    const bool standardized = FilePaths::isStandardized(originalURL.text());
     Subject subject { m_impl->folderOf(originalURL, standardized), originalURL, standardized,
-        standardizedText(originalURL) };
+        standardizedText(originalURL.text()) };
     return m_impl->settle(subject, originalName, std::move(newName), nullptr);
 }
 
 RenamePlan ConflictResolver::settle(const RenamePlan &provisional)
 {
-    const Path originalURL = provisional.originalURL.path();
-    const Path newURL = provisional.newURL.path();
-    const bool standardized = FilePaths::isStandardized(originalURL.native());
-    Subject subject { m_impl->folderOf(originalURL, standardized), originalURL, standardized,
-        standardizedText(originalURL) };
-    return m_impl->settle(subject, provisional.originalName, provisional.newName, &newURL);
+    const bool standardized = FilePaths::isStandardized(provisional.originalURL.text());
+    Subject subject { m_impl->folderOf(provisional.originalURL, standardized), provisional.originalURL, standardized,
+        standardizedText(provisional.originalURL.text()) };
+    return m_impl->settle(subject, provisional.originalName, provisional.newName, &provisional.newURL);
 }
 
 std::vector<RenamePlan> resolveConflicts(
@@ -388,7 +387,7 @@ std::vector<RenamePlan> resolveConflicts(
 {
     ConflictResolver resolver(fileSystem);
     for (const RenamePlan &plan : provisional)
-        resolver.expect(plan.originalURL.path());
+        resolver.expect(plan.originalURL);
     std::vector<RenamePlan> plans;
     plans.reserve(provisional.size());
     for (const RenamePlan &plan : provisional)

@@ -31,11 +31,11 @@ public:
     /// Announces a file that this call will settle, by its current location, before any `settle`. Optional: it
     /// only lets the resolver judge per folder whether reading the folder once is cheaper than one existence
     /// test per candidate.
-    void expect(const std::filesystem::path &originalURL);
+    void expect(const FileLocation &originalURL);
 
     /// The final plan of the file at `originalURL` (named `originalName`) to which the strategy gave `newName`,
     /// provisionally located in the file's folder.
-    RenamePlan settle(const std::filesystem::path &originalURL, const std::string &originalName, std::string newName);
+    RenamePlan settle(const FileLocation &originalURL, const std::string &originalName, std::string newName);
 
     /// The final plan for a provisional plan with its own provisional location (`newURL`).
     RenamePlan settle(const RenamePlan &provisional);

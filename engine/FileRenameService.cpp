@@ -55,7 +55,7 @@ std::vector<RenamePlan> FileRenameService::generatePlans(const std::vector<FileI
 
     ConflictResolver resolver(m_fileAccess);
     for (const FileItem &file : files)
-        resolver.expect(file.url.path());
+        resolver.expect(file.url);
 
     // Each name is settled as soon as it is made: a list of provisional plans beside the final ones would
     // double the memory of a large preview for no gain.
@@ -66,11 +66,10 @@ std::vector<RenamePlan> FileRenameService::generatePlans(const std::vector<FileI
     std::vector<RenamePlan> plans;
     plans.reserve(files.size());
     for (const FileItem &file : files) {
-        const std::filesystem::path location = file.url.path();
-        plans.push_back(resolver.settle(location, file.name, namer.newName(file)));
+        plans.push_back(resolver.settle(file.url, file.name, namer.newName(file)));
         // Answered from the provider's cache, filled while the name was made.
         if (captureDates)
-            plans.back().usedCreationDate = !m_metadata.captureDate(location).has_value();
+            plans.back().usedCreationDate = !m_metadata.captureDate(file.url.path()).has_value();
         const auto done = static_cast<std::int64_t>(plans.size());
         if (progress && done % planningProgressStep == 0 && !progress(done, static_cast<std::int64_t>(files.size())))
             break;

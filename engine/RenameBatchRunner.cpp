@@ -39,9 +39,9 @@ bool isStepFile(const std::optional<EntryStatus> &status, const JournalStep &ste
         && (status->inode == step.inode || status->modified == step.modified);
 }
 
-std::filesystem::path absolute(const BatchFolder &folder, const std::string &relative)
+FileLocation absolute(const BatchFolder &folder, const std::string &relative)
 {
-    return folder.root() / relative;
+    return FileLocation(folder.absoluteText(relative));
 }
 
 /// The exact names of the folders a recovery or undo looks at, read once each and kept up to date with the
@@ -137,10 +137,10 @@ StepRun runSteps(BatchFolder &folder, RenameJournalWriter &journal, const std::v
             run.failed.push_back(i);
             run.reasons.push_back(performed.error().message);
         } else {
-            const auto from = absolute(folder, step.from);
-            const auto to = absolute(folder, step.to);
+            FileLocation from = absolute(folder, step.from);
+            FileLocation to = absolute(folder, step.to);
             metadata.itemMoved(from, to);
-            renamed.push_back(RenameUndoEntry { FileLocation(to), FileLocation(from) });
+            renamed.push_back(RenameUndoEntry { std::move(to), std::move(from) });
         }
         run.attempted = i + 1;
         journal.progress(run.attempted);
@@ -207,8 +207,8 @@ RenameBatchRunner::Outcome RenameBatchRunner::apply(const std::filesystem::path 
     std::vector<const RenamePlan *> stepPlans;
     steps.reserve(plans.size());
     for (const RenamePlan &plan : plans) {
-        const auto from = folder->relative(plan.originalURL.path());
-        const auto to = folder->relative(plan.newURL.path());
+        const auto from = folder->relative(plan.originalURL);
+        const auto to = folder->relative(plan.newURL);
         if (from && to && *from == *to)
             continue;
         const auto status = from ? folder->entry(*from) : std::nullopt;
@@ -307,8 +307,8 @@ RenameBatchRunner::Outcome RenameBatchRunner::undo(const RenameJournalStore::His
     std::vector<std::size_t> remaining = skipped;
     for (std::size_t k = 0; k < run.failed.size(); ++k) {
         const JournalStep &step = steps[run.failed[k]];
-        logMessage("Undo rename failed " + absolute(*folder, step.from).string() + " -> "
-            + absolute(*folder, step.to).string() + ": " + run.reasons[k]);
+        logMessage("Undo rename failed " + absolute(*folder, step.from).text() + " -> "
+            + absolute(*folder, step.to).text() + ": " + run.reasons[k]);
         outcome.failures.push_back(Failure { baseOf(step.from), baseOf(step.to), run.reasons[k] });
         remaining.push_back(static_cast<std::size_t>(step.source));
     }
@@ -365,7 +365,7 @@ RenameBatchRunner::Outcome RenameBatchRunner::recover(const JournalRecord &inter
         const auto source = absolute(*folder, from);
         const auto target = absolute(*folder, to);
         m_metadata.itemMoved(source, target);
-        outcome.renamed.push_back(RenameUndoEntry { FileLocation(target), FileLocation(source) });
+        outcome.renamed.push_back(RenameUndoEntry { target, source });
         return {};
     };
 
@@ -444,7 +444,7 @@ RenameBatchRunner::Outcome RenameBatchRunner::recover(const JournalRecord &inter
                     const auto source = absolute(*folder, step.from);
                     const auto target = absolute(*folder, step.to);
                     m_metadata.itemMoved(source, target);
-                    outcome.renamed.push_back(RenameUndoEntry { FileLocation(target), FileLocation(source) });
+                    outcome.renamed.push_back(RenameUndoEntry { target, source });
                 }
                 continue;
             }
@@ -469,7 +469,7 @@ RenameBatchRunner::Outcome RenameBatchRunner::recover(const JournalRecord &inter
                 const auto source = absolute(*folder, step.to);
                 const auto target = absolute(*folder, step.from);
                 m_metadata.itemMoved(source, target);
-                outcome.renamed.push_back(RenameUndoEntry { FileLocation(target), FileLocation(source) });
+                outcome.renamed.push_back(RenameUndoEntry { target, source });
             }
             continue;
         }

@@ -170,12 +170,29 @@ bool BatchFolder::stillAtRoot() const
 
 std::optional<std::string> BatchFolder::relative(const std::filesystem::path &location) const
 {
-    const std::string path = FilePaths::standardized(location).native();
+    if (FilePaths::isStandardized(location.native()))
+        return relative(FileLocation(location.native()));
+    return relative(FileLocation(FilePaths::standardized(location).native()));
+}
+
+std::optional<std::string> BatchFolder::relative(const FileLocation &location) const
+{
+    if (!FilePaths::isStandardized(location.text()))
+        return relative(location.path());
+    const std::string &path = location.text();
     const std::string &root = m_root.native();
     const std::size_t prefix = root == "/" ? 1 : root.size() + 1;
     if (path.size() <= prefix || path.compare(0, root.size(), root) != 0 || path[prefix - 1] != '/')
         return std::nullopt;
     return path.substr(prefix);
+}
+
+std::string BatchFolder::absoluteText(const std::string &relative) const
+{
+    std::string text = m_root.native();
+    if (text.back() != '/')
+        text += '/';
+    return text += relative;
 }
 
 void BatchFolder::trimCache()

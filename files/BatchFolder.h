@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "FileLocation.h"
 #include "Result.h"
 
 /// Where a folder is on disk: its device and inode numbers. Two paths naming the same folder give the same
@@ -62,6 +63,10 @@ public:
 
     /// The path of `location` relative to the folder, or nothing when it does not lie inside it.
     std::optional<std::string> relative(const std::filesystem::path &location) const;
+    /// The same for a location given as its text.
+    std::optional<std::string> relative(const FileLocation &location) const;
+    /// The location of `relative` (a path inside the folder) as text: the root, a separator and `relative`.
+    std::string absoluteText(const std::string &relative) const;
 
     /// The entry at `relative`, or nothing when there is none (or its folder cannot be reached).
     std::optional<EntryStatus> entry(const std::string &relative);

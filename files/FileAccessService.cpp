@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <limits>
+#include <thread>
 #include <utility>
 
 #include <dirent.h>
@@ -51,6 +52,42 @@ DIR *streamFor(int fd)
     return stream;
 }
 
+/// What statx and faccessat said about one entry.
+struct EntryFacts {
+    bool statted = false;
+    struct statx info { };
+    bool usable = false; ///< readable and writable
+};
+
+/// Asks the system about the entries `names` of the folder `fd` (statx, then faccessat for regular files),
+/// on two threads when there are enough of them: the calls are independent and mostly wait on the name
+/// lookup, which the kernel runs in parallel. `facts` receives one answer per name.
+void gatherFacts(int fd, const std::vector<const char *> &names, std::vector<EntryFacts> &facts)
+{
+    facts.assign(names.size(), EntryFacts {});
+    const auto work = [&](std::size_t first, std::size_t last) {
+        const unsigned mask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME;
+        for (std::size_t i = first; i < last; ++i) {
+            EntryFacts &fact = facts[i];
+            fact.statted = ::statx(fd, names[i], AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &fact.info) == 0;
+            // A folder or anything else the walk does not take needs no access check.
+            if (fact.statted && (fact.info.stx_mask & STATX_TYPE) && !S_ISREG(fact.info.stx_mode))
+                continue;
+            // Root passes permission bits, but not an immutable flag: this is what a rename would run into.
+            fact.usable = ::faccessat(fd, names[i], R_OK | W_OK, 0) == 0;
+        }
+    };
+    // Below this a second thread costs more to start than it saves.
+    constexpr std::size_t parallelFrom = 512;
+    if (names.size() < parallelFrom || std::thread::hardware_concurrency() < 2) {
+        work(0, names.size());
+        return;
+    }
+    const std::size_t half = names.size() / 2;
+    std::jthread helper(work, half, names.size());
+    work(0, half);
+}
+
 /// One pass over a folder tree, building the records as it goes.
 class Lister final {
 public:
@@ -68,30 +105,53 @@ public:
     void walk(DIR *stream, const std::string &relative)
     {
         const int fd = ::dirfd(stream);
+        // The folder's names are read first, into one buffer, and then asked about in chunks (in parallel where
+        // the folder is large), and taken in the order read, descending into subfolders where they were met.
+        std::string buffer;
+        std::vector<std::pair<std::size_t, unsigned char>> entries;
         while (const dirent *entry = ::readdir(stream)) {
-            if (m_stopped)
-                return;
             const std::string_view name = entry->d_name;
             // Also drops "." and "..": a hidden folder is never descended into.
             if (name.empty() || name.front() == '.')
                 continue;
-            // The name could not be shown or given to the engine as text; nothing below it either.
-            if (!Unicode::isValidUtf8(name)) {
-                ++m_leftOut.notUtf8;
-                continue;
+            entries.emplace_back(buffer.size(), entry->d_type);
+            buffer.append(name).push_back('\0');
+        }
+        std::vector<const char *> chunkNames;
+        std::vector<EntryFacts> facts;
+        for (std::size_t chunk = 0; chunk < entries.size(); chunk += chunkSize) {
+            if (m_stopped)
+                return;
+            const std::size_t chunkEnd = std::min(entries.size(), chunk + chunkSize);
+            // The names that will be asked about: ordinary files and entries of unknown type, valid UTF-8.
+            chunkNames.clear();
+            for (std::size_t i = chunk; i < chunkEnd; ++i) {
+                const unsigned char type = entries[i].second;
+                if (type == DT_REG || type == DT_UNKNOWN)
+                    chunkNames.push_back(buffer.data() + entries[i].first);
             }
-            switch (entry->d_type) {
-            case DT_DIR:
-                descend(fd, entry->d_name, relative);
-                continue;
-            case DT_REG:
-            case DT_UNKNOWN:
-                break;
-            default:
+            gatherFacts(fd, chunkNames, facts);
+            std::size_t asked = 0;
+            for (std::size_t i = chunk; i < chunkEnd; ++i) {
+                if (m_stopped)
+                    return;
+                const char *name = buffer.data() + entries[i].first;
+                const unsigned char type = entries[i].second;
+                const bool isAsked = type == DT_REG || type == DT_UNKNOWN;
+                const EntryFacts *fact = isAsked ? &facts[asked++] : nullptr;
+                // The name could not be shown or given to the engine as text; nothing below it either.
+                if (!Unicode::isValidUtf8(name)) {
+                    ++m_leftOut.notUtf8;
+                    continue;
+                }
+                if (type == DT_DIR) {
+                    descend(fd, name, relative);
+                    continue;
+                }
                 // Symbolic links, sockets, fifos and devices are not something the user renames here.
-                continue;
+                if (fact != nullptr)
+                    visitFile(fd, name, type, *fact, relative);
             }
-            visitFile(fd, entry->d_name, entry->d_type, relative);
         }
     }
 
@@ -99,6 +159,9 @@ public:
     const FileListing::LeftOut &leftOut() const { return m_leftOut; }
 
 private:
+    /// Names asked about at once; also how often a stop is noticed while a large folder is asked about.
+    static constexpr std::size_t chunkSize = 4096;
+
     void descend(int parent, const char *name, const std::string &relative)
     {
         if (!m_recursive)
@@ -115,12 +178,11 @@ private:
             m_leftOut.folderReason = Error::fromErrno(errno).message;
     }
 
-    void visitFile(int fd, const char *name, unsigned char type, const std::string &relative)
+    void visitFile(int fd, const char *name, unsigned char type, const EntryFacts &fact, const std::string &relative)
     {
-        struct statx info { };
-        const unsigned mask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME;
+        const struct statx &info = fact.info;
         std::optional<FileItem::ResourceValues> values;
-        if (::statx(fd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &info) == 0) {
+        if (fact.statted) {
             if ((info.stx_mask & STATX_TYPE) && S_ISDIR(info.stx_mode)) {
                 descend(fd, name, relative);
                 return;
@@ -138,8 +200,7 @@ private:
             // Without a type there is no telling that this is an ordinary file.
             return;
         }
-        // Root passes permission bits, but not an immutable flag: this is what a rename would run into.
-        if (::faccessat(fd, name, R_OK | W_OK, 0) != 0) {
+        if (!fact.usable) {
             ++m_leftOut.notWritable;
             if (m_leftOut.notWritableNames.size() < FileListing::LeftOut::keptNames)
                 m_leftOut.notWritableNames.push_back(relative + name);
@@ -154,7 +215,7 @@ private:
         std::string url = m_urlPrefix;
         url += relative;
         url += name;
-        m_files.push_back(FileItem::make(std::filesystem::path(std::move(url)), values));
+        m_files.push_back(FileItem::fromListing(std::move(url), values));
         const auto listed = static_cast<std::int64_t>(m_files.size());
         if (m_progress && listed % FileAccessService::progressStep == 0 && !m_progress(listed))
             m_stopped = true;

@@ -57,6 +57,11 @@ struct FileItem {
     static FileItem make(const std::filesystem::path &url, const std::optional<ResourceValues> &values = std::nullopt,
         std::optional<TimePoint> creationDate = std::nullopt, std::optional<TimePoint> modificationDate = std::nullopt);
 
+    /// Builds the record of a listed file from its standardised location text, as `make` does with the given
+    /// `values` (absent: nothing is read, the dates become the moment of construction and the size 0), without
+    /// parsing the location as a path.
+    static FileItem fromListing(std::string url, const std::optional<ResourceValues> &values);
+
     bool operator==(const FileItem &) const = default;
 };
 

@@ -15,7 +15,7 @@ public:
 
     /// Told after the engine renamed (or restored) a file from `from` to `to`, so that what is known about the
     /// file follows it and the old path forgets it.
-    virtual void itemMoved(const std::filesystem::path &from, const std::filesystem::path &to)
+    virtual void itemMoved(const FileLocation &from, const FileLocation &to)
     {
         (void)from;
         (void)to;

@@ -146,10 +146,15 @@ std::optional<TimePoint> PhotoMetadataService::captureDate(const std::filesystem
     return result;
 }
 
-void PhotoMetadataService::itemMoved(const std::filesystem::path &from, const std::filesystem::path &to)
+void PhotoMetadataService::itemMoved(const FileLocation &from, const FileLocation &to)
 {
-    const std::string fromKey = FilePaths::standardized(from).string();
-    const std::string toKey = FilePaths::standardized(to).string();
+    // The engine's locations are standardised already; parsing them again would cost more than the rest.
+    const auto key = [](const FileLocation &location) {
+        return FilePaths::isStandardized(location.text()) ? location.text()
+                                                          : FilePaths::standardized(location.path()).string();
+    };
+    const std::string fromKey = key(from);
+    const std::string toKey = key(to);
     std::lock_guard guard(m_lock);
     ++m_moveCount;
     if (fromKey == toKey)

@@ -25,9 +25,9 @@ namespace {
 class NoMetadata final : public FileMetadataProviding {
 public:
     std::optional<TimePoint> captureDate(const fs::path &) override { return std::nullopt; }
-    void itemMoved(const fs::path &from, const fs::path &to) override
+    void itemMoved(const FileLocation &from, const FileLocation &to) override
     {
-        moves.push_back(from.filename().string() + ">" + to.filename().string());
+        moves.push_back(from.fileName().string() + ">" + to.fileName().string());
     }
     std::vector<std::string> moves;
 };

@@ -170,9 +170,9 @@ TEST(PhotoMetadataServiceTest, ItemMovedCarriesTheAnswerWithTheFile)
 
     // Rename A to X, then B to A, as a batch does.
     std::filesystem::rename(a, x);
-    service.itemMoved(a, x);
+    service.itemMoved(FileLocation(a), FileLocation(x));
     std::filesystem::rename(b, a);
-    service.itemMoved(b, a);
+    service.itemMoved(FileLocation(b), FileLocation(a));
 
     // Edit both files in place: answers that were moved, not read again, keep the old dates.
     setTags(a, { { kOriginal, "2033:03:03 03:03:03" } });
@@ -195,12 +195,12 @@ TEST(PhotoMetadataServiceTest, ItemMovedDropsAStaleAnswerAtTheTarget)
     // The target's file goes away behind the program's back; a never-asked-about file is renamed onto it.
     std::filesystem::remove(target);
     std::filesystem::rename(other, target);
-    service.itemMoved(other, target);
+    service.itemMoved(FileLocation(other), FileLocation(target));
     EXPECT_EQ(describe(service.captureDate(target)), "2022-02-02 02:02:02Z");
 
     // A "move" onto another spelling of the same path keeps what is known.
     setTags(target, { { kOriginal, "2033:03:03 03:03:03" } });
-    service.itemMoved(target, dir.path() / "." / "target.jpg");
+    service.itemMoved(FileLocation(target), FileLocation(dir.path() / "." / "target.jpg"));
     EXPECT_EQ(describe(service.captureDate(target)), "2022-02-02 02:02:02Z");
 }
 
