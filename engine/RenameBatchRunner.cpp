@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
-#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -13,7 +12,9 @@
 
 namespace {
 
-// Files between two progress reports (and yields) of a long batch.
+// Files between two progress reports of a long batch. The batch does not yield between them: on a busy machine
+// every yield hands the rest of the time slice to another process, which made a batch of 10,000 files wait
+// longer than it worked.
 constexpr std::size_t progressInterval = 50;
 // A placeholder made by the batch has a status change time after the journal's start; FAT keeps times in
 // steps of two seconds.
@@ -144,11 +145,8 @@ StepRun runSteps(BatchFolder &folder, RenameJournalWriter &journal, const std::v
         }
         run.attempted = i + 1;
         journal.progress(run.attempted);
-        if (i > 0 && i % progressInterval == 0) {
-            if (progress)
-                progress(static_cast<std::int64_t>(i) + 1, total);
-            std::this_thread::yield();
-        }
+        if (progress && i > 0 && i % progressInterval == 0)
+            progress(static_cast<std::int64_t>(i) + 1, total);
     }
     if (progress && total > 0 && run.attempted == steps.size())
         progress(total, total);
