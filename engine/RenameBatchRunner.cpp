@@ -204,12 +204,27 @@ RenameBatchRunner::Outcome RenameBatchRunner::apply(const std::filesystem::path 
     std::vector<JournalStep> steps;
     std::vector<const RenamePlan *> stepPlans;
     steps.reserve(plans.size());
+    // Each file's inode, size and time as they are now, all looked at before the first step is written.
+    std::vector<std::optional<std::string>> froms;
+    std::vector<std::optional<std::string>> tos;
+    std::vector<std::string> looked;
+    froms.reserve(plans.size());
+    tos.reserve(plans.size());
+    looked.reserve(plans.size());
     for (const RenamePlan &plan : plans) {
-        const auto from = folder->relative(plan.originalURL);
-        const auto to = folder->relative(plan.newURL);
+        froms.push_back(folder->relative(plan.originalURL));
+        tos.push_back(folder->relative(plan.newURL));
+        const bool same = froms.back() && tos.back() && *froms.back() == *tos.back();
+        looked.push_back(froms.back() && !same ? *froms.back() : std::string());
+    }
+    const std::vector<std::optional<EntryStatus>> statuses = folder->entries(looked);
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+        const RenamePlan &plan = plans[i];
+        const std::optional<std::string> &from = froms[i];
+        const std::optional<std::string> &to = tos[i];
         if (from && to && *from == *to)
             continue;
-        const auto status = from ? folder->entry(*from) : std::nullopt;
+        const std::optional<EntryStatus> &status = statuses[i];
         if (!from || !to || !status) {
             outcome.failures.push_back(Failure { plan.originalName, plan.newName,
                 !from || !to ? "The file is not inside the folder being renamed." : "No such file or directory" });

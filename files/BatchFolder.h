@@ -9,6 +9,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "FileLocation.h"
 #include "Result.h"
@@ -70,6 +71,9 @@ public:
 
     /// The entry at `relative`, or nothing when there is none (or its folder cannot be reached).
     std::optional<EntryStatus> entry(const std::string &relative);
+    /// `entry` for each of `relatives` (an empty one gives nothing), in order. Names directly in the folder are
+    /// looked at on two threads when there are many: the lookups are independent.
+    std::vector<std::optional<EntryStatus>> entries(const std::vector<std::string> &relatives);
     /// The exact names (bytes as stored) in the folder that holds `relative`, or nothing when it cannot be read.
     /// On a volume that ignores letter case this tells which spelling an entry really has.
     std::optional<std::unordered_set<std::string>> namesBeside(const std::string &relative);
