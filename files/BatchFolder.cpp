@@ -324,6 +324,9 @@ Result<void> BatchFolder::rename(
     const std::string &from, const std::string &to, const PlaceholderCallback &placeholderCreated)
 {
     trimCache();
+    // Both names directly in the folder, as in most batches: no copy of either.
+    if (from.find('/') == std::string::npos && to.find('/') == std::string::npos)
+        return renameNoReplace(m_fd, from.c_str(), m_fd, to.c_str(), placeholderCreated);
     std::string fromName;
     std::string toName;
     const Result<int> fromFd = folderOf(from, fromName);
