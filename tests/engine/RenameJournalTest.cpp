@@ -76,9 +76,10 @@ private:
 
 TEST_F(RenameJournalTest, FolderSwappedForALinkStopsTheBatchAndNothingOutsideMoves)
 {
-    const auto plans = makeBatch(200, [](int i) { return "p_Photo" + std::to_string(i) + ".JPG"; });
+    // Enough files for their state to be looked at on two threads before the journal is written.
+    const auto plans = makeBatch(600, [](int i) { return "p_Photo" + std::to_string(i) + ".JPG"; });
     TestDir other;
-    for (int i = 0; i < 200; ++i)
+    for (int i = 0; i < 600; ++i)
         other.createFile("Photo" + std::to_string(i) + ".JPG", "other " + std::to_string(i));
     const auto otherBefore = snapshot(other.path());
     const fs::path moved = folder.path().string() + ".moved";
@@ -103,9 +104,9 @@ TEST_F(RenameJournalTest, FolderSwappedForALinkStopsTheBatchAndNothingOutsideMov
     EXPECT_NE(outcome.error->find("was moved or replaced during the rename"), std::string::npos) << *outcome.error;
     EXPECT_EQ(snapshot(other.path()), otherBefore);
     const auto renamed = snapshot(moved);
-    EXPECT_EQ(renamed.size(), 200u);
+    EXPECT_EQ(renamed.size(), 600u);
     EXPECT_EQ(outcome.renamed.size(), 51u);
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 600; ++i) {
         const std::string name = (i < 51 ? "p_Photo" : "Photo") + std::to_string(i) + ".JPG";
         EXPECT_EQ(renamed.count(name), 1u) << name;
     }
