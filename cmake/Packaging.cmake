@@ -21,7 +21,14 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quorvane.app/quorvane")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window needs a platform plugin of Qt (X11 and Wayland are in qt6-qpa-plugins), which no library links.
 # quorvane-cli needs none of them: it runs without a display or a session bus.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# libheif and libavformat are opened on first use rather than linked, so dpkg-shlibdeps cannot see them: the
+# packages of the library versions built against are named here (Debian names them after the soname's major).
+string(REGEX MATCH "^[0-9]+" quorvane_heif_major "${HEIF_VERSION}")
+string(REGEX MATCH "^[0-9]+" quorvane_avformat_major "${AVFORMAT_libavformat_VERSION}")
+string(REGEX MATCH "^[0-9]+" quorvane_avutil_major "${AVFORMAT_libavutil_VERSION}")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, libheif${quorvane_heif_major} (>= ${HEIF_VERSION}), \
+libavformat${quorvane_avformat_major}, libavutil${quorvane_avutil_major}")
 # Qt's SVG reader draws the scalable icon and the icon theme's drawings; without them the window uses its
 # built-in raster icon and Qt's own button icons.
 # Qt's own translations give its dialogs (the folder chooser, standard buttons) the user's language.
