@@ -74,6 +74,12 @@ inside sh -ec '
     [ "$out" = "$(printf "a.txt -> new-a.txt\nb.txt -> new-b.txt")" ]
     [ -e "$folder/a.txt" ] && [ ! -e "$folder/new-a.txt" ]'
 
+step "the photo and video decoders opened on first use are installed"
+for soname in libheif.so.1 libavformat.so.59 libavutil.so.57; do
+    inside sh -c "ldconfig -p | grep -q '$soname '" || { echo "missing library: $soname" >&2; exit 1; }
+    echo "$soname"
+done
+
 step "installed files"
 for file in /usr/share/man/man1/quorvane.1.gz /usr/share/man/man1/quorvane-cli.1.gz \
     /usr/share/applications/io.github.quorvane.Quorvane.desktop \
