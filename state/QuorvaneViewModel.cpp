@@ -418,7 +418,8 @@ void QuorvaneViewModel::requestPipeline(unsigned stages)
     m_newestRun->store(run->id);
 
     setIsWorking(true);
-    setActivityMessage((run->stages & listStage) ? QStringLiteral("Listing files…") : QStringLiteral("Planning…"));
+    setActivityMessage((run->stages & listStage) ? QCoreApplication::translate("QuorvaneViewModel", "Listing files…")
+                                                 : QCoreApplication::translate("QuorvaneViewModel", "Planning…"));
     // A running batch keeps the progress bar to itself.
     if (!m_isProcessing)
         setProgress(0, 0);
@@ -515,16 +516,16 @@ void QuorvaneViewModel::deliverPipelineProgress(const std::shared_ptr<PipelineRu
     const qint64 total = run->total.load();
     switch (run->activity.load()) {
     case PipelineRun::Activity::listing:
-        setActivityMessage(QStringLiteral("Listing files… %1").arg(done));
+        setActivityMessage(QCoreApplication::translate("QuorvaneViewModel", "Listing files… %1").arg(done));
         break;
     case PipelineRun::Activity::sorting:
-        setActivityMessage(QStringLiteral("Sorting %1 files…").arg(done));
+        setActivityMessage(QCoreApplication::translate("QuorvaneViewModel", "Sorting %1 files…").arg(done));
         break;
     case PipelineRun::Activity::filtering:
-        setActivityMessage(QStringLiteral("Filtering %1 files…").arg(total));
+        setActivityMessage(QCoreApplication::translate("QuorvaneViewModel", "Filtering %1 files…").arg(total));
         break;
     case PipelineRun::Activity::planning:
-        setActivityMessage(QStringLiteral("Planning %1 of %2…").arg(done).arg(total));
+        setActivityMessage(QCoreApplication::translate("QuorvaneViewModel", "Planning %1 of %2…").arg(done).arg(total));
         break;
     }
     if (!m_isProcessing)

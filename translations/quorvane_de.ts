@@ -437,6 +437,30 @@ um Ihre Dateien zu durchsuchen und zu verwalten.</translation>
         <source> could not be renamed</source>
         <translation> konnten nicht umbenannt werden</translation>
     </message>
+    <message>
+        <source>Listing files…</source>
+        <translation>Dateien werden aufgelistet…</translation>
+    </message>
+    <message>
+        <source>Planning…</source>
+        <translation>Umbenennung wird geplant…</translation>
+    </message>
+    <message>
+        <source>Listing files… %1</source>
+        <translation>Dateien werden aufgelistet… %1</translation>
+    </message>
+    <message>
+        <source>Sorting %1 files…</source>
+        <translation>%1 Dateien werden sortiert…</translation>
+    </message>
+    <message>
+        <source>Filtering %1 files…</source>
+        <translation>%1 Dateien werden gefiltert…</translation>
+    </message>
+    <message>
+        <source>Planning %1 of %2…</source>
+        <translation>Umbenennung wird geplant: %1 von %2…</translation>
+    </message>
 </context>
 <context>
     <name>RenamePreviewModel</name>
