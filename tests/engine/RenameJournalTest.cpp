@@ -191,6 +191,16 @@ TEST_F(RenameJournalTest, RecoveryInBothDirectionsSettlesEveryStateAKillLeaves)
         ASSERT_TRUE(outcome.error);
         const auto interrupted = store.interrupted(FolderIdentity::of(folder.path()));
         ASSERT_EQ(interrupted.size(), 1u);
+        // A batch in another folder meanwhile tidies the store, as every batch does, and leaves this journal alone.
+        const TestDir other;
+        const auto elsewhere = other.createFile("a.txt");
+        EXPECT_TRUE(runner
+                        .apply(other.path(), FolderIdentity::of(other.path()),
+                            { RenamePlan { Uuid::random(), FileLocation(elsewhere),
+                                FileLocation(other.path() / "b.txt"), "a.txt", "b.txt" } })
+                        .renamed.size()
+            == 1);
+        ASSERT_EQ(store.interrupted(FolderIdentity::of(folder.path())).size(), 1u);
         EXPECT_EQ(RenameBatchRunner::interruptedMessage(interrupted[0]),
             "A rename of 120 files in " + folder.path().string() + " was interrupted.");
         // No new batch on a folder whose last one is unsettled.

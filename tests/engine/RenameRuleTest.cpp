@@ -44,8 +44,8 @@ TEST(RenameRuleTest, NewRulesOnTrickyUnicode)
     const std::vector<std::tuple<std::string, std::string, std::string>> table {
         { R"({"strategy": "titleCase"})", "ÉCOLE d'été.PDF|don't stop.txt|o'neill rock'n'roll.txt",
             "École D'Été.PDF|Don't Stop.txt|O'Neill Rock'n'Roll.txt" },
-        { R"({"strategy": "titleCase"})", "2ND PLACE 3d-model.jpg|my_holiday_PHOTOS.jpg|ǆungla ΟΔΟΣ.txt",
-            "2nd Place 3d-Model.jpg|My_Holiday_Photos.jpg|ǅungla Οδος.txt" },
+        { R"({"strategy": "titleCase"})", "2ND PLACE 3d-model.jpg|my_holiday_PHOTOS.jpg|ǆungla ΟΔΟΣ.txt|_my_beach.jpg",
+            "2nd Place 3d-Model.jpg|My_Holiday_Photos.jpg|ǅungla Οδος.txt|_My_Beach.jpg" },
         // Without the extension kept, "." inside a word does not part it.
         { R"({"strategy": "titleCase", "preserveExtension": false})", "straße.jpeg", "Straße.jpeg" },
         { R"({"strategy": "titleCase"})", eAcuteNFD + "cole.txt", "\u00c9cole.txt" },

@@ -197,6 +197,15 @@ TEST(CaptureDateFormatsTest, photosAndVideosGiveTheirRecordedDates)
                 return clip(dir, "a.mov", "-c:v libx264 -pix_fmt yuv420p -metadata creation_time=2021-04-11T07:08:07Z");
             },
             taken },
+        { "MOV whose movie box follows a media box larger than one read (noise does not compress)",
+            [&] {
+                const fs::path file = dir.path() / "long.mov";
+                run("ffmpeg -nostdin -loglevel error -f lavfi -i anoisesrc=d=3 -c:a pcm_s16le "
+                    "-metadata creation_time=2021-04-11T07:08:07Z -y "
+                    + file.string());
+                return file;
+            },
+            taken },
         { "MOV from a camera without a clock (1970)",
             [&] {
                 return clip(
