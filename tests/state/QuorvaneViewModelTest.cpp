@@ -581,13 +581,6 @@ private Q_SLOTS:
         f->toggleRegularExpression();
         QVERIFY(f->renameParameters().useRegularExpression);
         QCOMPARE(newNamesOf(f->renamePlans()), QStringLiteral("a#.PNG b#.jpg c.Jpeg"));
-        // A date name switches the extension on for good.
-        f->selectStrategy(RenameStrategy::uppercase);
-        QVERIFY(!f->renameParameters().preserveExtension);
-        f->selectStrategy(RenameStrategy::dateName);
-        f->selectStrategy(RenameStrategy::uppercase);
-        QVERIFY(f->renameParameters().preserveExtension);
-        QCOMPARE(newNamesOf(f->renamePlans()), QStringLiteral("A1.PNG B22.jpg C.Jpeg"));
     }
 
     void newestRequestWins()
