@@ -81,7 +81,7 @@ tools+=("C floor" "$work/floor DIR")
 rows="$work/rows.tsv"
 : >"$rows"
 for fs in $filesystems; do
-    fstype=$(stat -f -c %T "$fs")
+    fstype=$(df --output=fstype "$fs" | tail -1)
     dir="$fs/quorvane-compare.$$"
     for size in $sizes; do
         count=${runs:-$([ "$size" -ge 100000 ] && echo 5 || echo 10)}
