@@ -20,6 +20,10 @@ PreviewListView::PreviewListView(QuorvaneViewModel &viewModel, QWidget *parent)
     setDropIndicatorShown(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
+    // A new preview of a million names is laid out in slices between events rather than in one turn of the event
+    // loop; a preview of up to one slice is laid out at once, as before.
+    setLayoutMode(QListView::Batched);
+    setBatchSize(50000);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_autoScrollTimer.setInterval(40);
