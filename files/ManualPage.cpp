@@ -69,17 +69,6 @@ void ManualPage::paragraph(std::string_view text)
     m_text += escape(line) + '\n';
 }
 
-void ManualPage::verbatim(std::string_view text)
-{
-    m_text += ".PP\n.nf\n";
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        m_text += escape(text.substr(0, end)) + '\n';
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    }
-    m_text += ".fi\n";
-}
-
 void ManualPage::item(std::string_view term, std::string_view argument, std::string_view description)
 {
     m_text += ".TP\n";

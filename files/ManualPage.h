@@ -19,8 +19,6 @@ public:
     void subsection(std::string_view title);
     /// A filled paragraph.
     void paragraph(std::string_view text);
-    /// A paragraph kept line for line (examples, tables).
-    void verbatim(std::string_view text);
     /// An option or term: `term` in bold, `argument` (may be empty) in italics, then its description.
     void item(std::string_view term, std::string_view argument, std::string_view description);
 

@@ -472,17 +472,23 @@ private Q_SLOTS:
 
         for (const char *name : { "a.txt", "b.txt", "c.md" })
             w.dir.createFile(name);
-        // A file that cannot be renamed is not listed, and the header says so.
+        // Files that cannot be renamed are not listed, and the header says so, naming the first ten.
         const bool locks = canMakeImmutable();
-        const auto locked = w.dir.createFile("locked.txt");
-        QVERIFY(!locks || setImmutable(locked, true));
+        std::vector<std::filesystem::path> locked;
+        for (int i = 0; i < 11; ++i)
+            locked.push_back(w.dir.createFile("locked" + std::to_string(i) + ".txt"));
+        for (const auto &file : locked)
+            QVERIFY(!locks || setImmutable(file, true));
         w.model.loadFolder(w.dir.path());
         w.settle();
-        QVERIFY(!locks || setImmutable(locked, false));
+        for (const auto &file : locked)
+            QVERIFY(!locks || setImmutable(file, false));
         QCOMPARE(w.find<QLabel>("notShownLabel")->isVisible(), locks);
         if (locks) {
-            QCOMPARE(w.text("notShownLabel"), QStringLiteral("· 1 read-only file not shown"));
-            QVERIFY(w.find<QLabel>("notShownLabel")->toolTip().endsWith(QStringLiteral("\n• locked.txt")));
+            QCOMPARE(w.text("notShownLabel"), QStringLiteral("· 11 read-only files not shown"));
+            const QString tip = w.find<QLabel>("notShownLabel")->toolTip();
+            QCOMPARE(tip.count(QStringLiteral("\n• locked")), 10);
+            QVERIFY(tip.endsWith(QStringLiteral("\n…and 1 more")));
         }
         QCOMPARE(w.text("fileCountLabel"), QStringLiteral("Files (3)"));
         QCOMPARE(content()->currentWidget()->objectName(), QStringLiteral("fileTable"));
