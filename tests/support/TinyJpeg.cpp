@@ -1,5 +1,9 @@
 #include "TinyJpeg.h"
 
+#include <exiv2/exiv2.hpp>
+
+#include "TestDir.h"
+
 namespace {
 
 // Encoded once by a JPEG encoder from an 8 x 8 image filled with white; kept as bytes so tests need no tool.
@@ -28,4 +32,21 @@ std::string_view tinyJpeg()
 {
     // The standard allows viewing unsigned char storage through char.
     return { reinterpret_cast<const char *>(kTinyJpeg), sizeof kTinyJpeg };
+}
+
+void setJpegTags(const std::filesystem::path &file, const JpegTags &tags)
+{
+    auto image = Exiv2::ImageFactory::open(file.string());
+    image->readMetadata();
+    for (const auto &[key, value] : tags)
+        image->exifData()[key] = value;
+    image->writeMetadata();
+}
+
+std::filesystem::path writeJpeg(const TestDir &dir, const std::string &name, const JpegTags &tags)
+{
+    const auto file = dir.createFile(name, tinyJpeg());
+    if (!tags.empty())
+        setJpegTags(file, tags);
+    return file;
 }
