@@ -75,17 +75,7 @@ def measure(executable, shots):
         listener.register("object:state-changed:focused")
         listener.register("object:state-changed:showing")
         try:
-            def window():
-                for index in range(desktop.get_child_count()):
-                    application = desktop.get_child_at_index(index)
-                    if application is not None and application.get_process_id() == process.pid:
-                        for w in range(application.get_child_count()):
-                            frame = application.get_child_at_index(w)
-                            if frame is not None and walk.role(frame) == "frame":
-                                return frame
-                return None
-
-            frame = walk.wait_for("the window", window, timeout=15)
+            frame = walk.wait_for("the window", lambda: walk.frame_of(desktop, process.pid), timeout=15)
             status = walk.wait_for("the status line", lambda: walk.find(frame, "status bar"))[0]
             walk.wait_for("the listing", lambda: walk.name(status) == "Loaded 40 items")
             wid = window_id(process.pid)

@@ -109,6 +109,18 @@ def find(window, wanted_role, wanted_name=None):
             if role(node) == wanted_role and (wanted_name is None or name(node) == wanted_name)]
 
 
+def frame_of(desktop, pid):
+    """The main window of the application with process `pid` on the accessibility bus, if it is there yet."""
+    for index in range(desktop.get_child_count()):
+        application = desktop.get_child_at_index(index)
+        if application is not None and application.get_process_id() == pid:
+            for w in range(application.get_child_count()):
+                frame = application.get_child_at_index(w)
+                if frame is not None and role(frame) == "frame":
+                    return frame
+    return None
+
+
 def press(node, *actions):
     """Does the first of `actions` (default: press) that `node` offers."""
     # (get_action_name is the only way to the name in these bindings, although marked deprecated.)
@@ -252,17 +264,8 @@ def inner(executable):
         state_listener.register("object:state-changed:focused")
         state_listener.register("object:state-changed:showing")
         try:
-            def window():
-                for index in range(desktop.get_child_count()):
-                    application = desktop.get_child_at_index(index)
-                    if application is not None and application.get_process_id() == process.pid:
-                        for w in range(application.get_child_count()):
-                            frame = application.get_child_at_index(w)
-                            if frame is not None and role(frame) == "frame":
-                                return frame
-                return None
-
-            frame = wait_for("the window on the accessibility bus", window, timeout=10)
+            frame = wait_for("the window on the accessibility bus", lambda: frame_of(desktop, process.pid),
+                             timeout=10)
             status = wait_for("the status line", lambda: find(frame, "status bar"))
             failures.check(len(status) == 1, "%d status bars, not one" % len(status))
             status = status[0]
