@@ -500,8 +500,10 @@ void QuorvaneViewModel::requestPipeline(unsigned stages)
                 return;
             run->plans = std::make_shared<const std::vector<RenamePlan>>(std::move(run->preview.plans));
         }
-        // Sort keys and the planner's sets are gone; their pages go back to the system.
-        malloc_trim(0);
+        // Sort keys and the planner's sets are gone; their pages go back to the system. A small folder's few
+        // pages are not worth the walk over the whole heap after every keystroke.
+        if (run->files && run->files->size() > retireThreshold)
+            malloc_trim(0);
         QMetaObject::invokeMethod(
             this, [this, run] { finishPipeline(run); }, Qt::QueuedConnection);
     });
