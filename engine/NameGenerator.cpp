@@ -325,8 +325,9 @@ std::string NameGenerator::Impl::titleCased(const std::string &stem)
             flush(next);
             continue;
         }
-        // A letter alone at the start of a word, an apostrophe, then a letter.
-        if (isApostrophe(c) && i > 0 && next < source.length() && u_isalpha(source.char32At(next))) {
+        // A letter alone at the start of a word, an apostrophe, then a letter. Past the end char32At gives
+        // U+FFFF, which is no letter, and before the first character the letter looked at is the apostrophe.
+        if (isApostrophe(c) && u_isalpha(source.char32At(next))) {
             const int32_t letter = source.moveIndex32(i, -1);
             const bool alone = letter == 0 || !u_isalnum(source.char32At(source.moveIndex32(letter, -1)));
             if (u_isalpha(source.char32At(letter)) && alone)

@@ -84,11 +84,6 @@ bool syncFolder(const std::filesystem::path &folder)
     return synced;
 }
 
-bool hasSuffix(const std::string &name, std::string_view suffix)
-{
-    return name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
 std::vector<std::size_t> indicesOf(const nlohmann::json &value)
 {
     std::vector<std::size_t> indices;
@@ -297,15 +292,15 @@ std::vector<JournalRecord> RenameJournalStore::records(bool withSteps) const
     std::error_code error;
     for (const auto &item : std::filesystem::directory_iterator(m_location, error)) {
         const std::string name = item.path().filename().native();
-        if (!hasSuffix(name, runningSuffix) && !hasSuffix(name, completeSuffix))
+        if (!name.ends_with(runningSuffix) && !name.ends_with(completeSuffix))
             continue;
-        const auto text = withSteps || hasSuffix(name, runningSuffix) ? readFile(item.path()) : readEnds(item.path());
+        const auto text = withSteps || name.ends_with(runningSuffix) ? readFile(item.path()) : readEnds(item.path());
         if (!text)
             continue;
         if (auto record = parse(*text, withSteps)) {
             record->file = item.path();
             found.push_back(std::move(*record));
-        } else if (hasSuffix(name, runningSuffix)) {
+        } else if (name.ends_with(runningSuffix)) {
             removeIfAbandoned(item.path(), *text);
         }
     }

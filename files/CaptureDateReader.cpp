@@ -50,7 +50,7 @@ public:
     {
         if (offset < 0 || count < 0)
             return -1;
-        count = std::min(count, std::max<std::int64_t>(m_size - offset, 0));
+        count = std::min(count, m_size - offset); // below zero past the end: nothing is read
         if (m_bytesRead + count > CaptureDateReader::readBudget)
             return -1;
         std::int64_t done = 0;
@@ -297,17 +297,22 @@ void *openLibrary(const std::string &soname)
     return handle;
 }
 
-/// The function `name` of `library` as a pointer of type `Function`; null when either is missing.
-template <typename Function> Function symbol(void *library, const char *name)
+/// The function `name` of `library` as a pointer of type `Function`; null, and `missing` set, when either is
+/// missing.
+template <typename Function> Function symbol(void *library, const char *name, bool &missing)
 {
     // POSIX guarantees that an object pointer from dlsym converts to a function pointer.
-    return library == nullptr ? nullptr : reinterpret_cast<Function>(::dlsym(library, name));
+    const Function function = library == nullptr ? nullptr : reinterpret_cast<Function>(::dlsym(library, name));
+    missing |= function == nullptr;
+    return function;
 }
 
-#define QUORVANE_LOADED(library, name) decltype(&::name) name = symbol<decltype(&::name)>(library, #name)
+// Declares the member `name`, loaded from `library`; the struct's `missing`, declared before, records a failure.
+#define QUORVANE_LOADED(library, name) decltype(&::name) name = symbol<decltype(&::name)>(library, #name, missing)
 
 /// The libheif functions the capture dates need, named as in libheif.
 struct HeifLibrary {
+    bool missing = false;
     void *library = openLibrary("libheif.so." + std::to_string(LIBHEIF_NUMERIC_VERSION >> 24));
     QUORVANE_LOADED(library, heif_init);
     QUORVANE_LOADED(library, heif_context_alloc);
@@ -319,17 +324,12 @@ struct HeifLibrary {
     QUORVANE_LOADED(library, heif_image_handle_get_metadata_size);
     QUORVANE_LOADED(library, heif_image_handle_get_metadata);
 
-    bool complete() const
-    {
-        return heif_init && heif_context_alloc && heif_context_free && heif_context_read_from_reader
-            && heif_context_get_primary_image_handle && heif_image_handle_release
-            && heif_image_handle_get_list_of_metadata_block_IDs && heif_image_handle_get_metadata_size
-            && heif_image_handle_get_metadata;
-    }
+    bool complete() const { return !missing; }
 };
 
 /// The libavformat and libavutil functions the capture dates need, named as in FFmpeg.
 struct AvLibrary {
+    bool missing = false;
     void *util = openLibrary("libavutil.so." AV_STRINGIFY(LIBAVUTIL_VERSION_MAJOR));
     void *format = util ? openLibrary("libavformat.so." AV_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR)) : nullptr;
     QUORVANE_LOADED(util, av_log_set_level);
@@ -345,12 +345,7 @@ struct AvLibrary {
     QUORVANE_LOADED(format, avformat_open_input);
     QUORVANE_LOADED(format, avformat_close_input);
 
-    bool complete() const
-    {
-        return av_log_set_level && av_max_alloc && av_malloc && av_free && av_freep && av_dict_get && avio_alloc_context
-            && avio_context_free && avformat_alloc_context && av_find_input_format && avformat_open_input
-            && avformat_close_input;
-    }
+    bool complete() const { return !missing; }
 };
 
 #undef QUORVANE_LOADED
@@ -558,10 +553,9 @@ bool sameBytes(const unsigned char *bytes, const char *text)
 
 Container containerOf(const unsigned char *head, std::int64_t length)
 {
-    if (length >= 4 && sameBytes(head, "\x1A\x45\xDF\xA3"))
+    // `head` is zero past `length`, and no signature holds a zero byte, so a short head matches only what it holds.
+    if (sameBytes(head, "\x1A\x45\xDF\xA3"))
         return Container::matroska;
-    if (length < 12)
-        return Container::exiv2;
     const unsigned char *type = head + 4;
     if (sameBytes(type, "ftyp")) {
         static constexpr const char *heifBrands[]

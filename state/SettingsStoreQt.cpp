@@ -166,13 +166,8 @@ std::optional<std::string> blobOf(const QVariant &value)
 /// is thrown away, so flushing it to a disk would only cost time), else in the temporary folder.
 std::unique_ptr<QTemporaryDir> scratchFolder()
 {
-    const QFileInfo memory(QStringLiteral("/dev/shm"));
-    if (memory.isDir() && memory.isWritable()) {
-        auto folder = std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/quorvane-settings-XXXXXX"));
-        if (folder->isValid())
-            return folder;
-    }
-    return std::make_unique<QTemporaryDir>();
+    auto folder = std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/quorvane-settings-XXXXXX"));
+    return folder->isValid() ? std::move(folder) : std::make_unique<QTemporaryDir>();
 }
 
 void reportFailure(const std::string &reason)

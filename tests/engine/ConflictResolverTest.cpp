@@ -308,6 +308,8 @@ TEST(ConflictResolverTest, SettlesDirectedCasesOnACaseSensitiveDisk)
             { { "a.txt", "report.final.pdf" }, { "b.txt", "README" } }, { "report.final (1).pdf", "README (1)" } },
         { "a name that already carries a counter gets a second one", { "x (1).txt", "a.txt" },
             { { "a.txt", "x (1).txt" } }, { "x (1) (1).txt" } },
+        { "names that split differently into stem and extension count apart, control characters and all",
+            { "x\1.", "x.\1", "a", "b" }, { { "a", "x\1." }, { "b", "x.\1" } }, { "x\1. (1)", "x (1).\1" } },
     };
     FileAccessService disk;
     for (const DirectedCase &directed : cases) {

@@ -278,6 +278,23 @@ TEST_F(RenameJournalTest, UndoFromTheStoreMovesBackOnlyFilesThatStillMatch)
     EXPECT_EQ(snapshot(folder.path()).at("Photo3.JPG"), "content 3");
 }
 
+// An undo stopped before its first file and finished by recovery: what it cannot move back stays in the history.
+TEST_F(RenameJournalTest, RecoveredUndoKeepsWhatItCouldNotMoveBack)
+{
+    const auto plans = makeBatch(3, [](int i) { return "new" + std::to_string(i) + ".txt"; });
+    const auto identity = FolderIdentity::of(folder.path());
+    ASSERT_FALSE(runner.apply(folder.path(), identity, plans).error);
+    const std::atomic<bool> stop { true };
+    ASSERT_TRUE(runner.undo(store.history(identity).back(), {}, &stop).error);
+    const auto interrupted = store.interrupted(identity);
+    ASSERT_EQ(interrupted.size(), 1u);
+    folder.createFile("Photo1.JPG", "took the old name");
+    EXPECT_EQ(runner.recover(interrupted[0], RenameBatchRunner::Direction::finish).renamed.size(), 2u);
+    const auto history = store.history(identity);
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(history.back().steps, std::vector<std::size_t> { 1 });
+}
+
 TEST(FileUndoServiceTest, KeepsTheNewestTenBatches)
 {
     FileUndoService history;
