@@ -82,7 +82,7 @@ int main(int argc, char **argv)
             const auto start = std::chrono::steady_clock::now();
             std::size_t renamed = 0;
             if (withJournal)
-                renamed = runner.apply(folder.path(), identity, forward).renamed.size();
+                renamed = runner.apply(folder.path(), identity, forward).renamedCount;
             else
                 renamed = renameByPath(forward);
             const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;

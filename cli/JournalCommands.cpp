@@ -38,7 +38,7 @@ std::optional<FolderIdentity> identityOrReport(const std::filesystem::path &fold
 /// `verb`: the untranslated text of the first line, with %1 for the number of files.
 int printOutcome(const RenameBatchRunner::Outcome &outcome, const char *verb)
 {
-    std::cout << cliText(verb, { std::to_string(outcome.renamed.size()) });
+    std::cout << cliText(verb, { std::to_string(outcome.renamedCount) });
     if (!outcome.failures.empty())
         std::cout << cliText(QT_TRANSLATE_NOOP("quorvane-cli", ", %1 could not be handled"),
             { std::to_string(outcome.failures.size()) });
@@ -118,7 +118,7 @@ int undoNewest(const std::filesystem::path &folder)
     if (reportInterrupted(*identity) > 0)
         return 1;
     const RenameJournalStore store;
-    const auto history = store.history(*identity);
+    auto history = store.history(*identity);
     if (history.empty()) {
         std::cout << cliText(QT_TRANSLATE_NOOP("quorvane-cli", "Nothing to undo in %1."), { folder.string() }) << '\n';
         return 0;
@@ -126,9 +126,9 @@ int undoNewest(const std::filesystem::path &folder)
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
     RenameBatchRunner runner(store, PhotoMetadataService::shared());
-    const auto outcome = runner.undo(history.back(), {}, &stopRequested());
+    const auto outcome = runner.undo(std::move(history.back()), {}, &stopRequested());
     std::cout << cliText(
-        QT_TRANSLATE_NOOP("quorvane-cli", "Reverted %1 items"), { std::to_string(outcome.renamed.size()) });
+        QT_TRANSLATE_NOOP("quorvane-cli", "Reverted %1 items"), { std::to_string(outcome.renamedCount) });
     if (!outcome.failures.empty())
         std::cout << cliText(QT_TRANSLATE_NOOP("quorvane-cli", ", %1 could not be restored"),
             { std::to_string(outcome.failures.size()) });

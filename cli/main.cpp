@@ -121,7 +121,7 @@ int applyChangedPlans(
     if (outcome.error)
         std::cerr << *outcome.error << '\n';
 
-    const auto renamed = outcome.renamed.size();
+    const auto renamed = outcome.renamedCount;
     if (outcome.failures.empty()) {
         std::cout << cliText(QT_TRANSLATE_NOOP("quorvane-cli", "Renamed %1 items"), { std::to_string(renamed) })
                   << '\n';

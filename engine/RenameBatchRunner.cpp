@@ -115,7 +115,7 @@ struct StepRun {
 
 StepRun runSteps(BatchFolder &folder, RenameJournalWriter &journal, const std::vector<JournalStep> &steps,
     const FileRenameService::ProgressCallback &progress, const std::atomic<bool> *stop, FileMetadataProviding &metadata,
-    std::vector<RenameUndoEntry> &renamed)
+    std::size_t &renamed)
 {
     StepRun run;
     const auto total = static_cast<std::int64_t>(steps.size());
@@ -138,10 +138,8 @@ StepRun runSteps(BatchFolder &folder, RenameJournalWriter &journal, const std::v
             run.failed.push_back(i);
             run.reasons.push_back(performed.error().message);
         } else {
-            FileLocation from = absolute(folder, step.from);
-            FileLocation to = absolute(folder, step.to);
-            metadata.itemMoved(from, to);
-            renamed.push_back(RenameUndoEntry { std::move(to), std::move(from) });
+            metadata.itemMoved(absolute(folder, step.from), absolute(folder, step.to));
+            ++renamed;
         }
         run.attempted = i + 1;
         journal.progress(run.attempted);
@@ -208,6 +206,7 @@ RenameBatchRunner::Outcome RenameBatchRunner::apply(const std::filesystem::path 
     std::vector<std::optional<std::string>> froms;
     std::vector<std::optional<std::string>> tos;
     std::vector<std::string> looked;
+    std::vector<std::optional<EntryStatus>> statuses;
     froms.reserve(plans.size());
     tos.reserve(plans.size());
     looked.reserve(plans.size());
@@ -217,7 +216,7 @@ RenameBatchRunner::Outcome RenameBatchRunner::apply(const std::filesystem::path 
         const bool same = froms.back() && tos.back() && *froms.back() == *tos.back();
         looked.push_back(froms.back() && !same ? *froms.back() : std::string());
     }
-    const std::vector<std::optional<EntryStatus>> statuses = folder->entries(looked);
+    statuses = folder->entries(looked);
     for (std::size_t i = 0; i < plans.size(); ++i) {
         const RenamePlan &plan = plans[i];
         const std::optional<std::string> &from = froms[i];
@@ -238,6 +237,11 @@ RenameBatchRunner::Outcome RenameBatchRunner::apply(const std::filesystem::path 
         steps.push_back(std::move(step));
         stepPlans.push_back(&plan);
     }
+    // Only the steps are needed from here on; a million of each of these would stay through the whole batch.
+    froms = {};
+    tos = {};
+    looked = {};
+    statuses = {};
     if (steps.empty())
         return outcome;
 
@@ -248,7 +252,7 @@ RenameBatchRunner::Outcome RenameBatchRunner::apply(const std::filesystem::path 
     }
     const auto &journal = *created;
     outcome.journalId = journal->id();
-    const StepRun run = runSteps(*folder, *journal, steps, progress, stop, m_metadata, outcome.renamed);
+    const StepRun run = runSteps(*folder, *journal, steps, progress, stop, m_metadata, outcome.renamedCount);
     for (std::size_t k = 0; k < run.failed.size(); ++k) {
         const RenamePlan &plan = *stepPlans[run.failed[k]];
         logMessage("Rename failed " + plan.originalName + " -> " + plan.newName + ": " + run.reasons[k]);
@@ -269,11 +273,11 @@ RenameBatchRunner::Outcome RenameBatchRunner::apply(const std::filesystem::path 
     return outcome;
 }
 
-RenameBatchRunner::Outcome RenameBatchRunner::undo(const RenameJournalStore::HistoryEntry &entry,
+RenameBatchRunner::Outcome RenameBatchRunner::undo(RenameJournalStore::HistoryEntry entry,
     const FileRenameService::ProgressCallback &progress, const std::atomic<bool> *stop)
 {
     Outcome outcome;
-    const JournalRecord &batch = entry.batch;
+    JournalRecord &batch = entry.batch;
     const Result<std::unique_ptr<BatchFolder>> opened = BatchFolder::open(batch.folder, batch.identity);
     if (!opened) {
         outcome.error = opened.error().code == ESTALE
@@ -290,6 +294,7 @@ RenameBatchRunner::Outcome RenameBatchRunner::undo(const RenameJournalStore::His
 
     NameCache names(*folder);
     std::vector<JournalStep> steps;
+    steps.reserve(entry.steps.size());
     std::vector<std::size_t> skipped;
     for (auto index = entry.steps.rbegin(); index != entry.steps.rend(); ++index) {
         if (*index >= batch.steps.size())
@@ -308,6 +313,9 @@ RenameBatchRunner::Outcome RenameBatchRunner::undo(const RenameJournalStore::His
             back.temporary = folderOf(done.to) + hiddenTemporaryName(baseOf(done.to));
         steps.push_back(std::move(back));
     }
+    // The batch's own steps are not needed again; a million of them would double what the undo holds.
+    batch.steps = {};
+    entry.steps = {};
     auto created
         = RenameJournalWriter::createWithSkipped(m_store, JournalRecord::Kind::undo, *folder, steps, batch.id, skipped);
     if (!created) {
@@ -316,7 +324,7 @@ RenameBatchRunner::Outcome RenameBatchRunner::undo(const RenameJournalStore::His
     }
     const auto &journal = *created;
     outcome.journalId = journal->id();
-    const StepRun run = runSteps(*folder, *journal, steps, progress, stop, m_metadata, outcome.renamed);
+    const StepRun run = runSteps(*folder, *journal, steps, progress, stop, m_metadata, outcome.renamedCount);
     std::vector<std::size_t> remaining = skipped;
     for (std::size_t k = 0; k < run.failed.size(); ++k) {
         const JournalStep &step = steps[run.failed[k]];
@@ -378,7 +386,7 @@ RenameBatchRunner::Outcome RenameBatchRunner::recover(const JournalRecord &inter
         const auto source = absolute(*folder, from);
         const auto target = absolute(*folder, to);
         m_metadata.itemMoved(source, target);
-        outcome.renamed.push_back(RenameUndoEntry { target, source });
+        ++outcome.renamedCount;
         return {};
     };
 
@@ -457,7 +465,7 @@ RenameBatchRunner::Outcome RenameBatchRunner::recover(const JournalRecord &inter
                     const auto source = absolute(*folder, step.from);
                     const auto target = absolute(*folder, step.to);
                     m_metadata.itemMoved(source, target);
-                    outcome.renamed.push_back(RenameUndoEntry { target, source });
+                    ++outcome.renamedCount;
                 }
                 continue;
             }
@@ -482,7 +490,7 @@ RenameBatchRunner::Outcome RenameBatchRunner::recover(const JournalRecord &inter
                 const auto source = absolute(*folder, step.to);
                 const auto target = absolute(*folder, step.from);
                 m_metadata.itemMoved(source, target);
-                outcome.renamed.push_back(RenameUndoEntry { target, source });
+                ++outcome.renamedCount;
             }
             continue;
         }

@@ -11,7 +11,6 @@
 #include "FileMetadataProviding.h"
 #include "FileRenameService.h"
 #include "RenameJournal.h"
-#include "RenameUndoEntry.h"
 #include "RenamePlan.h"
 
 /// Runs batches of renames inside one folder under a journal, so that a batch cut short by a crash, a kill or
@@ -34,7 +33,9 @@ public:
     /// What a batch did. `error` is set when the batch could not start or stopped part way (the renames
     /// already done are still listed).
     struct Outcome {
-        std::vector<RenameUndoEntry> renamed; ///< in the order performed
+        /// How many files were renamed. Only counted: the journal keeps what was done, and a list of a million
+        /// locations would stay in memory through the reload that follows a batch.
+        std::size_t renamedCount = 0;
         std::vector<Failure> failures;
         std::optional<std::string> error;
         std::string journalId; ///< empty when no journal was written
@@ -52,9 +53,10 @@ public:
     /// Takes back an entry of the undo history, last rename first. Only files still found under their new
     /// name as the same file (same inode, or same size and modification time) are moved back; the others are
     /// reported by name with the reason ("it is no longer there", "another file now has this name"), and so is
-    /// a file whose old name is taken. Those stay in the history for another attempt.
-    Outcome undo(const RenameJournalStore::HistoryEntry &entry,
-        const FileRenameService::ProgressCallback &progress = {}, const std::atomic<bool> *stop = nullptr);
+    /// a file whose old name is taken. Those stay in the history for another attempt. The entry's steps are freed
+    /// once the undo's own are made.
+    Outcome undo(RenameJournalStore::HistoryEntry entry, const FileRenameService::ProgressCallback &progress = {},
+        const std::atomic<bool> *stop = nullptr);
 
     /// Which way to settle an interrupted batch.
     enum class Direction { finish, undo };
@@ -62,7 +64,7 @@ public:
     /// for each step, which of its names exist and hold its file. Hidden temporary names are resolved, empty
     /// placeholders of the batch removed (recognised by inode, or as an empty file made after the batch began
     /// while the file itself was still under its old name), a file left under two names by a hard link keeps
-    /// one. Nothing is ever replaced. `renamed` lists the files moved by the recovery itself.
+    /// one. Nothing is ever replaced. `renamedCount` counts the files moved by the recovery itself.
     Outcome recover(const JournalRecord &interrupted, Direction direction);
 
     /// "A rename of N files in FOLDER was interrupted."

@@ -420,6 +420,12 @@ Result<std::unique_ptr<RenameJournalWriter>> RenameJournalWriter::createWithSkip
     writer->m_id = std::to_string(writer->m_started) + "-" + Uuid::random().toString();
     writer->m_path = store.location() / (writer->m_id + std::string(runningSuffix));
 
+    writer->m_fd = ::open(writer->m_path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_APPEND | O_CLOEXEC, 0600);
+    if (writer->m_fd < 0)
+        return fail(errno);
+    // Written a slice at a time: a million steps would otherwise be one text of some 200 MB held at once. Until
+    // its closing "ready" line is on disk, a journal counts as never written.
+    constexpr std::size_t slice = 1 << 20;
     std::string text = "{\"journal\":1,\"id\":";
     appendString(text, writer->m_id);
     text += kind == JournalRecord::Kind::undo ? ",\"kind\":\"undo\",\"folder\":" : ",\"kind\":\"apply\",\"folder\":";
@@ -431,7 +437,8 @@ Result<std::unique_ptr<RenameJournalWriter>> RenameJournalWriter::createWithSkip
     appendString(text, undoes);
     text += ",\"skipped\":" + indexList(skipped);
     text += ",\"steps\":" + std::to_string(steps.size()) + "}\n";
-    text.reserve(text.size() + steps.size() * 96);
+    text.reserve(std::max(text.size(), slice) + 4096);
+    bool written = true;
     for (const JournalStep &step : steps) {
         text += "{\"from\":";
         appendString(text, step.from);
@@ -447,14 +454,17 @@ Result<std::unique_ptr<RenameJournalWriter>> RenameJournalWriter::createWithSkip
         if (step.source >= 0)
             text += ",\"src\":" + std::to_string(step.source);
         text += "}\n";
+        if (text.size() >= slice) {
+            written = writeAll(writer->m_fd, text);
+            text.clear();
+            if (!written)
+                break;
+        }
     }
     text += "{\"ready\":" + std::to_string(steps.size()) + "}\n";
 
-    writer->m_fd = ::open(writer->m_path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_APPEND | O_CLOEXEC, 0600);
-    if (writer->m_fd < 0)
-        return fail(errno);
     // The steps must be on disk, and the file findable in its folder, before the first rename.
-    if (!writeAll(writer->m_fd, text) || ::fsync(writer->m_fd) != 0 || !syncFolder(store.location())) {
+    if (!written || !writeAll(writer->m_fd, text) || ::fsync(writer->m_fd) != 0 || !syncFolder(store.location())) {
         const int code = errno ? errno : EIO;
         ::close(writer->m_fd);
         writer->m_fd = -1;

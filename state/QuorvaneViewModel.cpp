@@ -741,8 +741,6 @@ void QuorvaneViewModel::finishBatch(BatchResultPointer result, const std::filesy
 QuorvaneViewModel::BatchResultPointer QuorvaneViewModel::batchResult(RenameBatchRunner::Outcome outcome) const
 {
     auto result = std::make_shared<BatchResult>();
-    result->renamedCount = outcome.renamed.size();
-    outcome.renamed = {};
     result->outcome = std::move(outcome);
     result->history = historyOf(m_journalStore);
     // The batch's lists are gone; their pages go back to the system rather than waiting in the allocator.
@@ -763,7 +761,7 @@ void QuorvaneViewModel::adoptHistory(FileUndoService history)
 void QuorvaneViewModel::reportRename(const BatchResult &result)
 {
     const RenameBatchRunner::Outcome &outcome = result.outcome;
-    const std::size_t renamed = result.renamedCount;
+    const std::size_t renamed = result.outcome.renamedCount;
     const auto &failures = outcome.failures;
     if (outcome.error && failures.empty()) {
         setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Renamed %1 items").arg(renamed));
@@ -820,7 +818,7 @@ void QuorvaneViewModel::reportUndo(const BatchResult &result)
 {
     const RenameBatchRunner::Outcome &outcome = result.outcome;
     const auto &failed = outcome.failures;
-    const auto restoredCount = static_cast<qint64>(result.renamedCount);
+    const auto restoredCount = static_cast<qint64>(result.outcome.renamedCount);
     if (outcome.error && failed.empty()) {
         setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Reverted %1 items").arg(restoredCount));
         presentError(toQString(*outcome.error));

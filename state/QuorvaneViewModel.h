@@ -283,10 +283,7 @@ private:
     /// What a batch hands back to the main thread: its outcome and the undo history read after it, both made on
     /// the batch's thread (a history of a million steps takes seconds to read).
     struct BatchResult {
-        /// Without its list of renames, which only its size is told of: a million of them would stay in memory
-        /// through the reload that follows.
         RenameBatchRunner::Outcome outcome;
-        std::size_t renamedCount = 0;
         FileUndoService history;
     };
     using BatchResultPointer = std::shared_ptr<BatchResult>;
@@ -326,7 +323,7 @@ private:
     void reportRename(const BatchResult &result);
     void finishUndo(BatchResultPointer result, const std::filesystem::path &folder);
     void reportUndo(const BatchResult &result);
-    /// Runs on the batch's thread: the outcome without its renames and the history as the batch left it.
+    /// Runs on the batch's thread: the outcome and the history as the batch left it.
     BatchResultPointer batchResult(RenameBatchRunner::Outcome outcome) const;
     /// The undo history as the journal store keeps it across restarts; callable on any thread.
     static FileUndoService historyOf(const RenameJournalStore &store);

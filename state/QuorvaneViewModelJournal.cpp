@@ -17,18 +17,21 @@ FileUndoService QuorvaneViewModel::historyOf(const RenameJournalStore &store)
 {
     FileUndoService history;
     for (const auto &entry : store.history()) {
-        FileUndoService::Batch batch;
-        batch.reserve(entry.steps.size());
         // Only the newest batch, the one an undo takes next, is read with its steps; the older ones are mirrored
         // by their size, which is all that is shown of them.
+        const std::vector<JournalStep> &steps = entry.batch.steps;
+        if (steps.empty()) {
+            history.push(FileUndoService::Batch::ofSize(entry.steps.size()));
+            continue;
+        }
+        FileUndoService::Batch batch(entry.batch.folder.native());
+        std::size_t bytes = 0;
+        for (const std::size_t index : entry.steps)
+            bytes += index < steps.size() ? steps[index].to.size() + steps[index].from.size() : 0;
+        batch.reserve(entry.steps.size(), bytes);
         for (const std::size_t index : entry.steps) {
-            if (index < entry.batch.steps.size()) {
-                const JournalStep &step = entry.batch.steps[index];
-                batch.push_back(RenameUndoEntry {
-                    FileLocation(entry.batch.folder / step.to), FileLocation(entry.batch.folder / step.from) });
-            } else {
-                batch.push_back(RenameUndoEntry {});
-            }
+            if (index < steps.size())
+                batch.append(steps[index].to, steps[index].from);
         }
         history.push(std::move(batch));
     }
@@ -45,11 +48,11 @@ RenameBatchRunner::Outcome QuorvaneViewModel::applyJournaled(const std::vector<R
 
 RenameBatchRunner::Outcome QuorvaneViewModel::undoJournaled(const FileRenameService::ProgressCallback &progress)
 {
-    const auto history = m_journalStore.history();
+    auto history = m_journalStore.history();
     if (history.empty())
         return {};
     RenameBatchRunner runner(m_journalStore, m_renameService.metadata());
-    return runner.undo(history.back(), progress);
+    return runner.undo(std::move(history.back()), progress);
 }
 
 QString QuorvaneViewModel::interruptedBatchMessage() const
@@ -79,7 +82,7 @@ void QuorvaneViewModel::recoverInterruptedBatch(bool finish)
                     loadFolder(*m_selectedFolderURL);
                 afterPipeline([this, outcome] {
                     setStatusMessage(QCoreApplication::translate("QuorvaneViewModel", "Recovered %1 items")
-                                         .arg(outcome.renamed.size()));
+                                         .arg(outcome.renamedCount));
                     if (outcome.error) {
                         presentError(toQString(*outcome.error));
                     } else if (!outcome.failures.empty()) {

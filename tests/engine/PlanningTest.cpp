@@ -186,7 +186,7 @@ TEST_F(PlanningTest, OnACaseInsensitiveVolumeACaseOnlyChangeIsTheFileItself)
     const RenameJournalStore store(state.path() / "Quorvane");
     const auto applied = RenameBatchRunner(store, metadata).apply(volume->path(), std::nullopt, plans);
     EXPECT_TRUE(applied.failures.empty() && !applied.error);
-    EXPECT_EQ(applied.renamed.size(), 2U);
+    EXPECT_EQ(applied.renamedCount, 2U);
 }
 
 } // namespace

@@ -88,7 +88,7 @@ TEST_F(RenameJournalTest, FolderSwappedForALinkStopsTheBatchAndNothingOutsideMov
     auto outcome = runner.apply(folder.path(), FolderIdentity::of(other.path()), plans);
     ASSERT_TRUE(outcome.error);
     EXPECT_NE(outcome.error->find("was moved or replaced since it was listed"), std::string::npos) << *outcome.error;
-    EXPECT_TRUE(outcome.renamed.empty());
+    EXPECT_TRUE(outcome.renamedCount == 0);
 
     // Swapped for a link to the other folder while the batch runs (at its first progress report).
     bool swapped = false;
@@ -105,7 +105,7 @@ TEST_F(RenameJournalTest, FolderSwappedForALinkStopsTheBatchAndNothingOutsideMov
     EXPECT_EQ(snapshot(other.path()), otherBefore);
     const auto renamed = snapshot(moved);
     EXPECT_EQ(renamed.size(), 600u);
-    EXPECT_EQ(outcome.renamed.size(), 51u);
+    EXPECT_EQ(outcome.renamedCount, 51u);
     for (int i = 0; i < 600; ++i) {
         const std::string name = (i < 51 ? "p_Photo" : "Photo") + std::to_string(i) + ".JPG";
         EXPECT_EQ(renamed.count(name), 1u) << name;
@@ -139,7 +139,7 @@ TEST_F(RenameJournalTest, ReusedNamesAndCaseChangesGoAndComeBackInOrder)
     });
     EXPECT_FALSE(outcome.error);
     EXPECT_TRUE(outcome.failures.empty());
-    EXPECT_EQ(outcome.renamed.size(), 104u);
+    EXPECT_EQ(outcome.renamedCount, 104u);
     EXPECT_EQ(progress, (std::vector<std::string> { "51/104", "101/104", "104/104" }));
     const std::vector<std::string> forward { "A.txt>X.txt", "B.txt>A.txt", longName + ">" + longLower };
     EXPECT_EQ(std::vector(metadata.moves.end() - 3, metadata.moves.end()), forward);
@@ -153,7 +153,7 @@ TEST_F(RenameJournalTest, ReusedNamesAndCaseChangesGoAndComeBackInOrder)
     ASSERT_EQ(history.size(), 1u);
     const auto undone = runner.undo(history.back());
     EXPECT_FALSE(undone.error);
-    EXPECT_EQ(undone.renamed.size(), 104u);
+    EXPECT_EQ(undone.renamedCount, 104u);
     EXPECT_EQ(std::vector(metadata.moves.begin() + 104, metadata.moves.begin() + 107),
         (std::vector<std::string> { longLower + ">" + longName, "A.txt>B.txt", "X.txt>A.txt" }));
     EXPECT_EQ(snapshot(folder.path()), before);
@@ -198,7 +198,7 @@ TEST_F(RenameJournalTest, RecoveryInBothDirectionsSettlesEveryStateAKillLeaves)
                         .apply(other.path(), FolderIdentity::of(other.path()),
                             { RenamePlan { Uuid::random(), FileLocation(elsewhere),
                                 FileLocation(other.path() / "b.txt"), "a.txt", "b.txt" } })
-                        .renamed.size()
+                        .renamedCount
             == 1);
         ASSERT_EQ(store.interrupted(FolderIdentity::of(folder.path())).size(), 1u);
         EXPECT_EQ(RenameBatchRunner::interruptedMessage(interrupted[0]),
@@ -206,7 +206,7 @@ TEST_F(RenameJournalTest, RecoveryInBothDirectionsSettlesEveryStateAKillLeaves)
         // No new batch on a folder whose last one is unsettled.
         const auto refused = runner.apply(folder.path(), FolderIdentity::of(folder.path()), plans);
         EXPECT_EQ(refused.error.value_or(""), RenameBatchRunner::interruptedMessage(interrupted[0]));
-        EXPECT_TRUE(refused.renamed.empty());
+        EXPECT_TRUE(refused.renamedCount == 0);
         const auto record = store.read(interrupted[0].file);
         ASSERT_TRUE(record);
 
@@ -255,7 +255,7 @@ TEST_F(RenameJournalTest, UndoFromTheStoreMovesBackOnlyFilesThatStillMatch)
     ASSERT_EQ(history.size(), 1u);
     RenameBatchRunner second(reopened, metadata);
     const auto outcome = second.undo(history.back());
-    EXPECT_EQ(outcome.renamed.size(), 1u);
+    EXPECT_EQ(outcome.renamedCount, 1u);
     std::map<std::string, std::string> reasons;
     for (const auto &failure : outcome.failures)
         reasons[failure.name] = failure.reason;
@@ -274,7 +274,7 @@ TEST_F(RenameJournalTest, UndoFromTheStoreMovesBackOnlyFilesThatStillMatch)
     ASSERT_EQ(rest.size(), 1u);
     EXPECT_EQ(rest.back().steps.size(), 3u);
     const auto again = second.undo(rest.back());
-    EXPECT_EQ(again.renamed.size(), 1u);
+    EXPECT_EQ(again.renamedCount, 1u);
     EXPECT_EQ(snapshot(folder.path()).at("Photo3.JPG"), "content 3");
 }
 
