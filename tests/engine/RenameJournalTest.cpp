@@ -289,7 +289,7 @@ TEST_F(RenameJournalTest, RecoveredUndoKeepsWhatItCouldNotMoveBack)
     const auto interrupted = store.interrupted(identity);
     ASSERT_EQ(interrupted.size(), 1u);
     folder.createFile("Photo1.JPG", "took the old name");
-    EXPECT_EQ(runner.recover(interrupted[0], RenameBatchRunner::Direction::finish).renamed.size(), 2u);
+    EXPECT_EQ(runner.recover(interrupted[0], RenameBatchRunner::Direction::finish).renamedCount, 2u);
     const auto history = store.history(identity);
     ASSERT_EQ(history.size(), 1u);
     EXPECT_EQ(history.back().steps, std::vector<std::size_t> { 1 });
