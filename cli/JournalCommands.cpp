@@ -72,14 +72,15 @@ int reportInterrupted(const FolderIdentity &folder)
 }
 
 RenameBatchRunner::Outcome applyJournaled(const std::filesystem::path &folder, std::optional<FolderIdentity> listed,
-    const std::vector<RenamePlan> &plans, const FileRenameService::ProgressCallback &progress)
+    const std::vector<RenamePlan> &plans, const FileRenameService::ProgressCallback &progress,
+    const std::unordered_map<std::string, EntryStatus> &seen)
 {
     // Ctrl-C stops between two files, so that no file is caught between two names; the journal stays open.
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
     const RenameJournalStore store;
     RenameBatchRunner runner(store, PhotoMetadataService::shared());
-    auto outcome = runner.apply(folder, listed, plans, progress, &stopRequested());
+    auto outcome = runner.apply(folder, listed, plans, progress, &stopRequested(), &seen);
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     return outcome;

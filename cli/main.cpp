@@ -4,6 +4,7 @@
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -98,8 +99,8 @@ void printPreview(const std::vector<RenamePlan> &plans, bool json, bool withDate
 
 // Performs the plans that change a name (the window's rule) and
 // reports the outcome. Returns the exit status: 0 when nothing failed, 1 otherwise.
-int applyChangedPlans(
-    const std::filesystem::path &folder, std::optional<FolderIdentity> listed, const RenamePipeline::Preview &preview)
+int applyChangedPlans(const std::filesystem::path &folder, std::optional<FolderIdentity> listed,
+    const RenamePipeline::Preview &preview, const std::unordered_map<std::string, EntryStatus> &seen)
 {
     // When every plan changes a name, as in most batches, the preview is already what an apply performs.
     const bool allChange = preview.changedCount == preview.plans.size();
@@ -117,7 +118,7 @@ int applyChangedPlans(
                 std::fputc('\n', stderr);
         };
     }
-    const auto outcome = applyJournaled(folder, listed, changed, progress);
+    const auto outcome = applyJournaled(folder, listed, changed, progress, seen);
     if (outcome.error)
         std::cerr << *outcome.error << '\n';
 
@@ -206,7 +207,9 @@ int main(int argc, char **argv)
         return 1;
 
     FileAccessService fileAccess;
-    Result<FileListing> listing = RenamePipeline::listSorted(fileAccess, command->folder, command->includeSubfolders);
+    // An apply follows the listing at once: what the listing saw of each file is what the journal records.
+    Result<FileListing> listing
+        = RenamePipeline::listSorted(fileAccess, command->folder, command->includeSubfolders, {}, command->apply);
     if (!listing) {
         // The listing's fixed message ("Cannot access the selected folder.") in the user's language.
         std::cerr << cliText(listing.error().message.c_str()) << '\n';
@@ -234,7 +237,7 @@ int main(int argc, char **argv)
                       << '\n';
             return 1;
         }
-        return exitNow(applyChangedPlans(command->folder, listed, preview));
+        return exitNow(applyChangedPlans(command->folder, listed, preview, listing->statuses));
     }
     printPreview(plans, command->json, readsCaptureDates(command->rules));
     return exitNow(0);

@@ -180,7 +180,8 @@ std::string RenameBatchRunner::interruptedMessage(const JournalRecord &record)
 
 RenameBatchRunner::Outcome RenameBatchRunner::apply(const std::filesystem::path &folderPath,
     std::optional<FolderIdentity> listed, const std::vector<RenamePlan> &plans,
-    const FileRenameService::ProgressCallback &progress, const std::atomic<bool> *stop)
+    const FileRenameService::ProgressCallback &progress, const std::atomic<bool> *stop,
+    const std::unordered_map<std::string, EntryStatus> *seen)
 {
     Outcome outcome;
     const Result<std::unique_ptr<BatchFolder>> opened = BatchFolder::open(folderPath, listed);
@@ -202,38 +203,48 @@ RenameBatchRunner::Outcome RenameBatchRunner::apply(const std::filesystem::path 
     std::vector<JournalStep> steps;
     std::vector<const RenamePlan *> stepPlans;
     steps.reserve(plans.size());
-    // Each file's inode, size and time as they are now, all looked at before the first step is written.
+    // Each file's inode, size and time, all known before the first step is written: as the caller saw them, or
+    // as they are now.
     std::vector<std::optional<std::string>> froms;
     std::vector<std::optional<std::string>> tos;
+    std::vector<const EntryStatus *> known(plans.size(), nullptr);
     std::vector<std::string> looked;
     std::vector<std::optional<EntryStatus>> statuses;
     froms.reserve(plans.size());
     tos.reserve(plans.size());
     looked.reserve(plans.size());
-    for (const RenamePlan &plan : plans) {
-        froms.push_back(folder->relative(plan.originalURL));
-        tos.push_back(folder->relative(plan.newURL));
-        const bool same = froms.back() && tos.back() && *froms.back() == *tos.back();
-        looked.push_back(froms.back() && !same ? *froms.back() : std::string());
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+        froms.push_back(folder->relative(plans[i].originalURL));
+        tos.push_back(folder->relative(plans[i].newURL));
+        const std::optional<std::string> &from = froms.back();
+        if (!from || (tos.back() && *from == *tos.back())) {
+            looked.emplace_back();
+            continue;
+        }
+        if (seen) {
+            if (const auto found = seen->find(*from); found != seen->end())
+                known[i] = &found->second;
+        }
+        looked.push_back(known[i] ? std::string() : *from);
     }
     statuses = folder->entries(looked);
     for (std::size_t i = 0; i < plans.size(); ++i) {
         const RenamePlan &plan = plans[i];
-        const std::optional<std::string> &from = froms[i];
-        const std::optional<std::string> &to = tos[i];
+        std::optional<std::string> &from = froms[i];
+        std::optional<std::string> &to = tos[i];
         if (from && to && *from == *to)
             continue;
-        const std::optional<EntryStatus> &status = statuses[i];
+        const EntryStatus *status = known[i] ? known[i] : statuses[i] ? &*statuses[i] : nullptr;
         if (!from || !to || !status) {
             outcome.failures.push_back(Failure { plan.originalName, plan.newName,
                 !from || !to ? "The file is not inside the folder being renamed." : "No such file or directory" });
             continue;
         }
-        JournalStep step { *from, *to, {}, status->inode, status->size, status->modified, -1 };
+        JournalStep step { std::move(*from), std::move(*to), {}, status->inode, status->size, status->modified, -1 };
         // A volume that ignores letter case sees the new name as the file itself; a third name makes the change
         // happen on every volume.
-        if (Unicode::equalIgnoringCase(*from, *to))
-            step.temporary = folderOf(*from) + hiddenTemporaryName(baseOf(*from));
+        if (Unicode::equalIgnoringCase(step.from, step.to))
+            step.temporary = folderOf(step.from) + hiddenTemporaryName(baseOf(step.from));
         steps.push_back(std::move(step));
         stepPlans.push_back(&plan);
     }

@@ -52,6 +52,11 @@ DIR *streamFor(int fd)
     return stream;
 }
 
+std::int64_t nanoseconds(const struct statx_timestamp &time)
+{
+    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
 /// What statx and faccessat said about one entry.
 struct EntryFacts {
     bool statted = false;
@@ -66,7 +71,9 @@ void gatherFacts(int fd, const std::vector<const char *> &names, std::vector<Ent
 {
     facts.assign(names.size(), EntryFacts {});
     const auto work = [&](std::size_t first, std::size_t last) {
-        const unsigned mask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME;
+        // The inode, link count and change time come with the others at no cost; the apply may use them.
+        const unsigned mask
+            = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_INO | STATX_NLINK | STATX_CTIME;
         for (std::size_t i = first; i < last; ++i) {
             EntryFacts &fact = facts[i];
             fact.statted = ::statx(fd, names[i], AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &fact.info) == 0;
@@ -91,9 +98,10 @@ void gatherFacts(int fd, const std::vector<const char *> &names, std::vector<Ent
 /// One pass over a folder tree, building the records as it goes.
 class Lister final {
 public:
-    Lister(std::string urlPrefix, bool recursive, const std::function<bool(std::int64_t)> &progress)
+    Lister(std::string urlPrefix, bool recursive, bool keepStatuses, const std::function<bool(std::int64_t)> &progress)
         : m_urlPrefix(std::move(urlPrefix))
         , m_recursive(recursive)
+        , m_keepStatuses(keepStatuses)
         , m_progress(progress)
     {
     }
@@ -156,6 +164,7 @@ public:
     }
 
     std::vector<FileItem> takeFiles() { return std::move(m_files); }
+    std::unordered_map<std::string, EntryStatus> takeStatuses() { return std::move(m_statuses); }
     const FileListing::LeftOut &leftOut() const { return m_leftOut; }
 
 private:
@@ -216,6 +225,18 @@ private:
         url += relative;
         url += name;
         m_files.push_back(FileItem::fromListing(std::move(url), values));
+        // Only a status with everything the apply would have asked for stands in for its own look.
+        constexpr unsigned complete = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_INO | STATX_NLINK | STATX_CTIME;
+        if (m_keepStatuses && fact.statted && (info.stx_mask & complete) == complete) {
+            EntryStatus status;
+            status.inode = info.stx_ino;
+            status.size = static_cast<std::int64_t>(info.stx_size);
+            status.modified = nanoseconds(info.stx_mtime);
+            status.changed = nanoseconds(info.stx_ctime);
+            status.links = info.stx_nlink;
+            status.regular = true;
+            m_statuses.emplace(relative + name, status);
+        }
         const auto listed = static_cast<std::int64_t>(m_files.size());
         if (m_progress && listed % FileAccessService::progressStep == 0 && !m_progress(listed))
             m_stopped = true;
@@ -223,9 +244,11 @@ private:
 
     std::string m_urlPrefix;
     bool m_recursive;
+    bool m_keepStatuses;
     const std::function<bool(std::int64_t)> &m_progress;
     bool m_stopped = false;
     std::vector<FileItem> m_files;
+    std::unordered_map<std::string, EntryStatus> m_statuses;
     FileListing::LeftOut m_leftOut;
 };
 
@@ -239,18 +262,18 @@ std::string withSeparator(std::string path)
 } // namespace
 
 Result<FileListing> FileAccessService::listFiles(const std::filesystem::path &folder, bool includeSubfolders,
-    const std::function<bool(std::int64_t listed)> &progress) const
+    const std::function<bool(std::int64_t listed)> &progress, bool keepStatuses) const
 {
     const std::filesystem::path root = FilePaths::standardized(folder);
     DirectoryStream stream(streamFor(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
     if (!stream.get())
         return Error { std::string(directoryAccessDeniedMessage), errno };
 
-    Lister lister(withSeparator(root.native()), includeSubfolders, progress);
+    Lister lister(withSeparator(root.native()), includeSubfolders, keepStatuses, progress);
     lister.walk(stream.get(), {});
     if (lister.stopped())
         return Error::fromErrno(ECANCELED);
-    return FileListing { lister.takeFiles(), lister.leftOut() };
+    return FileListing { lister.takeFiles(), lister.leftOut(), lister.takeStatuses() };
 }
 
 std::vector<std::string> FileListing::leftOutLines() const

@@ -230,6 +230,20 @@ TEST_F(CliTest, ApplyRenamesChangedFilesAndReportsFailures)
     EXPECT_EQ(folder.read(longPrefix + "l.md"), "keep me");
 
     EXPECT_EQ(runCli(scratch, { "--apply", "--json", folder.path().string() }).status, 2);
+
+    // A file removed by another program after the listing fails with the system's reason; the others are renamed,
+    // and only they are taken back by an undo.
+    const TestDir dir;
+    for (const char *name : { "a.txt", "b.txt", "c.txt" })
+        dir.createFile(name, name);
+    const auto vanished = runCli(scratch, { "--apply", "--params", R"({"prefixText":"v_"})", dir.path().string() },
+        "QUORVANE_TEST_VANISH=b.txt ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD="
+            + quote(QUORVANE_CASE_RACER_PATH));
+    EXPECT_EQ(vanished.status, 1);
+    EXPECT_EQ(vanished.out, "Renamed 2, 1 failed\nb.txt: No such file or directory\n");
+    const auto undone = runCli(scratch, { "--undo", dir.path().string() });
+    EXPECT_EQ(undone.out, "Reverted 2 items\n") << undone.err;
+    EXPECT_EQ(dir.read("a.txt") + dir.read("c.txt"), "a.txtc.txt");
 }
 
 // A racer takes the new name while a change of letter case passes through the hidden name: the file goes back to

@@ -1,7 +1,8 @@
 // Preloaded by a command-line test: a racer that strikes while a change of letter case passes through its hidden
 // name. The first time a file leaves a hidden name, the racer first creates an empty file at the destination and,
 // with QUORVANE_TEST_RACE=both, another at the file's old name, so that neither the new name nor the way back is
-// free.
+// free. With QUORVANE_TEST_VANISH=NAME it instead removes NAME from the folder just before the first rename of the
+// batch, as another program might between the listing and the renames.
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -26,6 +27,10 @@ extern "C" int renameat2(int olddirfd, const char *oldpath, int newdirfd, const 
     using Rename = int (*)(int, const char *, int, const char *, unsigned int);
     static const auto real = reinterpret_cast<Rename>(::dlsym(RTLD_NEXT, "renameat2"));
     static bool struck = false;
+    if (const char *vanish = std::getenv("QUORVANE_TEST_VANISH"); vanish && !struck) {
+        struck = true;
+        ::unlinkat(olddirfd, vanish, 0);
+    }
     const char *hidden = std::strstr(oldpath, ".qvtmp-");
     if (hidden && !struck) {
         struck = true;
