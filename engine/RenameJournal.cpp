@@ -1,6 +1,7 @@
 #include "RenameJournal.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -9,6 +10,7 @@
 #include <unordered_set>
 
 #include <fcntl.h>
+#include <time.h>
 #include <nlohmann/json.hpp>
 #include <sys/file.h>
 #include <unistd.h>
@@ -82,6 +84,14 @@ bool syncFolder(const std::filesystem::path &folder)
     const bool synced = ::fsync(fd) == 0;
     ::close(fd);
     return synced;
+}
+
+/// A monotonic clock read cheaply enough to ask after every rename (to a few milliseconds), in nanoseconds.
+std::int64_t coarseNow()
+{
+    struct timespec now { };
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
 std::vector<std::size_t> indicesOf(const nlohmann::json &value)
@@ -420,6 +430,19 @@ Result<std::unique_ptr<RenameJournalWriter>> RenameJournalWriter::createWithSkip
     writer->m_id = std::to_string(writer->m_started) + "-" + Uuid::random().toString();
     writer->m_path = store.location() / (writer->m_id + std::string(runningSuffix));
 
+    // The closing line of a batch is written without a flush (see `complete`); it must be on disk before a later
+    // batch of the same folder can be, so that a crash never leaves that batch complete but an earlier one cut
+    // short. A journal already on disk costs next to nothing here.
+    for (const JournalRecord &earlier : store.records(false)) {
+        if (earlier.identity != folder.identity())
+            continue;
+        const int earlierFd = ::open(earlier.file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (earlierFd >= 0) {
+            ::fdatasync(earlierFd);
+            ::close(earlierFd);
+        }
+    }
+
     writer->m_fd = ::open(writer->m_path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_APPEND | O_CLOEXEC, 0600);
     if (writer->m_fd < 0)
         return fail(errno);
@@ -471,7 +494,7 @@ Result<std::unique_ptr<RenameJournalWriter>> RenameJournalWriter::createWithSkip
         ::unlink(writer->m_path.c_str());
         return fail(code);
     }
-    writer->m_lastFlush = std::chrono::steady_clock::now();
+    writer->m_lastReport = coarseNow();
     return writer;
 }
 
@@ -486,23 +509,28 @@ void RenameJournalWriter::append(const std::string &line, bool flush)
     if (m_fd < 0)
         return;
     (void)writeAll(m_fd, line);
-    if (flush) {
+    if (flush)
         ::fdatasync(m_fd);
-        m_lastFlush = std::chrono::steady_clock::now();
-    }
 }
 
 void RenameJournalWriter::placeholder(std::size_t index, std::uint64_t inode)
 {
     append("{\"placeholder\":" + std::to_string(index) + ",\"ino\":" + std::to_string(inode) + "}\n", false);
+    m_placeholderPending = true;
 }
 
 void RenameJournalWriter::progress(std::size_t done)
 {
-    if (done == m_lastDone || std::chrono::steady_clock::now() - m_lastFlush < std::chrono::seconds(1))
+    constexpr std::int64_t second = 1'000'000'000;
+    if (done == m_lastDone || coarseNow() - m_lastReport < second)
         return;
     m_lastDone = done;
-    append("{\"done\":" + std::to_string(done) + "}\n", true);
+    m_lastReport = coarseNow();
+    // Recovery reads which steps were done from the disk, not from these lines, so they need no flush of their
+    // own (each would make the file system commit every rename so far, while the batch waits). Placeholders are
+    // different: recovery removes one for certain only by its recorded inode, so those are flushed within a second.
+    append("{\"done\":" + std::to_string(done) + "}\n", m_placeholderPending);
+    m_placeholderPending = false;
 }
 
 void RenameJournalWriter::complete(
@@ -512,13 +540,17 @@ void RenameJournalWriter::complete(
     appendString(line, outcome);
     line += ",\"failed\":" + indexList(failed);
     line += ",\"remaining\":" + indexList(remaining) + "}\n";
-    append(line, true);
+    // Not flushed: should a crash lose this line, the batch is found interrupted, and recovery, which decides from
+    // the disk which steps were done, finishes it where it ended (trying a failed step once more) or takes it back,
+    // as the user chooses. Flushing here would make the file system commit every rename of the batch while the
+    // user waits. The next batch of the folder flushes this line before it begins (`create`), so only the newest
+    // batch of a folder can be found so.
+    append(line, false);
     ::close(m_fd);
     m_fd = -1;
     std::filesystem::path done = m_path;
     done.replace_extension(completeSuffix);
-    // Not flushed: the closing line above already is, and a journal still named ".running" that holds it
-    // counts as complete.
+    // A journal still named ".running" that holds the closing line counts as complete.
     (void)::rename(m_path.c_str(), done.c_str());
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -128,11 +127,13 @@ public:
     const std::string &id() const { return m_id; }
     std::int64_t started() const { return m_started; }
 
-    /// Step `index` left an empty placeholder with `inode` at its destination (written at once, not flushed).
+    /// Step `index` left an empty placeholder with `inode` at its destination (written at once, flushed with the
+    /// next progress line).
     void placeholder(std::size_t index, std::uint64_t inode);
-    /// `done` steps have been attempted; written and flushed when a second has passed since the last flush.
+    /// `done` steps have been attempted; written when a second has passed since the last progress line.
     void progress(std::size_t done);
-    /// Marks the journal complete (flushed) and files it as "ID.batch".
+    /// Marks the journal complete and files it as "ID.batch". Not flushed: the next batch of the same folder
+    /// flushes it before it begins.
     void complete(const std::string &outcome, const std::vector<std::size_t> &failed,
         const std::vector<std::size_t> &remaining = {});
 
@@ -148,6 +149,7 @@ private:
     std::string m_id;
     std::int64_t m_started = 0;
     int m_fd = -1;
-    std::chrono::steady_clock::time_point m_lastFlush;
+    std::int64_t m_lastReport = 0; ///< when the last progress line was written, coarse monotonic nanoseconds
     std::size_t m_lastDone = 0;
+    bool m_placeholderPending = false; ///< a placeholder line was written since the last flush
 };
