@@ -729,6 +729,18 @@ void QuorvaneViewModel::finishBatch(BatchResultPointer result, const std::filesy
     setProgress(m_progressTotal, m_progressTotal);
     // What could not be restored by an undo stays in the journal's history as its newest entry.
     adoptHistory(std::move(result->history));
+    // The lists shown describe the folder as it was before the batch. A large folder's would stay in memory beside
+    // the new ones the reload builds, two generations of every record and plan at once; they are dropped first
+    // (and freed by the worker before it lists), and the window shows empty lists, working, until the reload's
+    // result arrives. Apply stays disabled meanwhile, as the batch still counts as running.
+    if (m_files->size() >= retireThreshold || m_renamePlans->size() >= retireThreshold) {
+        auto none = std::make_shared<const std::vector<RenamePlan>>();
+        if (m_pendingConflictPlans == m_renamePlans)
+            m_pendingConflictPlans = none;
+        setFiles(std::make_shared<const std::vector<FileItem>>());
+        setFilteredFiles(m_files);
+        setRenamePlans(std::move(none), 0, true);
+    }
     loadFolder(folder);
     // The report follows the reloaded folder, as it would if the reload held the main thread.
     afterPipeline([this, result = std::move(result), report]() mutable {

@@ -627,8 +627,14 @@ private Q_SLOTS:
         f->loadFolder(f.dir.path());
         f.setPrefix("n_");
         QSignalSpy progress(f.model.get(), &QuorvaneViewModel::progressDoneChanged);
+        QSignalSpy files(f.model.get(), &QuorvaneViewModel::filesChanged);
         QVERIFY(f.runToEnd(&QuorvaneViewModel::applyRename));
         QCOMPARE(f->statusMessage(), QStringLiteral("Renamed 10000 items"));
+        // A folder this large is emptied before its reload, which then shows the renamed files with their next plans.
+        QCOMPARE(files.count(), 2);
+        QCOMPARE(f->files().size(), std::size_t(10000));
+        QCOMPARE(f->renamePlans().size(), std::size_t(10000));
+        QVERIFY(f->files().front().name.rfind("n_", 0) == 0 && f->renamePlans().front().newName.rfind("n_n_", 0) == 0);
         QCOMPARE(f->progressDone(), qint64(10000));
         // Far fewer updates than the engine's 200 reports for this batch, and the last one always arrives.
         QVERIFY2(progress.count() < 10000 / 50, qPrintable(QString::number(progress.count())));
