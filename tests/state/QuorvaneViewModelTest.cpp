@@ -11,15 +11,11 @@
 #include <QTest>
 #include <QThread>
 
-#include "FileAccessService.h"
-#include "FileFilterService.h"
-#include "FileRenameService.h"
-#include "PhotoMetadataService.h"
+#include "ModelServices.h"
 #include "QtConversions.h"
 #include "QuorvaneViewModel.h"
 #include "RenamePresetStore.h"
 #include "SettingsStoreQt.h"
-#include "TestDir.h"
 
 using QtConversions::toQString;
 
@@ -52,12 +48,7 @@ public Q_SLOTS:
 
 // The services the composition root builds, over the real disk and a folder of files (each holding its own
 // name), and a view model with the default preset store.
-struct Fixture {
-    TestDir dir;
-    FileAccessService fileAccess;
-    FileFilterService filterService;
-    PhotoMetadataService metadata;
-    FileRenameService renameService { fileAccess, metadata };
+struct Fixture : ModelServices {
     std::unique_ptr<QuorvaneViewModel> model = makeModel();
     ThreadWatch watch { model.get() };
 
@@ -86,11 +77,7 @@ struct Fixture {
         model->updateRenamePlans();
         settled();
     }
-    /// Waits until the worker published the newest listing, filter or preview.
-    bool settled()
-    {
-        return QTest::qWaitFor([this] { return !model->isWorking(); }, 60000);
-    }
+    bool settled() { return ::settled(*model); }
     bool idle()
     {
         return QTest::qWaitFor([this] { return !model->isProcessing() && !model->isWorking(); }, 60000);
@@ -399,40 +386,6 @@ private Q_SLOTS:
         QVERIFY(f.runToEnd(&QuorvaneViewModel::undoLastRename));
         QCOMPARE(f.entries(), QStringLiteral("IMG_a_b.JPG IMG_c.jpg"));
         QVERIFY(!f->canUndo());
-    }
-
-    void dragReorders()
-    {
-        // Dragged file, drop target (empty: below the last row), the order after.
-        const QList<std::tuple<const char *, const char *, QString>> table {
-            { "A", "C", QStringLiteral("B C A D") },
-            { "D", "B", QStringLiteral("A D B C") },
-            { "B", "B", QStringLiteral("A B C D") },
-            { "Q", "B", QStringLiteral("A B C D") },
-            { "B", "", QStringLiteral("A C D B") },
-            { "D", "", QStringLiteral("A B C D") },
-        };
-        for (const auto &[dragged, target, order] : table) {
-            Fixture f { "A", "B", "C", "D" };
-            RenameParameters parameters;
-            parameters.strategy = RenameStrategy::prefixSequence;
-            f->setRenameParameters(parameters);
-            f->loadFolder(f.dir.path());
-            QVERIFY(f.settled());
-            QSignalSpy files(f.model.get(), &QuorvaneViewModel::filesChanged);
-            QSignalSpy statuses(f.model.get(), &QuorvaneViewModel::statusMessageChanged);
-            if (*target == 0)
-                f->moveFileToEnd(f.path(dragged));
-            else
-                f->moveFile(f.path(dragged), f.path(target));
-            QCOMPARE(namesOf(f->files()), order);
-            QCOMPARE(namesOf(f->filteredFiles()), order);
-            const QStringList names = order.split(u' ');
-            QCOMPARE(newNamesOf(f->renamePlans()),
-                QStringLiteral("001_%1 002_%2 003_%3 004_%4").arg(names[0], names[1], names[2], names[3]));
-            QCOMPARE(files.count(), order == u"A B C D" ? 0 : 1);
-            QCOMPARE(statuses.count(), 0);
-        }
     }
 
     void dragKeepsHiddenFilesInPlaceAndComparesPathsCanonically()

@@ -27,6 +27,7 @@
 #include "FeedServer.h"
 #include "FileAccessService.h"
 #include "MainWindow.h"
+#include "ModelServices.h"
 #include "NotificationHub.h"
 #include "PhotoMetadataService.h"
 #include "QuorvaneApp.h"
@@ -37,12 +38,6 @@
 #include "Uuid.h"
 
 namespace {
-
-/// Waits until the view model's worker published the newest listing, filter or preview.
-bool settled(const QuorvaneViewModel &model)
-{
-    return QTest::qWaitFor([&model] { return !model.isWorking(); }, 60000);
-}
 
 /// Receives the addresses the application asks the desktop to open.
 class UrlSink final : public QObject {

@@ -28,11 +28,8 @@
 #include <QToolButton>
 
 #include "DetailView.h"
-#include "FileAccessService.h"
-#include "FileFilterService.h"
-#include "FileRenameService.h"
 #include "FileTableModel.h"
-#include "PhotoMetadataService.h"
+#include "ModelServices.h"
 #include "PreviewListView.h"
 #include "QtConversions.h"
 #include "QuorvaneViewModel.h"
@@ -47,20 +44,9 @@ using QtConversions::toQString;
 
 namespace {
 
-/// Waits until the view model's worker published the newest listing, filter or preview.
-bool settled(const QuorvaneViewModel &model)
-{
-    return QTest::qWaitFor([&model] { return !model.isWorking(); }, 60000);
-}
-
 // The services the application builds, a view model over them, and the two panes side by side in one window,
 // over a folder holding `files` (each file contains its own name).
-struct Window {
-    TestDir dir;
-    FileAccessService fileAccess;
-    FileFilterService filterService;
-    PhotoMetadataService metadata;
-    FileRenameService renameService { fileAccess, metadata };
+struct Window : ModelServices {
     QuorvaneViewModel model { fileAccess, filterService, renameService };
     QWidget window;
     SidebarView *sidebar = new SidebarView(model, &window);
