@@ -206,29 +206,27 @@ private Q_SLOTS:
         QTest::addColumn<int>("locked"); // the file made immutable after planning, -1 for none
         QTest::addColumn<QString>("trail");
         QTest::addColumn<QString>("message");
-        const QString exists = QStringLiteral(" could not be renamed (a file with the new name already exists):\n");
-        QTest::newRow("all succeed") << 3 << 0 << -1
-                                     << "Renaming...|3 items after filtering|Loaded 3 items|Renamed 3 items"
-                                     << QString();
-        QTest::newRow("one fails") << 3 << 1 << -1
-                                   << "Renaming...|4 items after filtering|Loaded 4 items|Renamed 2, 1 failed|Error"
-                                   << QStringLiteral("1 file") + exists + QStringLiteral("• f0.txt");
-        QTest::newRow("all fail") << 2 << 2 << -1
-                                  << "Renaming...|4 items after filtering|Loaded 4 items|Renamed 0, 2 failed|Error"
-                                  << QStringLiteral("2 files") + exists + QStringLiteral("• f0.txt\n• f1.txt");
-        QTest::newRow("seven fail") << 8 << 7 << -1
-                                    << "Renaming...|15 items after filtering|Loaded 15 items|Renamed 1, 7 failed|Error"
-                                    << QStringLiteral("7 files") + exists
-                + QStringLiteral("• f0.txt\n• f1.txt\n• f2.txt\n• f3.txt\n• f4.txt\n…and 2 more");
-        // The reload leaves the locked file out of the list (and says so, see filesNotShown).
-        QTest::newRow("locked") << 3 << 0 << 2
-                                << "Renaming...|2 items after filtering|Loaded 2 items|Renamed 2, 1 failed|Error"
-                                << QStringLiteral("1 file could not be renamed (permission denied or the file may be "
-                                                  "in use):\n• f2.txt");
-        QTest::newRow("two causes") << 3 << 1 << 2
-                                    << "Renaming...|3 items after filtering|Loaded 3 items|Renamed 1, 2 failed|Error"
-                                    << QStringLiteral("2 files could not be renamed:\n• f0.txt (a file with the new "
-                                                      "name already exists)\n• f2.txt (permission denied or in use)");
+        // The statuses of a batch: the reload after it (the locked file left out), then the outcome.
+        const auto row = [](const char *name, int files, int obstacles, int locked, const char *outcome,
+                             const std::string &message) {
+            const int listed = files + obstacles - (locked < 0 ? 0 : 1);
+            QTest::newRow(name) << files << obstacles << locked
+                                << QStringLiteral("Renaming...|%1 items after filtering|Loaded %1 items|%2")
+                                       .arg(listed)
+                                       .arg(QString::fromUtf8(outcome + std::string(message.empty() ? "" : "|Error")))
+                                << QString::fromStdString(message);
+        };
+        const std::string exists = " could not be renamed (a file with the new name already exists):\n";
+        row("all succeed", 3, 0, -1, "Renamed 3 items", {});
+        row("one fails", 3, 1, -1, "Renamed 2, 1 failed", "1 file" + exists + "• f0.txt");
+        row("all fail", 2, 2, -1, "Renamed 0, 2 failed", "2 files" + exists + "• f0.txt\n• f1.txt");
+        row("seven fail", 8, 7, -1, "Renamed 1, 7 failed",
+            "7 files" + exists + "• f0.txt\n• f1.txt\n• f2.txt\n• f3.txt\n• f4.txt\n…and 2 more");
+        row("locked", 3, 0, 2, "Renamed 2, 1 failed",
+            "1 file could not be renamed (permission denied or the file may be in use):\n• f2.txt");
+        row("two causes", 3, 1, 2, "Renamed 1, 2 failed",
+            "2 files could not be renamed:\n• f0.txt (a file with the new name already exists)\n• f2.txt "
+            "(permission denied or in use)");
     }
 
     void applyReportsOutcome()

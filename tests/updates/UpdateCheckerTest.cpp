@@ -50,23 +50,18 @@ void addFeedRows()
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QString>("url"); // empty when the feed is refused
     QTest::addColumn<QString>("notes"); // "-" for none
-    QTest::newRow("notes_en over notes") << QByteArray(
-        R"({"releases":[{"version":"2.0","url":"https://q.app/d","notes_en":"En","notes":"Other"}]})")
-                                         << "https://q.app/d"
-                                         << "En";
-    QTest::newRow("notes without notes_en") << FeedServer::feed("2.0", "https://q.app/d", "Other") << "https://q.app/d"
-                                            << "Other";
-    QTest::newRow("notes_en not a string")
-        << QByteArray(R"({"releases":[{"version":"2.0","url":"https://q.app/d","notes_en":7,"notes":"Other"}]})")
-        << "https://q.app/d"
-        << "Other";
-    QTest::newRow("no notes, extra members")
-        << QByteArray(R"({"x":1,"releases":[{"version":"2.0","url":"http://mirror.example/q.tar","size":9}]})")
-        << "http://mirror.example/q.tar"
-        << "-";
-    const auto refused = [](const char *name, const QByteArray &body) {
-        QTest::newRow(name) << body << QString() << QStringLiteral("-");
+    const auto row = [](const char *name, const QByteArray &body, const char *url, const char *notes) {
+        QTest::newRow(name) << body << QString::fromLatin1(url) << QString::fromLatin1(notes);
     };
+    const char *const release = R"({"releases":[{"version":"2.0","url":"https://q.app/d",)";
+    row("notes_en over notes", release + QByteArray(R"("notes_en":"En","notes":"Other"}]})"), "https://q.app/d", "En");
+    row("notes without notes_en", FeedServer::feed("2.0", "https://q.app/d", "Other"), "https://q.app/d", "Other");
+    row("notes_en not a string", release + QByteArray(R"("notes_en":7,"notes":"Other"}]})"), "https://q.app/d",
+        "Other");
+    row("no notes, extra members",
+        R"({"x":1,"releases":[{"version":"2.0","url":"http://mirror.example/q.tar","size":9}]})",
+        "http://mirror.example/q.tar", "-");
+    const auto refused = [&row](const char *name, const QByteArray &body) { row(name, body, "", "-"); };
     refused("empty releases", R"({"releases":[]})");
     refused("no url", R"({"releases":[{"version":"2.0"}]})");
     refused("no version", R"({"releases":[{"url":"https://q.app/d"}]})");
