@@ -917,12 +917,9 @@ void QuorvaneViewModel::moveFile(const QString &draggedPath, const QString &targ
 
 void QuorvaneViewModel::moveFileToEnd(const QString &draggedPath)
 {
-    if (m_filteredFiles->empty())
-        return;
-    const QString last = toQString(m_filteredFiles->back().url.text());
-    if (RenamePipeline::canonicallyEqual(toStdString(last), toStdString(draggedPath)))
-        return;
-    moveFile(draggedPath, last);
+    // The last file dragged onto itself is no move; moveFile knows it by any spelling.
+    if (!m_filteredFiles->empty())
+        moveFile(draggedPath, toQString(m_filteredFiles->back().url.text()));
 }
 
 void QuorvaneViewModel::saveCurrentAsPreset(const QString &name)

@@ -36,10 +36,8 @@ public:
 std::map<std::string, std::string> snapshot(const fs::path &folder)
 {
     std::map<std::string, std::string> entries;
-    for (const auto &item : fs::directory_iterator(folder)) {
-        std::ifstream in(item.path(), std::ios::binary);
-        entries[item.path().filename().string()] = std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    for (const auto &item : fs::directory_iterator(folder))
+        entries[item.path().filename().string()] = readFile(item.path());
     return entries;
 }
 

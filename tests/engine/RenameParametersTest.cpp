@@ -39,28 +39,6 @@ Result<RenameParameters> decode(const std::string &text)
     return RenameParameters::fromJson(json::parse(text));
 }
 
-template <RenameChoice Enum> void expectTableRoundTrips()
-{
-    std::size_t index = 0;
-    for (const EnumCase<Enum> &row : enumCases<Enum>()) {
-        EXPECT_EQ(fromRawValue<Enum>(row.rawValue), row.value) << row.rawValue;
-        EXPECT_EQ(&enumCase(row.value), &row) << row.rawValue;
-        EXPECT_EQ(enumIndex(row.value), index++) << row.rawValue;
-        EXPECT_FALSE(row.title.empty()) << row.rawValue;
-    }
-}
-
-TEST(RenameParametersTest, RawValuesRoundTripAndAreCaseSensitive)
-{
-    expectTableRoundTrips<RenameStrategy>();
-    expectTableRoundTrips<DateSource>();
-    expectTableRoundTrips<DateNameFormat>();
-    expectTableRoundTrips<DatePosition>();
-    EXPECT_EQ(fromRawValue<RenameStrategy>("Prefix"), std::nullopt);
-    EXPECT_EQ(fromRawValue<DateSource>("capture "), std::nullopt);
-    EXPECT_EQ(fromRawValue<DatePosition>(""), std::nullopt);
-}
-
 TEST(RenameParametersTest, EachDateFormatsTitleIsTheSampleDateWrittenInIt)
 {
     using namespace std::chrono;

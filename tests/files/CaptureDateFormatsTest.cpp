@@ -35,11 +35,6 @@ void run(const std::string &command)
     ASSERT_EQ(std::system((command + " >/dev/null 2>&1").c_str()), 0) << command;
 }
 
-void writeBytes(const fs::path &file, const std::string &bytes)
-{
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 const char *const exifDates = "'-DateTimeOriginal=2021:04:11 09:08:07' '-OffsetTimeOriginal=+02:00'";
 
 /// The little-endian TIFF structure that raw formats share: a header with `magic` (42 for TIFF), 8 bytes that
@@ -293,7 +288,7 @@ TEST(CaptureDateFormatsTest, specialFilesAndHugeMetadataNeitherHangNorReadEveryt
     // A clip whose metadata block holds 100 MB: the date is not read past the budget.
     const fs::path big
         = clip(dir, "big.mp4", "-c:v libx264 -pix_fmt yuv420p -metadata creation_time=2021-04-11T07:08:07Z");
-    writeBytes(dir.path() / "comment.txt", std::string(100 * 1024 * 1024, 'x'));
+    writeFile(dir.path() / "comment.txt", std::string(100 * 1024 * 1024, 'x'));
     run("exiftool -q -overwrite_original '-QuickTime:Comment<=" + (dir.path() / "comment.txt").string() + "' "
         + big.string());
     ASSERT_GT(fs::file_size(big), 100u * 1024 * 1024);

@@ -1,7 +1,5 @@
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <unordered_set>
 
@@ -13,24 +11,11 @@
 #include "BatchFolder.h"
 #include "FatVolume.h"
 #include "FileAccessService.h"
+#include "TestDir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-void write(const fs::path &file, const std::string &contents)
-{
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << contents;
-}
-
-std::string read(const fs::path &file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 /// A case-insensitive volume that refuses RENAME_NOREPLACE, so every rename takes the fallback path.
 class FatVolumeTest : public ::testing::Test {
@@ -59,7 +44,7 @@ protected:
 // One volume for the whole story, since mounting one through FUSE is slow.
 TEST_F(FatVolumeTest, RenamesWithoutReplacingAnythingInAnySpelling)
 {
-    write(at("a.txt"), "first");
+    writeFile(at("a.txt"), "first");
     // The premise: the flag is refused even for a free name, so every rename takes the fallback path.
     EXPECT_NE(::renameat2(AT_FDCWD, at("a.txt").c_str(), AT_FDCWD, at("free.txt").c_str(), RENAME_NOREPLACE), 0);
     EXPECT_EQ(errno, EINVAL);
@@ -69,7 +54,7 @@ TEST_F(FatVolumeTest, RenamesWithoutReplacingAnythingInAnySpelling)
     const auto folder = BatchFolder::open(m_volume->path(), std::nullopt);
     ASSERT_TRUE(folder);
     EXPECT_TRUE((*folder)->rename("a.txt", "b.txt"));
-    write(at("c.txt"), "second");
+    writeFile(at("c.txt"), "second");
     for (const char *target : { "b.txt", "B.TXT" }) {
         const Result<void> moved = (*folder)->rename("c.txt", target);
         ASSERT_FALSE(moved) << target;
@@ -81,11 +66,11 @@ TEST_F(FatVolumeTest, RenamesWithoutReplacingAnythingInAnySpelling)
     const std::string hidden = hiddenTemporaryName("b.txt");
     EXPECT_TRUE((*folder)->rename("b.txt", hidden) && (*folder)->rename(hidden, "B.txt"));
     EXPECT_EQ(names(), (std::unordered_set<std::string> { "B.txt", "c.txt" }));
-    EXPECT_EQ(read(at("B.txt")), "first");
-    EXPECT_EQ(read(at("c.txt")), "second");
+    EXPECT_EQ(readFile(at("B.txt")), "first");
+    EXPECT_EQ(readFile(at("c.txt")), "second");
 
     fs::create_directory(at("sub"));
-    write(at("sub/two.txt"), "12345");
+    writeFile(at("sub/two.txt"), "12345");
     const Result<FileListing> listing = m_service.listFiles(m_volume->path(), true);
     ASSERT_TRUE(listing);
     ASSERT_EQ(listing->files.size(), 3u);

@@ -93,15 +93,6 @@ private Q_SLOTS:
 
     void cleanup() { m_dir.reset(); }
 
-    void firstStartIsEmptyAndWritesNothing()
-    {
-        CountingSettingsStore settings(settingsFile());
-        const RenamePresetStore store(settings);
-        QVERIFY(store.presets().isEmpty());
-        QCOMPARE(settings.writes, 0);
-        QVERIFY(!QFile::exists(settingsFile()));
-    }
-
     void presetsComeBackAfterRestartInOrderWithTheirIds()
     {
         RenameParameters dated;

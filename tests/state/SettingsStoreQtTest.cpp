@@ -20,7 +20,6 @@ private Q_SLOTS:
     void defaultStoreIsTheIniFileInTheConfigFolder();
     void bytesComeBackThroughAnotherInstance_data();
     void bytesComeBackThroughAnotherInstance();
-    void absentKeysAndOtherValueTypesReadAsNothing();
 
 private:
     QTemporaryDir m_configHome;
@@ -79,22 +78,6 @@ void SettingsStoreQtTest::bytesComeBackThroughAnotherInstance()
     // Replacing keeps one value per key.
     QVERIFY(SettingsStoreQt(file).setBytes(keyText, "second"));
     QCOMPARE(SettingsStoreQt(file).bytes(keyText), std::optional<std::string>("second"));
-}
-
-void SettingsStoreQtTest::absentKeysAndOtherValueTypesReadAsNothing()
-{
-    const TestDir dir;
-    const QString file = QtConversions::toQString(dir.path() / "settings.conf");
-    QCOMPARE(SettingsStoreQt(file).bytes("anything"), std::nullopt);
-    {
-        QSettings settings(file, QSettings::IniFormat);
-        settings.setValue(QStringLiteral("text"), QStringLiteral("[]"));
-        settings.setValue(QStringLiteral("number"), 42);
-        settings.sync();
-    }
-    const SettingsStoreQt store(file);
-    QCOMPARE(store.bytes("text"), std::nullopt);
-    QCOMPARE(store.bytes("number"), std::nullopt);
 }
 
 QTEST_GUILESS_MAIN(SettingsStoreQtTest)

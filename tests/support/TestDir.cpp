@@ -34,10 +34,7 @@ std::filesystem::path TestDir::createFile(const std::string &relative, std::stri
 {
     const auto file = m_path / relative;
     std::filesystem::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + file.string());
+    writeFile(file, contents);
     return file;
 }
 
@@ -50,7 +47,20 @@ std::filesystem::path TestDir::createDir(const std::string &relative) const
 
 std::string TestDir::read(const std::string &relative) const
 {
-    std::ifstream in(m_path / relative, std::ios::binary);
+    return readFile(m_path / relative);
+}
+
+void writeFile(const std::filesystem::path &file, std::string_view contents)
+{
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + file.string());
+}
+
+std::string readFile(const std::filesystem::path &file)
+{
+    std::ifstream in(file, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();

@@ -25,6 +25,10 @@ private:
     std::filesystem::path m_path;
 };
 
+/// Writes `contents` to `file`, replacing what it held.
+void writeFile(const std::filesystem::path &file, std::string_view contents);
+/// The contents of `file` (empty when it cannot be read).
+std::string readFile(const std::filesystem::path &file);
 /// Whether `chattr +i` works here (root on a file system with immutable flags).
 bool canMakeImmutable();
 /// Sets or clears the immutable flag of a file; returns whether it worked.
