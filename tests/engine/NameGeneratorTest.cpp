@@ -77,27 +77,6 @@ protected:
     ScopedTimeZone m_zone { "UTC" };
 };
 
-TEST(NameGeneratorHelpersTest, SanitizingAndSplitting)
-{
-    EXPECT_EQ(sanitizeNameText("2024/05:"), "2024-05-");
-    EXPECT_EQ(sanitizeNameText(std::string("a\0b/c:d", 7)), "ab-c-d");
-    EXPECT_EQ(sanitizeNameText("Trip é"), "Trip é");
-
-    const std::vector<std::tuple<std::string, bool, std::string, std::string>> table {
-        { "IMG_0001.JPG", true, "IMG_0001", ".JPG" },
-        { "archive.tar.gz", true, "archive.tar", ".gz" },
-        { ".config.json", true, ".config", ".json" },
-        { ".gitignore", true, ".gitignore", "" },
-        { "README", true, "README", "" },
-        { "notes.", true, "notes.", "" },
-        { "IMG_0001.JPG", false, "IMG_0001.JPG", "" },
-    };
-    for (const auto &[name, keep, stem, extension] : table) {
-        const NameParts parts = splitName(name, keep);
-        EXPECT_EQ(parts.stem + "|" + parts.dottedExtension, stem + "|" + extension) << name;
-    }
-}
-
 TEST_F(NameGeneratorTest, Strategies)
 {
     const std::string nfc = "caf\u00e9";

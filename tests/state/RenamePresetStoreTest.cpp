@@ -430,28 +430,6 @@ private Q_SLOTS:
         QCOMPARE(settings.bytes(storageKey), std::optional<std::string>("[]"));
     }
 
-    void eachChangeIsAnnouncedBeforeAndAfter()
-    {
-        SettingsStoreQt settings(settingsFile());
-        RenamePresetStore store(settings);
-        std::vector<qsizetype> sizesBefore;
-        std::vector<qsizetype> sizesAfter;
-        std::vector<std::optional<std::string>> storedAfter;
-        connect(&store, &RenamePresetStore::presetsAboutToChange, this,
-            [&] { sizesBefore.push_back(store.presets().size()); });
-        connect(&store, &RenamePresetStore::presetsChanged, this, [&] {
-            sizesAfter.push_back(store.presets().size());
-            storedAfter.push_back(settings.bytes(storageKey));
-        });
-        const RenamePreset first = store.savePreset(QStringLiteral("A"), RenameParameters {}, false, {});
-        (void)store.savePreset(QStringLiteral("B"), RenameParameters {}, false, {});
-        store.deletePreset(first.id);
-        QCOMPARE(sizesBefore, (std::vector<qsizetype> { 0, 1, 2 }));
-        QCOMPARE(sizesAfter, (std::vector<qsizetype> { 1, 2, 1 }));
-        // Whoever reacts to the announcement already finds the new list stored.
-        QCOMPARE(nlohmann::json::parse(storedAfter.back().value()).size(), std::size_t(1));
-    }
-
     void failedWriteDestroysNothingAndSaysWhy_data()
     {
         QTest::addColumn<QString>("fault");

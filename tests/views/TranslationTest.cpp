@@ -11,7 +11,6 @@
 #include "MainWindow.h"
 #include "QuorvaneApp.h"
 #include "QuorvaneViewModel.h"
-#include "TestDir.h"
 #include "Translations.h"
 
 // Runs with LANG=de_DE.UTF-8 (set by the test's CTest entry), as a German desktop starts the program.
@@ -60,8 +59,6 @@ private Q_SLOTS:
         QLocale::setDefault(locale.isEmpty() ? QLocale::system() : QLocale(locale));
         Translations::install(*QCoreApplication::instance());
 
-        TestDir dir;
-        dir.createFile("photo.jpg", "x");
         QuorvaneApp::Options options;
         options.updateOptions.feedURL = QUrl(QStringLiteral("http://127.0.0.1:9/updates/quorvane.json"));
         QuorvaneApp app(options);
