@@ -1,8 +1,6 @@
 #include "NameGenerator.h"
 
 #include <chrono>
-#include <cstdlib>
-#include <ctime>
 #include <limits>
 #include <map>
 #include <optional>

@@ -1,6 +1,5 @@
 #include "RenameRule.h"
 
-#include <limits>
 #include <string>
 #include <tuple>
 #include <vector>

@@ -3,7 +3,6 @@
 #include "CaptureDateReader.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,7 +12,6 @@
 #include <vector>
 
 #include <exiv2/exiv2.hpp>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>

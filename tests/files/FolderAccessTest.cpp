@@ -84,8 +84,7 @@ TEST_F(FolderAccessTest, ChooserIsAskedForOneFolderAndOnlyAChosenOneIsStored)
         FileAccessService service = serviceChoosing(answer);
         EXPECT_EQ(service.chooseFolder(), answer);
         ASSERT_EQ(requests.size(), 1u);
-        EXPECT_FALSE(requests[0].canChooseFiles);
-        EXPECT_TRUE(requests[0].canChooseDirectories);
+        EXPECT_TRUE(!requests[0].canChooseFiles && requests[0].canChooseDirectories);
         EXPECT_FALSE(requests[0].allowsMultipleSelection);
         EXPECT_EQ(requests[0].prompt, "Choose Folder");
         EXPECT_EQ(requests[0].message, "Select a folder to process.");

@@ -1,8 +1,6 @@
 #include "PhotoMetadataService.h"
 
 #include <chrono>
-#include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <optional>

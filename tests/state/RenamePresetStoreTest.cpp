@@ -193,16 +193,13 @@ private Q_SLOTS:
             row(("missing " + std::string(key)).c_str(), withElement([key](nlohmann::json &e) { e.erase(key); }));
         row("null name", withElement([](nlohmann::json &e) { e["name"] = nullptr; }));
         row("null parameters", withElement([](nlohmann::json &e) { e["parameters"] = nullptr; }));
-        row("number name", withElement([](nlohmann::json &e) { e["name"] = 7; }));
         row("includeSubfolders as 1", withElement([](nlohmann::json &e) { e["includeSubfolders"] = 1; }));
-        row("includeSubfolders as text", withElement([](nlohmann::json &e) { e["includeSubfolders"] = "true"; }));
         row("includeExtensions as text", withElement([](nlohmann::json &e) { e["includeExtensions"] = "jpg"; }));
         row("includeExtensions holding a number", withElement([](nlohmann::json &e) {
             e["includeExtensions"] = nlohmann::json::array({ "jpg", 3 });
         }));
         row("parameters as an array",
             withElement([](nlohmann::json &e) { e["parameters"] = nlohmann::json::array(); }));
-        row("sequenceStart as text", withElement([](nlohmann::json &e) { e["parameters"]["sequenceStart"] = "1"; }));
         row("id in braces", withElement([](nlohmann::json &e) { e["id"] = "{6F1C2D3E-4A5B-4C6D-8E7F-0123456789AB}"; }));
         row("id too short", withElement([](nlohmann::json &e) { e["id"] = "6F1C2D3E-4A5B-4C6D-8E7F-0123456789A"; }));
         row("id without hyphens",

@@ -2,9 +2,7 @@
 #include <string>
 
 #include <QByteArray>
-#include <QDir>
 #include <QFile>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,7 +15,6 @@ class SettingsStoreQtTest final : public QObject {
 
 private Q_SLOTS:
     void initTestCase();
-    void defaultStoreIsTheIniFileInTheConfigFolder();
     void bytesComeBackThroughAnotherInstance_data();
     void bytesComeBackThroughAnotherInstance();
 
@@ -30,23 +27,6 @@ void SettingsStoreQtTest::initTestCase()
     // Before anything reads the settings paths, so the user's own settings are never touched.
     QVERIFY(m_configHome.isValid());
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_configHome.path()));
-}
-
-void SettingsStoreQtTest::defaultStoreIsTheIniFileInTheConfigFolder()
-{
-    const QString expected = QDir(m_configHome.path()).filePath(QStringLiteral("Quorvane/Quorvane.conf"));
-    {
-        SettingsStoreQt store;
-        QCOMPARE(store.fileName(), expected);
-        QVERIFY(store.setBytes("lastAccessedFolderBookmark", "/srv/photos"));
-    }
-    QVERIFY(QFile::exists(expected));
-    // Seen as a data blob by any QSettings reader of the application's settings.
-    const QSettings settings(QStringLiteral("Quorvane"), QStringLiteral("Quorvane"));
-    const QVariant value = settings.value(QStringLiteral("lastAccessedFolderBookmark"));
-    QCOMPARE(value.typeId(), QMetaType::QByteArray);
-    QCOMPARE(value.toByteArray(), QByteArray("/srv/photos"));
-    QCOMPARE(SettingsStoreQt().bytes("lastAccessedFolderBookmark"), std::optional<std::string>("/srv/photos"));
 }
 
 void SettingsStoreQtTest::bytesComeBackThroughAnotherInstance_data()

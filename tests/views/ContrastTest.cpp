@@ -1,5 +1,4 @@
 #include <map>
-#include <memory>
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -8,7 +7,6 @@
 #include <QDir>
 #include <QIcon>
 #include <QLabel>
-#include <QPushButton>
 #include <QLineEdit>
 #include <QSettings>
 #include <QStandardPaths>
