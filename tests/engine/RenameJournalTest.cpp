@@ -192,12 +192,9 @@ TEST_F(RenameJournalTest, RecoveryInBothDirectionsSettlesEveryStateAKillLeaves)
         // A batch in another folder meanwhile tidies the store, as every batch does, and leaves this journal alone.
         const TestDir other;
         const auto elsewhere = other.createFile("a.txt");
-        EXPECT_TRUE(runner
-                        .apply(other.path(), FolderIdentity::of(other.path()),
-                            { RenamePlan { Uuid::random(), FileLocation(elsewhere),
-                                FileLocation(other.path() / "b.txt"), "a.txt", "b.txt" } })
-                        .renamedCount
-            == 1);
+        const RenamePlan plan { Uuid::random(), FileLocation(elsewhere), FileLocation(other.path() / "b.txt"), "a.txt",
+            "b.txt" };
+        EXPECT_EQ(runner.apply(other.path(), FolderIdentity::of(other.path()), { plan }).renamedCount, 1u);
         ASSERT_EQ(store.interrupted(FolderIdentity::of(folder.path())).size(), 1u);
         EXPECT_EQ(RenameBatchRunner::interruptedMessage(interrupted[0]),
             "A rename of 120 files in " + folder.path().string() + " was interrupted.");

@@ -107,13 +107,17 @@ std::string rafBytes()
     return header + preview;
 }
 
+/// A short clip made by ffmpeg with `options`, in H.264 unless they name another codec.
 fs::path clip(const TestDir &dir, const std::string &name, const std::string &options)
 {
     const fs::path file = dir.path() / name;
-    run("ffmpeg -nostdin -loglevel error -f lavfi -i testsrc=size=32x32:rate=5 -t 0.4 " + options + " -y "
+    const std::string codec = options.find("-c:v") == std::string::npos ? "-c:v libx264 -pix_fmt yuv420p " : "";
+    run("ffmpeg -nostdin -loglevel error -f lavfi -i testsrc=size=32x32:rate=5 -t 0.4 " + codec + options + " -y "
         + file.string());
     return file;
 }
+
+const std::string recorded = "-metadata creation_time=2021-04-11T07:08:07Z"; // 09:08:07 at +02:00
 
 TEST(CaptureDateFormatsTest, photosAndVideosGiveTheirRecordedDates)
 {
@@ -179,41 +183,25 @@ TEST(CaptureDateFormatsTest, photosAndVideosGiveTheirRecordedDates)
         { "RAF: header, embedded JPEG and sensor part", [&] { return dir.createFile("a.RAF", rafBytes()); }, taken },
         { "MP4 with the QuickTime creation date text (its own offset wins)",
             [&] {
-                const fs::path file
-                    = clip(dir, "a.mp4", "-c:v libx264 -pix_fmt yuv420p -metadata creation_time=2030-01-01T00:00:00Z");
+                const fs::path file = clip(dir, "a.mp4", "-metadata creation_time=2030-01-01T00:00:00Z");
                 run("exiftool -q -overwrite_original '-Keys:CreationDate=2021:04:11 09:08:07+02:00' " + file.string());
                 return file;
             },
             taken },
-        { "MOV with only the movie header's time (UTC)",
-            [&] {
-                return clip(dir, "a.mov", "-c:v libx264 -pix_fmt yuv420p -metadata creation_time=2021-04-11T07:08:07Z");
-            },
-            taken },
+        { "MOV with only the movie header's time (UTC)", [&] { return clip(dir, "a.mov", recorded); }, taken },
         { "MOV whose movie box follows a media box larger than one read (noise does not compress)",
             [&] {
                 const fs::path file = dir.path() / "long.mov";
-                run("ffmpeg -nostdin -loglevel error -f lavfi -i anoisesrc=d=3 -c:a pcm_s16le "
-                    "-metadata creation_time=2021-04-11T07:08:07Z -y "
+                run("ffmpeg -nostdin -loglevel error -f lavfi -i anoisesrc=d=3 -c:a pcm_s16le " + recorded + " -y "
                     + file.string());
                 return file;
             },
             taken },
         { "MOV from a camera without a clock (1970)",
-            [&] {
-                return clip(
-                    dir, "zero.mov", "-c:v libx264 -pix_fmt yuv420p -metadata creation_time=1970-01-01T00:00:00Z");
-            },
-            std::nullopt },
-        { "MOV without any time", [&] { return clip(dir, "none.m4v", "-c:v libx264 -pix_fmt yuv420p -f mp4"); },
-            std::nullopt },
-        { "Matroska DateUTC",
-            [&] {
-                return clip(dir, "a.mkv", "-c:v libx264 -pix_fmt yuv420p -metadata creation_time=2021-04-11T07:08:07Z");
-            },
-            taken },
-        { "WebM DateUTC",
-            [&] { return clip(dir, "a.webm", "-c:v libvpx -metadata creation_time=2021-04-11T07:08:07Z"); }, taken },
+            [&] { return clip(dir, "zero.mov", "-metadata creation_time=1970-01-01T00:00:00Z"); }, std::nullopt },
+        { "MOV without any time", [&] { return clip(dir, "none.m4v", "-f mp4"); }, std::nullopt },
+        { "Matroska DateUTC", [&] { return clip(dir, "a.mkv", recorded); }, taken },
+        { "WebM DateUTC", [&] { return clip(dir, "a.webm", "-c:v libvpx " + recorded); }, taken },
         { "a JPEG named .mov is read as the JPEG it is",
             [&] {
                 const fs::path file = dir.createFile("photo.jpg", tinyJpeg());
@@ -284,8 +272,7 @@ TEST(CaptureDateFormatsTest, specialFilesAndHugeMetadataNeitherHangNorReadEveryt
         EXPECT_EQ(describe(CaptureDateReader::read(path)), "none") << path;
 
     // A clip whose metadata block holds 100 MB: the date is not read past the budget.
-    const fs::path big
-        = clip(dir, "big.mp4", "-c:v libx264 -pix_fmt yuv420p -metadata creation_time=2021-04-11T07:08:07Z");
+    const fs::path big = clip(dir, "big.mp4", recorded);
     writeFile(dir.path() / "comment.txt", std::string(100 * 1024 * 1024, 'x'));
     run("exiftool -q -overwrite_original '-QuickTime:Comment<=" + (dir.path() / "comment.txt").string() + "' "
         + big.string());

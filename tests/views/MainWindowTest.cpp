@@ -329,10 +329,8 @@ private Q_SLOTS:
         RenameBatchRunner runner(store, PhotoMetadataService::shared());
         std::atomic<bool> stop { false };
         const auto folder = FolderIdentity::of(m_dir->path());
-        QVERIFY(runner
-                    .apply(
-                        m_dir->path(), folder, plans, [&](auto, auto) { stop = true; }, &stop)
-                    .error);
+        const auto stopper = [&](auto, auto) { stop = true; };
+        QVERIFY(runner.apply(m_dir->path(), folder, plans, stopper, &stop).error);
 
         QuorvaneViewModel &model = makeApp().viewModel();
         QTRY_VERIFY(openMessageBox(QStringLiteral("interruptedAlert")));
