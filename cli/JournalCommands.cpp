@@ -72,8 +72,7 @@ int reportInterrupted(const FolderIdentity &folder)
 }
 
 RenameBatchRunner::Outcome applyJournaled(const std::filesystem::path &folder, std::optional<FolderIdentity> listed,
-    const std::vector<RenamePlan> &plans, const FileRenameService::ProgressCallback &progress,
-    const std::unordered_map<std::string, EntryStatus> &seen)
+    const std::vector<RenamePlan> &plans, const FileRenameService::ProgressCallback &progress, const FileStamps &seen)
 {
     // Ctrl-C stops between two files, so that no file is caught between two names; the journal stays open.
     std::signal(SIGINT, requestStop);

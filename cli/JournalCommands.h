@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "BatchFolder.h"
 #include "FileRenameService.h"
+#include "FileStamps.h"
 #include "RenameBatchRunner.h"
 #include "RenamePlan.h"
 
@@ -24,8 +24,7 @@ int reportInterrupted(const FolderIdentity &folder);
 /// Renames `plans` in `folder` under a journal; Ctrl-C stops the batch between two files. `seen`: what this run's
 /// listing saw of the files (`RenameBatchRunner::apply`).
 RenameBatchRunner::Outcome applyJournaled(const std::filesystem::path &folder, std::optional<FolderIdentity> listed,
-    const std::vector<RenamePlan> &plans, const FileRenameService::ProgressCallback &progress,
-    const std::unordered_map<std::string, EntryStatus> &seen);
+    const std::vector<RenamePlan> &plans, const FileRenameService::ProgressCallback &progress, const FileStamps &seen);
 
 /// --recover finish|undo FOLDER. Returns the exit status.
 int recoverFolder(const std::filesystem::path &folder, const std::string &direction);

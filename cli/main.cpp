@@ -4,7 +4,6 @@
 #include <iostream>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -100,7 +99,7 @@ void printPreview(const std::vector<RenamePlan> &plans, bool json, bool withDate
 // Performs the plans that change a name (the window's rule) and
 // reports the outcome. Returns the exit status: 0 when nothing failed, 1 otherwise.
 int applyChangedPlans(const std::filesystem::path &folder, std::optional<FolderIdentity> listed,
-    const RenamePipeline::Preview &preview, const std::unordered_map<std::string, EntryStatus> &seen)
+    const RenamePipeline::Preview &preview, const FileStamps &seen)
 {
     // When every plan changes a name, as in most batches, the preview is already what an apply performs.
     const bool allChange = preview.changedCount == preview.plans.size();
@@ -237,7 +236,7 @@ int main(int argc, char **argv)
                       << '\n';
             return 1;
         }
-        return exitNow(applyChangedPlans(command->folder, listed, preview, listing->statuses));
+        return exitNow(applyChangedPlans(command->folder, listed, preview, listing->stamps));
     }
     printPreview(plans, command->json, readsCaptureDates(command->rules));
     return exitNow(0);

@@ -180,8 +180,7 @@ std::string RenameBatchRunner::interruptedMessage(const JournalRecord &record)
 
 RenameBatchRunner::Outcome RenameBatchRunner::apply(const std::filesystem::path &folderPath,
     std::optional<FolderIdentity> listed, const std::vector<RenamePlan> &plans,
-    const FileRenameService::ProgressCallback &progress, const std::atomic<bool> *stop,
-    const std::unordered_map<std::string, EntryStatus> *seen)
+    const FileRenameService::ProgressCallback &progress, const std::atomic<bool> *stop, const FileStamps *seen)
 {
     Outcome outcome;
     const Result<std::unique_ptr<BatchFolder>> opened = BatchFolder::open(folderPath, listed);
@@ -203,44 +202,35 @@ RenameBatchRunner::Outcome RenameBatchRunner::apply(const std::filesystem::path 
     std::vector<JournalStep> steps;
     std::vector<const RenamePlan *> stepPlans;
     steps.reserve(plans.size());
+    stepPlans.reserve(plans.size());
     // Each file's inode, size and time, all known before the first step is written: as the caller saw them, or
-    // as they are now.
-    std::vector<std::optional<std::string>> froms;
-    std::vector<std::optional<std::string>> tos;
-    std::vector<const EntryStatus *> known(plans.size(), nullptr);
+    // as they are now (those are looked at together, after this pass).
+    std::vector<std::size_t> unseen; ///< steps whose file is still to be looked at
     std::vector<std::string> looked;
-    std::vector<std::optional<EntryStatus>> statuses;
-    froms.reserve(plans.size());
-    tos.reserve(plans.size());
-    looked.reserve(plans.size());
-    for (std::size_t i = 0; i < plans.size(); ++i) {
-        froms.push_back(folder->relative(plans[i].originalURL));
-        tos.push_back(folder->relative(plans[i].newURL));
-        const std::optional<std::string> &from = froms.back();
-        if (!from || (tos.back() && *from == *tos.back())) {
-            looked.emplace_back();
-            continue;
-        }
-        if (seen) {
-            if (const auto found = seen->find(*from); found != seen->end())
-                known[i] = &found->second;
-        }
-        looked.push_back(known[i] ? std::string() : *from);
-    }
-    statuses = folder->entries(looked);
+    // Files outside the folder or gone, by plan, in plan order.
+    std::vector<std::pair<std::size_t, Failure>> refused;
     for (std::size_t i = 0; i < plans.size(); ++i) {
         const RenamePlan &plan = plans[i];
-        std::optional<std::string> &from = froms[i];
-        std::optional<std::string> &to = tos[i];
+        std::optional<std::string> from = folder->relative(plan.originalURL);
+        std::optional<std::string> to = folder->relative(plan.newURL);
         if (from && to && *from == *to)
             continue;
-        const EntryStatus *status = known[i] ? known[i] : statuses[i] ? &*statuses[i] : nullptr;
-        if (!from || !to || !status) {
-            outcome.failures.push_back(Failure { plan.originalName, plan.newName,
-                !from || !to ? "The file is not inside the folder being renamed." : "No such file or directory" });
+        if (!from || !to) {
+            refused.emplace_back(
+                i, Failure { plan.originalName, plan.newName, "The file is not inside the folder being renamed." });
             continue;
         }
-        JournalStep step { std::move(*from), std::move(*to), {}, status->inode, status->size, status->modified, -1 };
+        const std::optional<FileStamp> stamp = seen ? seen->find(*from) : std::nullopt;
+        if (!stamp) {
+            unseen.push_back(steps.size());
+            looked.push_back(*from);
+        }
+        JournalStep step { std::move(*from), std::move(*to), {}, 0, 0, 0, -1 };
+        if (stamp) {
+            step.inode = stamp->inode;
+            step.size = stamp->size;
+            step.modified = stamp->modified;
+        }
         // A volume that ignores letter case sees the new name as the file itself; a third name makes the change
         // happen on every volume.
         if (Unicode::equalIgnoringCase(step.from, step.to))
@@ -248,11 +238,42 @@ RenameBatchRunner::Outcome RenameBatchRunner::apply(const std::filesystem::path 
         steps.push_back(std::move(step));
         stepPlans.push_back(&plan);
     }
-    // Only the steps are needed from here on; a million of each of these would stay through the whole batch.
-    froms = {};
-    tos = {};
+    if (!unseen.empty()) {
+        const std::vector<std::optional<EntryStatus>> statuses = folder->entries(looked);
+        std::vector<bool> gone(steps.size(), false);
+        for (std::size_t k = 0; k < unseen.size(); ++k) {
+            JournalStep &step = steps[unseen[k]];
+            if (const auto &status = statuses[k]) {
+                step.inode = status->inode;
+                step.size = status->size;
+                step.modified = status->modified;
+                continue;
+            }
+            gone[unseen[k]] = true;
+            const RenamePlan &plan = *stepPlans[unseen[k]];
+            refused.emplace_back(static_cast<std::size_t>(&plan - plans.data()),
+                Failure { plan.originalName, plan.newName, "No such file or directory" });
+        }
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+            if (gone[i])
+                continue;
+            if (kept != i) {
+                steps[kept] = std::move(steps[i]);
+                stepPlans[kept] = stepPlans[i];
+            }
+            ++kept;
+        }
+        steps.resize(kept);
+        stepPlans.resize(kept);
+        std::stable_sort(
+            refused.begin(), refused.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    }
+    for (auto &[index, failure] : refused)
+        outcome.failures.push_back(std::move(failure));
+    // Only the steps are needed from here on; a million names would stay through the whole batch.
+    unseen = {};
     looked = {};
-    statuses = {};
     if (steps.empty())
         return outcome;
 

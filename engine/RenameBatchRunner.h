@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "BatchFolder.h"
 #include "FileMetadataProviding.h"
 #include "FileRenameService.h"
+#include "FileStamps.h"
 #include "RenameJournal.h"
 #include "RenamePlan.h"
 
@@ -47,14 +47,15 @@ public:
     /// batch ("A rename of N files in FOLDER was interrupted.") or another batch runs in it. Stops between two
     /// files when `stop` becomes true (the journal then stays open for recovery) or when the folder is moved
     /// or replaced. `progress` gets (done, total) every 50 files and at the end.
-    /// Before the first rename each file's inode, size and times are written to the journal, as they are now; or,
-    /// for the files in `seen` (by path relative to `folder`), as the caller's own listing saw them moments before
-    /// in this run, which spares looking at every file again. A file gone since then fails at its rename with the
-    /// system's reason, as one gone during the batch does. Only a caller that lists and applies in one go may
-    /// pass `seen`: of a file replaced in between it would keep the listed one, and its undo would then pass it by.
+    /// Before the first rename each file's stamp (inode, size, modification time) is written to the journal, as
+    /// it is now; or, for the files in `seen` (by path relative to `folder`), as the caller's own listing saw it
+    /// moments before in this run, which spares looking at every file again. A file gone since then fails at its
+    /// rename with the system's reason, as one gone during the batch does. Only a caller that lists and applies in
+    /// one go may pass `seen`: of a file replaced in between it would keep the listed one, which an undo would
+    /// then pass by as another file.
     Outcome apply(const std::filesystem::path &folder, std::optional<FolderIdentity> listed,
         const std::vector<RenamePlan> &plans, const FileRenameService::ProgressCallback &progress = {},
-        const std::atomic<bool> *stop = nullptr, const std::unordered_map<std::string, EntryStatus> *seen = nullptr);
+        const std::atomic<bool> *stop = nullptr, const FileStamps *seen = nullptr);
 
     /// Takes back an entry of the undo history, last rename first. Only files still found under their new
     /// name as the same file (same inode, or same size and modification time) are moved back; the others are

@@ -58,12 +58,12 @@ bool targetsAreDistinct(const std::vector<RenamePlan> &plans)
 }
 
 Result<FileListing> listSorted(const FileAccessService &fileAccess, const std::filesystem::path &folder,
-    bool includeSubfolders, const Progress &progress, bool keepStatuses)
+    bool includeSubfolders, const Progress &progress, bool keepStamps)
 {
     Result<FileListing> listing = progress
         ? fileAccess.listFiles(
-            folder, includeSubfolders, [&progress](std::int64_t listed) { return progress(listed, 0); }, keepStatuses)
-        : fileAccess.listFiles(folder, includeSubfolders, {}, keepStatuses);
+            folder, includeSubfolders, [&progress](std::int64_t listed) { return progress(listed, 0); }, keepStamps)
+        : fileAccess.listFiles(folder, includeSubfolders, {}, keepStamps);
     if (!listing)
         return listing;
     if (progress && !progress(static_cast<std::int64_t>(listing->files.size()), 0))

@@ -41,9 +41,9 @@ using Progress = std::function<bool(std::int64_t done, std::int64_t total)>;
 
 /// The files of `folder` (and its subfolders when `includeSubfolders`) sorted for display: by name,
 /// locale-aware and case-insensitive, stable. Fails as `FileAccessService::listFiles` does, and with ECANCELED
-/// when `progress` asked to stop. `keepStatuses` keeps what the listing saw of each file (`FileListing::statuses`).
+/// when `progress` asked to stop. `keepStamps` keeps each file's stamp (`FileListing::stamps`).
 Result<FileListing> listSorted(const FileAccessService &fileAccess, const std::filesystem::path &folder,
-    bool includeSubfolders, const Progress &progress = {}, bool keepStatuses = false);
+    bool includeSubfolders, const Progress &progress = {}, bool keepStamps = false);
 
 /// The files that pass `criteria`, in their order.
 std::vector<FileItem> filter(const std::vector<FileItem> &files, const FileFilterCriteria &criteria);

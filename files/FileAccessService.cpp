@@ -71,9 +71,8 @@ void gatherFacts(int fd, const std::vector<const char *> &names, std::vector<Ent
 {
     facts.assign(names.size(), EntryFacts {});
     const auto work = [&](std::size_t first, std::size_t last) {
-        // The inode, link count and change time come with the others at no cost; the apply may use them.
-        const unsigned mask
-            = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_INO | STATX_NLINK | STATX_CTIME;
+        // The inode comes with the others at no cost; an apply may take it from here.
+        const unsigned mask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_INO;
         for (std::size_t i = first; i < last; ++i) {
             EntryFacts &fact = facts[i];
             fact.statted = ::statx(fd, names[i], AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &fact.info) == 0;
@@ -98,10 +97,10 @@ void gatherFacts(int fd, const std::vector<const char *> &names, std::vector<Ent
 /// One pass over a folder tree, building the records as it goes.
 class Lister final {
 public:
-    Lister(std::string urlPrefix, bool recursive, bool keepStatuses, const std::function<bool(std::int64_t)> &progress)
+    Lister(std::string urlPrefix, bool recursive, bool keepStamps, const std::function<bool(std::int64_t)> &progress)
         : m_urlPrefix(std::move(urlPrefix))
         , m_recursive(recursive)
-        , m_keepStatuses(keepStatuses)
+        , m_keepStamps(keepStamps)
         , m_progress(progress)
     {
     }
@@ -164,7 +163,7 @@ public:
     }
 
     std::vector<FileItem> takeFiles() { return std::move(m_files); }
-    std::unordered_map<std::string, EntryStatus> takeStatuses() { return std::move(m_statuses); }
+    FileStamps takeStamps() { return std::move(m_stamps); }
     const FileListing::LeftOut &leftOut() const { return m_leftOut; }
 
 private:
@@ -225,17 +224,12 @@ private:
         url += relative;
         url += name;
         m_files.push_back(FileItem::fromListing(std::move(url), values));
-        // Only a status with everything the apply would have asked for stands in for its own look.
-        constexpr unsigned complete = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_INO | STATX_NLINK | STATX_CTIME;
-        if (m_keepStatuses && fact.statted && (info.stx_mask & complete) == complete) {
-            EntryStatus status;
-            status.inode = info.stx_ino;
-            status.size = static_cast<std::int64_t>(info.stx_size);
-            status.modified = nanoseconds(info.stx_mtime);
-            status.changed = nanoseconds(info.stx_ctime);
-            status.links = info.stx_nlink;
-            status.regular = true;
-            m_statuses.emplace(relative + name, status);
+        // Only a stamp with all three parts stands in for the apply's own look at the file.
+        constexpr unsigned stamped = STATX_INO | STATX_SIZE | STATX_MTIME;
+        if (m_keepStamps && fact.statted && (info.stx_mask & stamped) == stamped) {
+            m_relativeName.assign(relative).append(name);
+            m_stamps.add(m_relativeName,
+                FileStamp { info.stx_ino, static_cast<std::int64_t>(info.stx_size), nanoseconds(info.stx_mtime) });
         }
         const auto listed = static_cast<std::int64_t>(m_files.size());
         if (m_progress && listed % FileAccessService::progressStep == 0 && !m_progress(listed))
@@ -244,11 +238,12 @@ private:
 
     std::string m_urlPrefix;
     bool m_recursive;
-    bool m_keepStatuses;
+    bool m_keepStamps;
     const std::function<bool(std::int64_t)> &m_progress;
     bool m_stopped = false;
     std::vector<FileItem> m_files;
-    std::unordered_map<std::string, EntryStatus> m_statuses;
+    FileStamps m_stamps;
+    std::string m_relativeName; ///< reused for each name a stamp is kept under
     FileListing::LeftOut m_leftOut;
 };
 
@@ -262,18 +257,18 @@ std::string withSeparator(std::string path)
 } // namespace
 
 Result<FileListing> FileAccessService::listFiles(const std::filesystem::path &folder, bool includeSubfolders,
-    const std::function<bool(std::int64_t listed)> &progress, bool keepStatuses) const
+    const std::function<bool(std::int64_t listed)> &progress, bool keepStamps) const
 {
     const std::filesystem::path root = FilePaths::standardized(folder);
     DirectoryStream stream(streamFor(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
     if (!stream.get())
         return Error { std::string(directoryAccessDeniedMessage), errno };
 
-    Lister lister(withSeparator(root.native()), includeSubfolders, keepStatuses, progress);
+    Lister lister(withSeparator(root.native()), includeSubfolders, keepStamps, progress);
     lister.walk(stream.get(), {});
     if (lister.stopped())
         return Error::fromErrno(ECANCELED);
-    return FileListing { lister.takeFiles(), lister.leftOut(), lister.takeStatuses() };
+    return FileListing { lister.takeFiles(), lister.leftOut(), lister.takeStamps() };
 }
 
 std::vector<std::string> FileListing::leftOutLines() const

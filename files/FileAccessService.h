@@ -6,14 +6,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
-#include "BatchFolder.h"
 #include "FileItem.h"
 #include "FileRenameFileSystem.h"
 #include "FolderChooserRequest.h"
+#include "FileStamps.h"
 #include "Result.h"
 #include "SettingsStore.h"
 
@@ -38,10 +37,10 @@ struct FileListing {
 
     std::vector<FileItem> files;
     LeftOut leftOut;
-    /// What the listing saw of each listed file (inode, size, times, links), by its path relative to the listed
-    /// folder; kept only when asked for. A caller that applies in the same run, moments after listing, hands them
-    /// to the apply so that it need not look at every file a second time.
-    std::unordered_map<std::string, EntryStatus> statuses;
+    /// The stamp (inode, size, modification time) of each listed file, kept only when asked for. A caller that
+    /// applies in the same run, moments after listing, hands them to the apply so that it need not look at every
+    /// file a second time.
+    FileStamps stamps;
 
     /// One line per cause that left something out, for the user: "3 files left out: not writable",
     /// "1 item left out: name is not valid UTF-8", "2 folders left out: cannot be opened (Permission denied)".
@@ -78,9 +77,9 @@ public:
     /// Fails with `directoryAccessDeniedMessage` (and the errno value) when the folder cannot be enumerated at
     /// all. Synchronous; callable from any thread. When given, `progress` is told the number of files taken so
     /// far every `progressStep` files; when it returns false the listing stops and fails with ECANCELED.
-    /// `keepStatuses` fills `FileListing::statuses`.
+    /// `keepStamps` fills `FileListing::stamps`.
     Result<FileListing> listFiles(const std::filesystem::path &folder, bool includeSubfolders,
-        const std::function<bool(std::int64_t listed)> &progress = {}, bool keepStatuses = false) const;
+        const std::function<bool(std::int64_t listed)> &progress = {}, bool keepStamps = false) const;
 
     /// How many files a listing takes between two calls of its progress function.
     static constexpr std::int64_t progressStep = 4096;

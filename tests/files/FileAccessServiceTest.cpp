@@ -90,9 +90,20 @@ TEST(FileAccessServiceTest, ALinkMetBeforeItsTargetDoesNotHideTheTarget)
         fs::create_symlink(dir.createFile(deep), dir.path() / ("deeplink" + std::to_string(i)));
         expected.insert(expected.end(), { file, deep });
     }
-    const Result<FileListing> listing = FileAccessService().listFiles(dir.path(), true);
+    const Result<FileListing> listing = FileAccessService().listFiles(dir.path(), true, {}, true);
     ASSERT_TRUE(listing);
     EXPECT_EQ(sorted(relativeNames(listing, dir.path())), sorted(expected));
+    // Each listed file's stamp is kept under its relative path, and nothing else is.
+    EXPECT_EQ(listing->stamps.size(), expected.size());
+    for (const std::string &name : expected) {
+        const struct statx info = statxOf(dir.path() / name);
+        const auto mtime = static_cast<std::int64_t>(info.stx_mtime.tv_sec) * 1'000'000'000 + info.stx_mtime.tv_nsec;
+        EXPECT_EQ(
+            listing->stamps.find(name), (FileStamp { info.stx_ino, static_cast<std::int64_t>(info.stx_size), mtime }))
+            << name;
+    }
+    EXPECT_EQ(listing->stamps.find("link0"), std::nullopt);
+    EXPECT_EQ(listing->stamps.find("file0.tx"), std::nullopt);
 }
 
 TEST(FileAccessServiceTest, NamesThatAreNotUtf8AreLeftOutAndNotDescendedInto)
