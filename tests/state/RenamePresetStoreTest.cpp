@@ -119,25 +119,16 @@ private Q_SLOTS:
         QCOMPARE(dumped(json), dumped(expected));
     }
 
-    void savePresetTrimsTheName_data()
-    {
-        QTest::addColumn<QString>("given");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("spaces around") << QStringLiteral("  Holiday  ") << QStringLiteral("Holiday");
-        QTest::newRow("inner spaces kept") << QStringLiteral("\tSummer  2024\n") << QStringLiteral("Summer  2024");
-        QTest::newRow("unicode spaces and separators")
-            << QStringLiteral("\u00A0\u2028Pix\u3000\u0085") << QStringLiteral("Pix");
-        QTest::newRow("spaces and line breaks only")
-            << QStringLiteral("  \n \r\n\t ") << QStringLiteral("Untitled Preset");
-        QTest::newRow("empty") << QString() << QStringLiteral("Untitled Preset");
-    }
-
     void savePresetTrimsTheName()
     {
-        QFETCH(QString, given);
-        QFETCH(QString, stored);
         SettingsStoreQt settings(settingsFile());
-        QCOMPARE(RenamePresetStore(settings).savePreset(given, RenameParameters {}, false, {}).name, stored);
+        const QList<std::pair<QString, QString>> names { { QStringLiteral("  Holiday  "), QStringLiteral("Holiday") },
+            { QStringLiteral("\tSummer  2024\n"), QStringLiteral("Summer  2024") },
+            { QStringLiteral("\u00A0\u2028Pix\u3000\u0085"), QStringLiteral("Pix") },
+            { QStringLiteral("  \n \r\n\t "), QStringLiteral("Untitled Preset") },
+            { QString(), QStringLiteral("Untitled Preset") } };
+        for (const auto &[given, stored] : names)
+            QCOMPARE(RenamePresetStore(settings).savePreset(given, RenameParameters {}, false, {}).name, stored);
     }
 
     void undecodableDataLoadsEmptyAndStaysUntilTheNextChange_data()

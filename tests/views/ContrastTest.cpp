@@ -1,4 +1,5 @@
 #include <map>
+#include <tuple>
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -83,6 +84,28 @@ public:
     void openUrl(const QUrl &) override { }
 };
 
+/// The preference read with GTK_THEME set to `gtkTheme` (unset when empty) and GTK's settings file holding
+/// `settingsIni` (no file when null).
+ColorScheme::Preference preferenceWith(const QByteArray &gtkTheme, const QString &settingsIni)
+{
+    const QString folder
+        = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/gtk-3.0");
+    QDir(folder).removeRecursively();
+    if (!settingsIni.isNull()) {
+        QDir().mkpath(folder);
+        QSettings ini(folder + QStringLiteral("/settings.ini"), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("Settings/gtk-application-prefer-dark-theme"), settingsIni);
+    }
+    if (gtkTheme.isEmpty())
+        qunsetenv("GTK_THEME");
+    else
+        qputenv("GTK_THEME", gtkTheme);
+    const ColorScheme::Preference preference = ColorScheme::desktopPreference();
+    qunsetenv("GTK_THEME");
+    QDir(folder).removeRecursively();
+    return preference;
+}
+
 } // namespace
 
 class ContrastTest final : public QObject {
@@ -99,42 +122,20 @@ private Q_SLOTS:
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     }
 
-    void theDesktopsPreferenceIsRead_data()
-    {
-        QTest::addColumn<QByteArray>("gtkTheme");
-        QTest::addColumn<QString>("settingsIni");
-        QTest::addColumn<int>("expected");
-        const int none = int(ColorScheme::Preference::none);
-        const int light = int(ColorScheme::Preference::light);
-        const int dark = int(ColorScheme::Preference::dark);
-        QTest::newRow("GTK_THEME with the dark variant") << QByteArray("Adwaita:dark") << QString() << dark;
-        QTest::newRow("GTK_THEME naming a dark theme") << QByteArray("Yaru-dark") << QString() << dark;
-        QTest::newRow("GTK_THEME light, settings dark") << QByteArray("Adwaita") << QStringLiteral("1") << light;
-        QTest::newRow("settings prefer dark") << QByteArray() << QStringLiteral("true") << dark;
-        QTest::newRow("settings without the preference") << QByteArray() << QStringLiteral("0") << none;
-        QTest::newRow("nothing said") << QByteArray() << QString() << none;
-    }
-
     void theDesktopsPreferenceIsRead()
     {
-        QFETCH(QByteArray, gtkTheme);
-        QFETCH(QString, settingsIni);
-        QFETCH(int, expected);
-        const QString folder
-            = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/gtk-3.0");
-        QDir(folder).removeRecursively();
-        if (!settingsIni.isNull()) {
-            QVERIFY(QDir().mkpath(folder));
-            QSettings ini(folder + QStringLiteral("/settings.ini"), QSettings::IniFormat);
-            ini.setValue(QStringLiteral("Settings/gtk-application-prefer-dark-theme"), settingsIni);
-        }
-        if (gtkTheme.isEmpty())
-            qunsetenv("GTK_THEME");
-        else
-            qputenv("GTK_THEME", gtkTheme);
-        QCOMPARE(int(ColorScheme::desktopPreference()), expected);
-        qunsetenv("GTK_THEME");
-        QDir(folder).removeRecursively();
+        using Preference = ColorScheme::Preference;
+        // GTK_THEME (empty: unset), the settings file's preference (null: no file), and what is read.
+        const QList<std::tuple<QByteArray, QString, Preference>> table {
+            { "Adwaita:dark", QString(), Preference::dark }, // the dark variant
+            { "Yaru-dark", QString(), Preference::dark }, // a theme named dark
+            { "Adwaita", QStringLiteral("1"), Preference::light }, // GTK_THEME wins over the settings
+            { QByteArray(), QStringLiteral("true"), Preference::dark },
+            { QByteArray(), QStringLiteral("0"), Preference::none },
+            { QByteArray(), QString(), Preference::none },
+        };
+        for (const auto &[gtkTheme, settingsIni, expected] : table)
+            QCOMPARE(preferenceWith(gtkTheme, settingsIni), expected);
     }
 
     // Without the icon theme (a desktop that has none installed), every button still shows its text or Qt's own
