@@ -6,6 +6,8 @@
 #include <QTest>
 #include <QTranslator>
 
+#include <tuple>
+
 #include "FileTableModel.h"
 #include "MainWindow.h"
 #include "QuorvaneApp.h"
@@ -24,32 +26,27 @@ private Q_SLOTS:
         QuorvaneApp::configureApplication(*qobject_cast<QApplication *>(QCoreApplication::instance()));
     }
 
-    void theWindowSpeaksTheLocalesLanguage_data()
-    {
-        QTest::addColumn<QString>("locale"); // empty: the one the environment gives
-        QTest::addColumn<QStringList>("menus");
-        QTest::addColumn<QString>("mainButton");
-        QTest::addColumn<QString>("status");
-        QTest::addColumn<QString>("size");
-        QTest::newRow("LANG=de_DE.UTF-8")
-            << QString() << QStringList { QStringLiteral("&Datei"), QStringLiteral("&Hilfe") }
-            << QStringLiteral("Änderungen zeigen") << QStringLiteral("Bereit") << QStringLiteral("1,5 kB");
-        QTest::newRow("a language without a translation")
-            << QStringLiteral("fr_FR") << QStringList { QStringLiteral("&File"), QStringLiteral("&Help") }
-            << QStringLiteral("Preview Changes") << QStringLiteral("Ready") << QStringLiteral("1,5 kB");
-        QTest::newRow("English") << QStringLiteral("en_US")
-                                 << QStringList { QStringLiteral("&File"), QStringLiteral("&Help") }
-                                 << QStringLiteral("Preview Changes") << QStringLiteral("Ready")
-                                 << QStringLiteral("1.5 kB");
-    }
-
     void theWindowSpeaksTheLocalesLanguage()
     {
-        QFETCH(QString, locale);
-        QFETCH(QStringList, menus);
-        QFETCH(QString, mainButton);
-        QFETCH(QString, status);
-        QFETCH(QString, size);
+        // The locale (empty: the one the environment gives), then the menus, the main button, the status and a size.
+        const QStringList english { QStringLiteral("&File"), QStringLiteral("&Help") };
+        const QList<std::tuple<QString, QStringList, QString, QString, QString>> table {
+            { QString(), { QStringLiteral("&Datei"), QStringLiteral("&Hilfe") }, QStringLiteral("Änderungen zeigen"),
+                QStringLiteral("Bereit"), QStringLiteral("1,5 kB") },
+            // A language without a translation.
+            { QStringLiteral("fr_FR"), english, QStringLiteral("Preview Changes"), QStringLiteral("Ready"),
+                QStringLiteral("1,5 kB") },
+            { QStringLiteral("en_US"), english, QStringLiteral("Preview Changes"), QStringLiteral("Ready"),
+                QStringLiteral("1.5 kB") },
+        };
+        for (const auto &[locale, menus, mainButton, status, size] : table)
+            speaks(locale, menus, mainButton, status, size);
+    }
+
+private:
+    static void speaks(const QString &locale, const QStringList &menus, const QString &mainButton,
+        const QString &status, const QString &size)
+    {
         QCOMPARE(qEnvironmentVariable("LANG"), QStringLiteral("de_DE.UTF-8"));
         for (QTranslator *translator : QCoreApplication::instance()->findChildren<QTranslator *>()) {
             QCoreApplication::removeTranslator(translator);
