@@ -1,11 +1,13 @@
 #include "FileSorting.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <numeric>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -13,6 +15,7 @@
 
 #include <unicode/coll.h>
 #include <unicode/locid.h>
+#include <unicode/tblcoll.h>
 #include <unicode/unistr.h>
 
 namespace {
@@ -38,6 +41,58 @@ std::unique_ptr<icu::Collator> makeCollator()
     collator->setStrength(icu::Collator::SECONDARY);
     return collator;
 }
+
+/// Byte keys for names made only of printable ASCII, in the collator's own order, or nothing where that order is
+/// not a simple one. Every printable ASCII character carries exactly one primary weight in the root collation
+/// (no contractions, expansions or ignorable ones among them, punctuation included, as it is not "shifted"), its
+/// secondary weight is the common one, and letter case counts only at the third level, which secondary strength
+/// leaves out. So two such names compare as the sequences of their characters' ranks do, the shorter first when
+/// one begins the other. The ranks are read from the collator itself; a collator with tailoring rules (a language
+/// that sorts "aa" after "z", say) or with settings that change this gets no table.
+class AsciiRanks final {
+public:
+    static std::optional<AsciiRanks> of(const icu::Collator &collator)
+    {
+        const auto *ruleBased = dynamic_cast<const icu::RuleBasedCollator *>(&collator);
+        UErrorCode status = U_ZERO_ERROR;
+        if (!ruleBased || !ruleBased->getRules().isEmpty() || collator.getStrength() != icu::Collator::SECONDARY
+            || collator.getAttribute(UCOL_ALTERNATE_HANDLING, status) != UCOL_NON_IGNORABLE
+            || collator.getAttribute(UCOL_NUMERIC_COLLATION, status) != UCOL_OFF || U_FAILURE(status))
+            return std::nullopt;
+        std::array<char, printableCount> characters;
+        std::iota(characters.begin(), characters.end(), firstPrintable);
+        const auto compare = [&collator](char a, char b) {
+            UErrorCode compared = U_ZERO_ERROR;
+            return collator.compareUTF8(icu::StringPiece(&a, 1), icu::StringPiece(&b, 1), compared);
+        };
+        std::stable_sort(characters.begin(), characters.end(), [&](char a, char b) { return compare(a, b) < 0; });
+        AsciiRanks ranks;
+        unsigned char rank = 1;
+        for (std::size_t i = 0; i < characters.size(); ++i) {
+            if (i > 0 && compare(characters[i - 1], characters[i]) != 0)
+                ++rank;
+            ranks.m_rank[static_cast<unsigned char>(characters[i]) - firstPrintable] = rank;
+        }
+        return ranks;
+    }
+
+    static bool isPrintable(std::string_view name)
+    {
+        return std::all_of(name.begin(), name.end(), [](char c) { return c >= firstPrintable && c < '\x7F'; });
+    }
+
+    /// Appends the key of `name`, which must be printable ASCII.
+    void append(std::string_view name, std::string &key) const
+    {
+        for (const char c : name)
+            key.push_back(static_cast<char>(m_rank[static_cast<unsigned char>(c) - firstPrintable]));
+    }
+
+private:
+    static constexpr char firstPrintable = ' ';
+    static constexpr std::size_t printableCount = 0x7F - 0x20;
+    std::array<unsigned char, printableCount> m_rank {};
+};
 
 /// The collation keys of `files[first, last)` in one buffer: `spans` gets each key's offset and length there.
 void appendKeys(const icu::Collator &collator, const std::vector<FileItem> &files, std::size_t first, std::size_t last,
@@ -91,15 +146,32 @@ void sortByCollation(std::vector<FileItem> &files, bool numeric, bool ascending)
     std::string secondBuffer;
     std::vector<std::pair<std::size_t, std::size_t>> firstSpans;
     std::vector<std::pair<std::size_t, std::size_t>> secondSpans;
+    // Names of plain ASCII, as most are, have keys of one byte per character and need no collator; the two kinds
+    // of key do not compare with each other, so this is for all names or none.
+    const std::optional<AsciiRanks> ascii = std::all_of(files.begin(), files.end(),
+                                                [](const FileItem &file) { return AsciiRanks::isPrintable(file.name); })
+        ? AsciiRanks::of(*collator)
+        : std::nullopt;
     constexpr std::size_t parallelFrom = 2048;
     std::size_t half = files.size();
     std::unique_ptr<icu::Collator> second;
-    if (files.size() >= parallelFrom && std::thread::hardware_concurrency() >= 2) {
+    if (ascii) {
+        std::size_t bytes = 0;
+        for (const FileItem &file : files)
+            bytes += file.name.size();
+        firstBuffer.reserve(bytes);
+        firstSpans.reserve(files.size());
+        for (const FileItem &file : files) {
+            const std::size_t offset = firstBuffer.size();
+            ascii->append(file.name, firstBuffer);
+            firstSpans.emplace_back(offset, file.name.size());
+        }
+    } else if (files.size() >= parallelFrom && std::thread::hardware_concurrency() >= 2) {
         second.reset(collator->clone());
         if (second)
             half = files.size() / 2;
     }
-    {
+    if (!ascii) {
         std::jthread helper;
         if (second)
             helper = std::jthread([&] { appendKeys(*second, files, half, files.size(), secondBuffer, secondSpans); });
