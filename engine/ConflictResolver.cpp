@@ -129,9 +129,9 @@ std::string reservedKey(const FolderState &folder, std::string_view name)
 }
 
 /// The standardised form of the location `text`, without parsing a location that is already standardised.
-std::string standardizedText(const std::string &text)
+std::string standardizedText(std::string_view text)
 {
-    return FilePaths::isStandardized(text) ? text : FilePaths::standardized(Path(text)).native();
+    return FilePaths::isStandardized(text) ? std::string(text) : FilePaths::standardized(Path(text)).native();
 }
 
 /// One file being settled: its folder and its own location.

@@ -360,8 +360,8 @@ RenameBatchRunner::Outcome RenameBatchRunner::undo(RenameJournalStore::HistoryEn
     std::vector<std::size_t> remaining = skipped;
     for (std::size_t k = 0; k < run.failed.size(); ++k) {
         const JournalStep &step = steps[run.failed[k]];
-        logMessage("Undo rename failed " + absolute(*folder, step.from).text() + " -> "
-            + absolute(*folder, step.to).text() + ": " + run.reasons[k]);
+        logMessage("Undo rename failed " + folder->absoluteText(step.from) + " -> " + folder->absoluteText(step.to)
+            + ": " + run.reasons[k]);
         outcome.failures.push_back(Failure { baseOf(step.from), baseOf(step.to), run.reasons[k] });
         remaining.push_back(static_cast<std::size_t>(step.source));
     }

@@ -118,8 +118,8 @@ std::string RenameRuleNamer::newName(const FileItem &file)
     for (Impl::Step &step : m_impl->steps) {
         std::int64_t *counter = &step.counter;
         if (step.numbers && step.restartPerFolder) {
-            const std::string &location = file.url.text();
-            const std::string folder = location.substr(0, location.rfind('/'));
+            const std::string_view location = file.url.text();
+            const std::string folder(location.substr(0, location.rfind('/')));
             counter = &step.folderCounters.try_emplace(folder, step.start).first->second;
         }
         name = step.generator->newName(file, name, *counter);

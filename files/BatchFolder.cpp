@@ -180,12 +180,12 @@ std::optional<std::string> BatchFolder::relative(const FileLocation &location) c
 {
     if (!FilePaths::isStandardized(location.text()))
         return relative(location.path());
-    const std::string &path = location.text();
-    const std::string &root = m_root.native();
+    const std::string_view path = location.text();
+    const std::string_view root = m_root.native();
     const std::size_t prefix = root == "/" ? 1 : root.size() + 1;
     if (path.size() <= prefix || path.compare(0, root.size(), root) != 0 || path[prefix - 1] != '/')
         return std::nullopt;
-    return path.substr(prefix);
+    return std::string(path.substr(prefix));
 }
 
 std::string BatchFolder::absoluteText(const std::string &relative) const

@@ -158,7 +158,7 @@ void PhotoMetadataService::itemMoved(const FileLocation &from, const FileLocatio
     }
     // The engine's locations are standardised already; parsing them again would cost more than the rest.
     const auto key = [](const FileLocation &location) {
-        return FilePaths::isStandardized(location.text()) ? location.text()
+        return FilePaths::isStandardized(location.text()) ? std::string(location.text())
                                                           : FilePaths::standardized(location.path()).string();
     };
     const std::string fromKey = key(from);

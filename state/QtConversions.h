@@ -29,7 +29,8 @@ inline QString toQString(const std::filesystem::path &path)
 }
 inline QString toQString(const FileLocation &location)
 {
-    return QString::fromStdString(location.text());
+    const std::string_view text = location.text();
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 inline std::filesystem::path toPath(const QString &path)
 {

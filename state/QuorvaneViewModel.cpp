@@ -919,7 +919,7 @@ void QuorvaneViewModel::moveFileToEnd(const QString &draggedPath)
 {
     // The last file dragged onto itself is no move; moveFile knows it by any spelling.
     if (!m_filteredFiles->empty())
-        moveFile(draggedPath, toQString(m_filteredFiles->back().url.text()));
+        moveFile(draggedPath, toQString(m_filteredFiles->back().url));
 }
 
 void QuorvaneViewModel::saveCurrentAsPreset(const QString &name)

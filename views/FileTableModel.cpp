@@ -114,11 +114,11 @@ QVariant FileTableModel::data(const QModelIndex &index, int role) const
         case Name:
             return QtConversions::toQString(file.name);
         case Folder: {
-            const std::string &path = file.url.text();
+            const std::string_view path = file.url.text();
             const std::string folder = m_viewModel.selectedFolder().isEmpty()
                 ? std::string()
                 : QtConversions::toStdString(m_viewModel.selectedFolder());
-            std::string relative = path.rfind(folder, 0) == 0 ? path.substr(folder.size()) : path;
+            std::string relative(path.rfind(folder, 0) == 0 ? path.substr(folder.size()) : path);
             if (!relative.empty() && relative.front() == '/')
                 relative.erase(0, 1);
             const std::size_t slash = relative.rfind('/');

@@ -49,7 +49,7 @@ std::vector<std::string> locations(const std::vector<RenamePlan> &plans)
 {
     std::vector<std::string> result;
     for (const RenamePlan &plan : plans)
-        result.push_back(plan.newURL.text());
+        result.emplace_back(plan.newURL.text());
     return result;
 }
 
