@@ -325,28 +325,35 @@ RenameBatchRunner::Outcome RenameBatchRunner::undo(RenameJournalStore::HistoryEn
     }
 
     NameCache names(*folder);
-    std::vector<JournalStep> steps;
-    steps.reserve(entry.steps.size());
+    // The undo's steps are made in place of the batch's own, which are not needed again (a million of each would
+    // double what the undo holds): walked in batch order, each kept step moves to the front, never past a step
+    // still to be read; then the list is reversed, last rename first.
+    std::vector<JournalStep> &steps = batch.steps;
+    std::sort(entry.steps.begin(), entry.steps.end());
+    entry.steps.erase(std::unique(entry.steps.begin(), entry.steps.end()), entry.steps.end());
+    std::size_t kept = 0;
     std::vector<std::size_t> skipped;
-    for (auto index = entry.steps.rbegin(); index != entry.steps.rend(); ++index) {
-        if (*index >= batch.steps.size())
-            continue;
-        const JournalStep &done = batch.steps[*index];
+    for (const std::size_t index : entry.steps) {
+        if (index >= steps.size())
+            break;
+        JournalStep &done = steps[index];
         const auto status = names.entry(done.to);
         if (!isStepFile(status, done)) {
-            skipped.push_back(*index);
+            skipped.push_back(index);
             outcome.failures.push_back(Failure { baseOf(done.to), baseOf(done.from),
                 status || names.has(done.to) ? "another file now has this name" : "it is no longer there" });
             continue;
         }
-        JournalStep back { done.to, done.from, {}, status->inode, status->size, status->modified,
-            static_cast<std::int64_t>(*index) };
+        JournalStep back { std::move(done.to), std::move(done.from), {}, status->inode, status->size, status->modified,
+            static_cast<std::int64_t>(index) };
         if (!done.temporary.empty())
-            back.temporary = folderOf(done.to) + hiddenTemporaryName(baseOf(done.to));
-        steps.push_back(std::move(back));
+            back.temporary = folderOf(back.from) + hiddenTemporaryName(baseOf(back.from));
+        steps[kept++] = std::move(back);
     }
-    // The batch's own steps are not needed again; a million of them would double what the undo holds.
-    batch.steps = {};
+    steps.resize(kept);
+    std::reverse(steps.begin(), steps.end());
+    std::reverse(skipped.begin(), skipped.end());
+    std::reverse(outcome.failures.begin(), outcome.failures.end());
     entry.steps = {};
     auto created
         = RenameJournalWriter::createWithSkipped(m_store, JournalRecord::Kind::undo, *folder, steps, batch.id, skipped);
