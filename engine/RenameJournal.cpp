@@ -1,6 +1,7 @@
 #include "RenameJournal.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cerrno>
 #include <cstdlib>
@@ -34,21 +35,35 @@ std::int64_t nowNanoseconds()
 void appendString(std::string &out, std::string_view text)
 {
     out += '"';
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
+    const auto plain = [](char c) { return c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20; };
+    for (auto from = text.begin(); from != text.end();) {
+        // Runs of characters that need no escape, as whole names mostly are, go in at once.
+        const auto special = std::find_if_not(from, text.end(), plain);
+        out.append(from, special);
+        if (special == text.end())
+            break;
+        const auto byte = static_cast<unsigned char>(*special);
+        if (byte >= 0x20) {
             out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
+            out += *special;
+        } else {
             static constexpr char hex[] = "0123456789abcdef";
             out += "\\u00";
             out += hex[byte >> 4];
             out += hex[byte & 15];
-        } else {
-            out += c;
         }
+        from = special + 1;
     }
     out += '"';
+}
+
+/// Appends `label` and `value` in decimal, without a string of its own for the number (a journal writes three per
+/// step).
+template <typename Number> void appendNumber(std::string &out, std::string_view label, Number value)
+{
+    char digits[24];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), value).ptr;
+    out.append(label).append(digits, static_cast<std::size_t>(end - digits));
 }
 
 std::string indexList(const std::vector<std::size_t> &indices)
@@ -471,11 +486,11 @@ Result<std::unique_ptr<RenameJournalWriter>> RenameJournalWriter::createWithSkip
             text += ",\"tmp\":";
             appendString(text, step.temporary);
         }
-        text += ",\"ino\":" + std::to_string(step.inode);
-        text += ",\"size\":" + std::to_string(step.size);
-        text += ",\"mtime\":" + std::to_string(step.modified);
+        appendNumber(text, ",\"ino\":", step.inode);
+        appendNumber(text, ",\"size\":", step.size);
+        appendNumber(text, ",\"mtime\":", step.modified);
         if (step.source >= 0)
-            text += ",\"src\":" + std::to_string(step.source);
+            appendNumber(text, ",\"src\":", step.source);
         text += "}\n";
         if (text.size() >= slice) {
             written = writeAll(writer->m_fd, text);

@@ -187,11 +187,21 @@ void sortByCollation(std::vector<FileItem> &files, bool numeric, bool ascending)
     std::iota(order.begin(), order.end(), std::size_t { 0 });
     std::stable_sort(order.begin(), order.end(),
         [&keys, ascending](std::size_t a, std::size_t b) { return ascending ? keys[a] < keys[b] : keys[b] < keys[a]; });
-    std::vector<FileItem> sorted;
-    sorted.reserve(files.size());
-    for (const std::size_t index : order)
-        sorted.push_back(std::move(files[index]));
-    files = std::move(sorted);
+    // The records are moved into place cycle by cycle: a second list of them would cost as much memory again.
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (order[i] == i)
+            continue;
+        FileItem held = std::move(files[i]);
+        std::size_t at = i;
+        while (order[at] != i) {
+            const std::size_t from = order[at];
+            files[at] = std::move(files[from]);
+            order[at] = at;
+            at = from;
+        }
+        files[at] = std::move(held);
+        order[at] = at;
+    }
 }
 
 } // namespace

@@ -350,6 +350,12 @@ TEST_F(CliTest, ControlCharactersInNamesAreEscapedInTextOutput)
     // JSON carries the names as they are.
     const auto json = nlohmann::json::parse(runCli(scratch, { "--json", folder.path().string() }).out);
     EXPECT_EQ(json[1]["originalName"], "a\nb -> evil.txt");
+    // The journal keeps such names (and quotes) exactly: an undo in a later run finds every file again.
+    folder.createFile("say \"hi\"\t.txt", "x");
+    EXPECT_EQ(runCli(scratch, { "--apply", "--params", R"({"prefixText":"p"})", folder.path().string() }).out,
+        "Renamed 3 items\n");
+    EXPECT_EQ(runCli(scratch, { "--undo", folder.path().string() }).out, "Reverted 3 items\n");
+    EXPECT_EQ(folder.read("say \"hi\"\t.txt") + folder.read("a\nb -> evil.txt"), "xx");
 }
 
 TEST_F(CliTest, PresetsSavedByManyRunsAtOnceAllSurvive)
