@@ -121,13 +121,12 @@ std::vector<std::size_t> indicesOf(const nlohmann::json &value)
     return indices;
 }
 
-/// Parses a journal's text. Lines that do not parse (a line cut short by a crash) are passed over.
-std::optional<JournalRecord> parse(const std::string &text, bool withSteps)
+/// Parses a journal read from `lines`. Lines that do not parse (a line cut short by a crash) are passed over.
+std::optional<JournalRecord> parse(std::istream &lines, bool withSteps)
 {
     JournalRecord record;
     bool ready = false;
     bool headerSeen = false;
-    std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
         // Step lines are most of a journal; a summary passes over them without parsing.
@@ -149,6 +148,10 @@ std::optional<JournalRecord> parse(const std::string &text, bool withSteps)
             record.undoes = json.value("undoes", "");
             record.stepCount = json.value<std::size_t>("steps", 0);
             record.remaining = indicesOf(json.value("skipped", nlohmann::json::array()));
+            // Grown step by step, a million steps would pass through lists of twice the size; a header that
+            // claims more than that is not believed in advance.
+            if (withSteps)
+                record.steps.reserve(std::min<std::size_t>(record.stepCount, std::size_t(1) << 21));
             continue;
         }
         if (json.contains("from")) {
@@ -182,6 +185,12 @@ std::optional<JournalRecord> parse(const std::string &text, bool withSteps)
     if (!headerSeen || !ready || (withSteps && record.steps.size() != record.stepCount))
         return std::nullopt;
     return record;
+}
+
+std::optional<JournalRecord> parse(const std::string &text, bool withSteps)
+{
+    std::istringstream lines(text);
+    return parse(lines, withSteps);
 }
 
 std::optional<std::string> readFile(const std::filesystem::path &file)
@@ -302,10 +311,11 @@ Result<std::unique_ptr<RenameJournalStore::FolderLock>> RenameJournalStore::lock
 
 std::optional<JournalRecord> RenameJournalStore::read(const std::filesystem::path &file) const
 {
-    const auto text = readFile(file);
-    if (!text)
+    // Parsed as it is read: the text of a million steps is some 100 MB.
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
         return std::nullopt;
-    auto record = parse(*text, true);
+    auto record = parse(in, true);
     if (record)
         record->file = file;
     return record;
