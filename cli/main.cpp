@@ -155,6 +155,10 @@ int main(int argc, char **argv)
     ::mallopt(M_MMAP_THRESHOLD, 1 << 30);
     ::mallopt(M_TRIM_THRESHOLD, 1 << 30);
     ::mallopt(M_TOP_PAD, 64 << 20);
+    // No "fast bins" for small freed blocks: with hundreds of thousands of small strings freed while large lists
+    // grow, the allocator swept those bins again at every large block: a tenth or more of the user time at 100,000
+    // files.
+    ::mallopt(M_MXFAST, 0);
     // Only for its translations: no display, no session bus.
     QCoreApplication application(argc, argv);
     Translations::install(application);
