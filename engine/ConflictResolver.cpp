@@ -346,6 +346,10 @@ RenamePlan ConflictResolver::Impl::settle(
         location = candidateLocation(subject, name, acceptedAt);
     }
 
+    // Sized once for every file expected here: grown one rehash at a time, a million names are moved some twenty
+    // times.
+    if (subject.folder.reserved.empty())
+        subject.folder.reserved.reserve(subject.folder.expectedFiles);
     subject.folder.reserved.insert(reservedKey(subject.folder, name));
     RenamePlan plan { Uuid::random(), subject.originalURL, FileLocation(std::move(location)), originalName,
         std::move(name) };
