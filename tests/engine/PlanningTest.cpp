@@ -249,6 +249,7 @@ TEST(RenamePipelineTest, ProgressCountsAndStopsListingAndPlanning)
             return done < stopAt;
         });
         EXPECT_EQ(preview.stopped, stopAt <= count);
+        EXPECT_EQ(plannedSeen % FileRenameService::planningProgressStep, 0); // reported at whole steps only
         EXPECT_EQ(preview.plans.size(), static_cast<std::size_t>(stopAt <= count ? plannedSeen : count));
         if (!preview.stopped) {
             EXPECT_EQ(preview.plans[1].newName, "p_f1.txt");

@@ -4,6 +4,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <unicode/coll.h>
@@ -130,5 +131,26 @@ TEST_P(FileSortingLanguageTest, FollowsTheUsersLanguage)
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, FileSortingLanguageTest, ::testing::Values("sv_SE", "de_DE", "en_US_POSIX"));
+
+// Sizes and dates sort in either direction, and equal ones keep the order by name.
+TEST(FileOrderTest, EqualKeysKeepTheOrderByName)
+{
+    const TimePoint early(std::chrono::seconds(1'000'000'000)), late(std::chrono::seconds(2'000'000'000));
+    std::vector<FileItem> files;
+    for (const auto &[name, size, date] :
+        { std::tuple("b", 1, early), std::tuple("c", 0, late), std::tuple("a", 1, early) })
+        files.push_back(FileItem::make(std::string("/folder/") + name, FileItem::ResourceValues { size, date, date }));
+    const std::vector<std::tuple<FileOrder, bool, std::vector<std::string>>> table {
+        { FileOrder::size, true, { "c", "a", "b" } },
+        { FileOrder::size, false, { "a", "b", "c" } },
+        { FileOrder::dateModified, true, { "a", "b", "c" } },
+        { FileOrder::dateCreated, false, { "c", "a", "b" } },
+    };
+    for (const auto &[order, ascending, expected] : table) {
+        std::vector<FileItem> sorted = files;
+        sortFiles(sorted, order, ascending);
+        EXPECT_EQ(namesOf(sorted), expected) << static_cast<int>(order) << ascending;
+    }
+}
 
 } // namespace
