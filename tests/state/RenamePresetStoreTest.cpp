@@ -149,6 +149,7 @@ private Q_SLOTS:
         row("object instead of an array",
             nlohmann::json { { "presets", nlohmann::json::array({ validElement() }) } }.dump());
         row("array of strings", R"(["Holiday"])");
+        row("null, which iterates as nothing", "null");
         row("invalid UTF-8 in a name",
             R"([{"id":"6F1C2D3E-4A5B-4C6D-8E7F-0123456789AB","name":"a)" + std::string("\xff")
                 + R"(","parameters":{},"includeSubfolders":true,"includeExtensions":[]}])");
