@@ -220,10 +220,9 @@ private:
         // each relative path is met exactly once. Links are skipped before they could claim anything, so a link
         // met before its target never hides the target. A set of every path seen would cost a sixth of the
         // listing time and never reject an entry.
-        std::string url = m_urlPrefix;
-        url += relative;
-        url += name;
-        m_files.push_back(FileItem::fromListing(std::move(url), values));
+        // Made in one reused buffer: the record keeps its own copy of the text.
+        m_url.assign(m_urlPrefix).append(relative).append(name);
+        m_files.push_back(FileItem::fromListing(m_url, values));
         // Only a stamp with all three parts stands in for the apply's own look at the file.
         constexpr unsigned stamped = STATX_INO | STATX_SIZE | STATX_MTIME;
         if (m_keepStamps && fact.statted && (info.stx_mask & stamped) == stamped) {
@@ -237,6 +236,7 @@ private:
     }
 
     std::string m_urlPrefix;
+    std::string m_url;
     bool m_recursive;
     bool m_keepStamps;
     const std::function<bool(std::int64_t)> &m_progress;

@@ -77,13 +77,13 @@ FileItem FileItem::make(const std::filesystem::path &url, const std::optional<Re
     return item;
 }
 
-FileItem FileItem::fromListing(std::string url, const std::optional<ResourceValues> &values)
+FileItem FileItem::fromListing(std::string_view url, const std::optional<ResourceValues> &values)
 {
     const TimePoint now = TimePoints::now();
     FileItem item;
     item.id = Uuid::random();
     item.name = url.substr(url.rfind('/') + 1);
-    item.url = FileLocation(std::move(url));
+    item.url = FileLocation(url);
     item.size = values && values->size ? *values->size : 0;
     item.creationDate = values && values->creationDate ? *values->creationDate : now;
     item.modificationDate = values && values->modificationDate ? *values->modificationDate : now;

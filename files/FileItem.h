@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "FileLocation.h"
 #include "Uuid.h"
@@ -60,7 +61,7 @@ struct FileItem {
     /// Builds the record of a listed file from its standardised location text, as `make` does with the given
     /// `values` (absent: nothing is read, the dates become the moment of construction and the size 0), without
     /// parsing the location as a path.
-    static FileItem fromListing(std::string url, const std::optional<ResourceValues> &values);
+    static FileItem fromListing(std::string_view url, const std::optional<ResourceValues> &values);
 
     bool operator==(const FileItem &) const = default;
 };
