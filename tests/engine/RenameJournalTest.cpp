@@ -304,6 +304,14 @@ TEST(FileUndoServiceTest, KeepsTheNewestTenBatches)
     for (int n = 11; n >= 2; --n)
         EXPECT_EQ(history.pop(), batch(n));
     EXPECT_TRUE(history.isEmpty() && !history.canUndo());
+
+    // Entries kept relative to their folder read back whole, the first and the later ones; past them, empty.
+    UndoBatch relative("/r");
+    relative.append("b1", "a1");
+    relative.append("b2", "a2");
+    EXPECT_EQ(relative[0], (RenameUndoEntry { FileLocation("/r/b1"), FileLocation("/r/a1") }));
+    EXPECT_EQ(relative[1], (RenameUndoEntry { FileLocation("/r/b2"), FileLocation("/r/a2") }));
+    EXPECT_EQ(relative[2], RenameUndoEntry {});
 }
 
 } // namespace
