@@ -1,3 +1,5 @@
+#include <tuple>
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -58,21 +60,18 @@ private slots:
             QSKIP("no session bus (the test runs under dbus-run-session)");
     }
 
-    void showsTheFileOrOpensItsFolder_data()
-    {
-        QTest::addColumn<int>("fileManager"); // 0 none on the bus, 1 answers, 2 answers with an error
-        QTest::addColumn<bool>("shownByFileManager");
-        QTest::addColumn<bool>("folderOpened");
-        QTest::newRow("file manager shows the file") << 1 << true << false;
-        QTest::newRow("no file manager: the folder opens") << 0 << false << true;
-        QTest::newRow("file manager fails: the folder opens") << 2 << true << true;
-    }
-
     void showsTheFileOrOpensItsFolder()
     {
-        QFETCH(int, fileManager);
-        QFETCH(bool, shownByFileManager);
-        QFETCH(bool, folderOpened);
+        // The file manager (0 none on the bus, 1 answers, 2 answers with an error), whether it was asked to show the
+        // file, and whether the folder opened instead.
+        for (const auto &[fileManager, shownByFileManager, folderOpened] :
+            { std::tuple(1, true, false), std::tuple(0, false, true), std::tuple(2, true, true) })
+            reveal(fileManager, shownByFileManager, folderOpened);
+    }
+
+private:
+    static void reveal(int fileManager, bool shownByFileManager, bool folderOpened)
+    {
         std::unique_ptr<StandInFileManager> manager;
         if (fileManager != 0)
             manager = std::make_unique<StandInFileManager>(fileManager == 2);
