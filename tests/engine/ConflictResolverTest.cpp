@@ -280,11 +280,16 @@ std::vector<std::string> newNames(const std::vector<RenamePlan> &plans)
 
 TEST(ConflictResolverTest, SettlesDirectedCasesOnACaseSensitiveDisk)
 {
+    std::vector<std::string> tenCounted { "x.txt", "y.txt" };
+    for (int counter = 1; counter <= 10; ++counter)
+        tenCounted.push_back("x (" + std::to_string(counter) + ").txt");
     const std::vector<DirectedCase> cases {
         { "a file whose own name lies below where the counter search resumes takes it back",
             { "x.txt", "x (1).txt", "x (2).txt", "y.txt", "z.txt" },
             { { "y.txt", "x.txt" }, { "x (2).txt", "x.txt" }, { "z.txt", "x.txt" } },
             { "x (3).txt", "x (2).txt", "x (4).txt" } },
+        { "a counter with a zero in it is taken back too", tenCounted,
+            { { "y.txt", "x.txt" }, { "x (10).txt", "x.txt" } }, { "x (11).txt", "x (10).txt" } },
         { "a case-only change onto another file gets a counter", { "Photo.JPG", "photo.jpg" },
             { { "Photo.JPG", "photo.jpg" }, { "photo.jpg", "photo.jpg" } }, { "photo (1).jpg", "photo.jpg" } },
         { "when the folder cannot be read, a case-only match is taken for the file itself",

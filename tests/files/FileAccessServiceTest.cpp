@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <fcntl.h>
@@ -175,6 +176,16 @@ TEST(FileAccessServiceTest, RecordsCarryStandardisedLocationSizeAndDates)
         EXPECT_GE(item.creationDate, before - std::chrono::seconds(1));
         EXPECT_LE(item.creationDate, after + std::chrono::seconds(1));
     }
+}
+
+TEST(FileAccessServiceTest, KernelTimesOutsideTheKeptDatesAreNoDate)
+{
+    // Seconds, nanoseconds, kept: the edges of 0001-01-01 and 9999-12-31 and of a second.
+    const std::int64_t first = -62'135'596'800, last = 253'402'300'799;
+    const std::tuple<std::int64_t, std::int64_t, bool> rows[] { { 0, 999'999'999, true }, { 0, 1'000'000'000, false },
+        { 0, -1, false }, { first, 0, true }, { first - 1, 0, false }, { last, 0, true }, { last + 1, 0, false } };
+    for (const auto &[seconds, nanoseconds, kept] : rows)
+        EXPECT_EQ(TimePoints::fromUnix(seconds, nanoseconds).has_value(), kept) << seconds << " " << nanoseconds;
 }
 
 TEST(FileAccessServiceTest, FollowsAFinalLinkAndRespectsLetterCaseAndEntryNamesAreExact)

@@ -360,6 +360,13 @@ private Q_SLOTS:
             { [&] { f->selectRule(1); }, RenameStrategy::prefix, QStringLiteral("Img A B.JPG Img C.jpg") },
             { [&] { f->moveRule(7, 0); }, RenameStrategy::prefix, QStringLiteral("Img A B.JPG Img C.jpg") },
             { [&] { f->removeRule(1); }, RenameStrategy::replace, QStringLiteral("Img A B.JPG Img C.jpg") },
+            // An index equal to the rule count is refused like any other out of range.
+            { [&] {
+                 f->removeRule(2);
+                 f->moveRule(2, 0);
+                 f->moveRule(0, 2);
+             },
+                RenameStrategy::replace, QStringLiteral("Img A B.JPG Img C.jpg") },
             { [&] { f->setRuleEnabled(0, false); }, RenameStrategy::replace, QStringLiteral("IMG a b.JPG IMG c.jpg") },
         };
         for (const auto &[step, strategy, preview] : steps) {
