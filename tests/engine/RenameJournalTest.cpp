@@ -290,6 +290,41 @@ TEST_F(RenameJournalTest, RecoveredUndoKeepsWhatItCouldNotMoveBack)
     EXPECT_EQ(history.back().steps, std::vector<std::size_t> { 1 });
 }
 
+// Older batches come into the history from the first and last lines of their journals alone. Both kinds of large
+// journal must read back right: many steps before a short closing line, and a closing line (the list of failed
+// steps) longer than the part of the file read from its end.
+TEST_F(RenameJournalTest, HistoryOfLargeJournalsComesFromTheirEnds)
+{
+    const auto identity = FolderIdentity::of(folder.path());
+    folder.createFile("taken", "");
+    folder.createFile("file", "");
+    // `planned` names of one file (links: far quicker to make than files), of which all after the first `free`
+    // are to take the name of a file that is there already.
+    const auto batch = [&](const std::string &tag, int planned, int free) {
+        std::vector<RenamePlan> plans;
+        for (int i = 0; i < planned; ++i) {
+            const std::string name = tag + std::to_string(i);
+            const std::string newName = i < free ? name + ".txt" : "taken";
+            fs::create_hard_link(folder.path() / "file", folder.path() / name);
+            plans.push_back(RenamePlan { Uuid::random(), FileLocation(folder.path() / name),
+                FileLocation(folder.path() / newName), name, newName });
+        }
+        return runner.apply(folder.path(), identity, plans);
+    };
+    ASSERT_FALSE(batch("a", 1000, 1000).error);
+    EXPECT_EQ(batch("b", 15000, 600).failures.size(), 14400u);
+    ASSERT_FALSE(batch("c", 1, 1).error);
+
+    const auto history = store.history(identity);
+    ASSERT_EQ(history.size(), 3u);
+    for (const std::size_t older : { 0u, 1u }) {
+        const auto &steps = history[older].steps;
+        ASSERT_EQ(steps.size(), older == 0 ? 1000u : 600u);
+        EXPECT_EQ(steps.back(), steps.size() - 1);
+        EXPECT_EQ(history[older].batch.stepCount, older == 0 ? 1000u : 15000u);
+    }
+}
+
 TEST(FileUndoServiceTest, KeepsTheNewestTenBatches)
 {
     FileUndoService history;
