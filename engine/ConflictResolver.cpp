@@ -1,7 +1,9 @@
 #include "ConflictResolver.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
@@ -17,7 +19,6 @@
 namespace {
 
 using Path = std::filesystem::path;
-using NameSet = std::unordered_set<std::string>;
 
 // How the counter search stays linear without changing any answer.
 //
@@ -46,6 +47,102 @@ struct TextHash {
     std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view> {}(text); }
 };
 
+/// A set of names kept in one growing text (each name after its length) and found through an open-addressed
+/// table of hashes and offsets: a folder of a million files takes no allocation per name, and a lookup builds
+/// no string and touches one run of slots and the bytes of the names whose hashes are equal.
+class NameSet final {
+public:
+    bool empty() const noexcept { return m_count == 0; }
+
+    /// Room for `count` names before the table grows (and for their text, at typical lengths).
+    void reserve(std::size_t count)
+    {
+        if (slotsFor(count) > m_slots.size())
+            rehash(slotsFor(count));
+        m_text.reserve(count * (sizeof(std::size_t) + 24));
+    }
+
+    bool contains(std::string_view name) const
+    {
+        if (m_slots.empty())
+            return false;
+        const std::uint64_t hash = hashOf(name);
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::size_t index = hash & mask;; index = (index + 1) & mask) {
+            const Slot &slot = m_slots[index];
+            if (slot.hash == 0)
+                return false;
+            if (slot.hash == hash && nameAt(slot.offset) == name)
+                return true;
+        }
+    }
+
+    /// Adds `name` unless it is there already.
+    void insert(std::string_view name)
+    {
+        if (slotsFor(m_count + 1) > m_slots.size())
+            rehash(std::max(slotsFor(m_count + 1), m_slots.size() * 2));
+        const std::uint64_t hash = hashOf(name);
+        const std::size_t mask = m_slots.size() - 1;
+        std::size_t index = hash & mask;
+        for (; m_slots[index].hash != 0; index = (index + 1) & mask) {
+            if (m_slots[index].hash == hash && nameAt(m_slots[index].offset) == name)
+                return;
+        }
+        const std::size_t size = name.size();
+        m_slots[index] = { hash, m_text.size() };
+        m_text.insert(
+            m_text.end(), reinterpret_cast<const char *>(&size), reinterpret_cast<const char *>(&size) + sizeof size);
+        m_text.insert(m_text.end(), name.begin(), name.end());
+        ++m_count;
+    }
+
+private:
+    /// A hash of 0 marks an empty slot; `offset` is where the name's length stands in `m_text`.
+    struct Slot {
+        std::uint64_t hash = 0;
+        std::size_t offset = 0;
+    };
+
+    /// A power of two that keeps the table at most three quarters full with `count` names.
+    static std::size_t slotsFor(std::size_t count)
+    {
+        return std::bit_ceil(std::max<std::size_t>(16, count + count / 3 + 1));
+    }
+
+    static std::uint64_t hashOf(std::string_view name)
+    {
+        const std::uint64_t hash = std::hash<std::string_view> {}(name);
+        return hash == 0 ? 1 : hash;
+    }
+
+    std::string_view nameAt(std::size_t offset) const
+    {
+        std::size_t size = 0;
+        std::memcpy(&size, m_text.data() + offset, sizeof size);
+        return { m_text.data() + offset + sizeof size, size };
+    }
+
+    void rehash(std::size_t slotCount)
+    {
+        std::vector<Slot> slots(slotCount);
+        const std::size_t mask = slotCount - 1;
+        for (const Slot &slot : m_slots) {
+            if (slot.hash == 0)
+                continue;
+            std::size_t index = slot.hash & mask;
+            while (slots[index].hash != 0)
+                index = (index + 1) & mask;
+            slots[index] = slot;
+        }
+        m_slots = std::move(slots);
+    }
+
+    std::vector<Slot> m_slots;
+    std::vector<char> m_text;
+    std::size_t m_count = 0;
+};
+
 /// What one call knows about one folder (by standardised path) in which it plans files.
 struct FolderState {
     std::string key;
@@ -58,14 +155,29 @@ struct FolderState {
     /// Per base and extension (joined by NUL, which no name holds): the first counter not yet known to be taken.
     std::unordered_map<std::string, std::uint64_t> resumeAt;
     enum class Scan { notTried, usable, unusable } scan = Scan::notTried;
-    /// Sorted hashes of the matching keys of the folder's entries, when `scan` is usable. Equal hashes prove
-    /// nothing; a hash that is absent proves that no entry can be found under a name with that key.
+    /// The hashes of the matching keys of the folder's entries, when `scan` is usable: an open-addressed table
+    /// (a power of two in size, at most three quarters full, 0 marking a free slot, a hash of 0 kept as 1). Equal
+    /// hashes prove nothing; a hash that is absent proves that no entry can be found under a name with that key.
     std::vector<std::uint64_t> entryKeyHashes;
+
+    /// Whether an entry's matching key may have the hash `hash`; only when `scan` is usable.
+    bool mayHoldKey(std::uint64_t hash) const
+    {
+        hash = hash == 0 ? 1 : hash;
+        const std::size_t mask = entryKeyHashes.size() - 1;
+        for (std::size_t index = hash & mask; entryKeyHashes[index] != 0; index = (index + 1) & mask) {
+            if (entryKeyHashes[index] == hash)
+                return true;
+        }
+        return false;
+    }
 };
 
-std::uint64_t keyHash(std::string_view name)
+/// The hash of the matching key of `name`, made in `key`.
+std::uint64_t keyHash(std::string_view name, std::string &key)
 {
-    return std::hash<std::string> {}(Unicode::matchingKey(name));
+    Unicode::matchingKey(name, key);
+    return std::hash<std::string_view> {}(key);
 }
 
 bool isPlainName(std::string_view name)
@@ -80,15 +192,13 @@ std::string_view parentOf(std::string_view standardized)
     return slash == 0 ? standardized.substr(0, 1) : standardized.substr(0, slash);
 }
 
-std::string joined(std::string_view folder, std::string_view name)
+/// `folder` + "/" + `name` into `path`, whose storage is reused.
+void join(std::string_view folder, std::string_view name, std::string &path)
 {
-    std::string path;
-    path.reserve(folder.size() + 1 + name.size());
-    path.append(folder);
+    path.assign(folder);
     if (path.back() != '/')
         path += '/';
     path.append(name);
-    return path;
 }
 
 std::string counterName(std::string_view base, std::string_view extension, std::uint64_t counter)
@@ -121,17 +231,25 @@ std::vector<std::uint64_t> counterGroups(std::string_view name)
 
 /// The key under which a name given out in `folder` is reserved: NFD, and on a case-insensitive volume also
 /// without letter case (upper-cased first, so that names the volume equates by upper case share a key), so that
-/// two new names the volume would take for one entry are never both promised.
-std::string reservedKey(const FolderState &folder, std::string_view name)
+/// two new names the volume would take for one entry are never both promised. An ASCII name is its own NFD, so
+/// on a case-sensitive volume it is its own key and is returned as it is; any other key is made in `buffer`.
+std::string_view reservedKey(const FolderState &folder, std::string_view name, std::string &buffer)
 {
-    return folder.caseInsensitive.value_or(false) ? Unicode::toNFD(Unicode::toLower(Unicode::toUpper(name)))
-                                                  : Unicode::toNFD(name);
+    const bool ignoresCase = folder.caseInsensitive.value_or(false);
+    if (!ignoresCase && Unicode::isAscii(name))
+        return name;
+    buffer = ignoresCase ? Unicode::toNFD(Unicode::toLower(Unicode::toUpper(name))) : Unicode::toNFD(name);
+    return buffer;
 }
 
-/// The standardised form of the location `text`, without parsing a location that is already standardised.
-std::string standardizedText(std::string_view text)
+/// The standardised form of the location `text`: the text itself when it is standardised already, else made
+/// in `buffer`.
+std::string_view standardizedText(std::string_view text, std::string &buffer)
 {
-    return FilePaths::isStandardized(text) ? std::string(text) : FilePaths::standardized(Path(text)).native();
+    if (FilePaths::isStandardized(text))
+        return text;
+    buffer = FilePaths::standardized(Path(text)).native();
+    return buffer;
 }
 
 /// One file being settled: its folder and its own location.
@@ -140,7 +258,8 @@ struct Subject {
     const FileLocation &originalURL;
     /// Whether `originalURL` is standardised, so that a candidate's location is the folder's key plus its name.
     bool standardized;
-    std::string ownPath;
+    /// The standardised own location: `originalURL`'s text, or the resolver's buffer for it.
+    std::string_view ownPath;
 };
 
 } // namespace
@@ -154,10 +273,10 @@ struct ConflictResolver::Impl {
     FolderState &folderOf(const FileLocation &originalURL, bool standardized);
     RenamePlan settle(
         Subject &subject, const std::string &originalName, std::string newName, const FileLocation *newURL);
-    std::string candidateText(const Subject &subject, const std::string &name) const;
-    std::string candidateLocation(const Subject &subject, const std::string &name, const std::string &text) const;
-    bool isFree(Subject &subject, const std::string &at, const std::string &name);
-    bool exists(FolderState &folder, const std::string &at);
+    void candidateText(const Subject &subject, std::string_view name, std::string &text) const;
+    FileLocation candidateLocation(const Subject &subject, std::string_view name, std::string_view text) const;
+    bool isFree(Subject &subject, std::string_view at, std::string_view name);
+    bool exists(FolderState &folder, std::string_view at);
     void scan(FolderState &folder);
     void learnCaseSensitivity(const Subject &subject);
     std::optional<bool> folderHoldsExactly(const Path &folder, const std::string &name);
@@ -167,7 +286,12 @@ struct ConflictResolver::Impl {
     /// The folder of the previous file: listings keep a folder's files together.
     FolderState *m_lastFolder = nullptr;
     /// Exact entry names per folder, read only when a case-only match must be told apart from another file.
-    std::unordered_map<std::string, std::optional<NameSet>> m_entryNames;
+    std::unordered_map<std::string, std::optional<std::unordered_set<std::string>>> m_entryNames;
+    /// Buffers reused from file to file, so that settling a name that is free allocates only what the plan keeps:
+    /// the subject's own standardised location (when its text is not standardised), the candidate's, and a key.
+    std::string m_ownPath;
+    std::string m_at;
+    std::string m_key;
 };
 
 FolderState &ConflictResolver::Impl::folderOf(const FileLocation &originalURL, bool standardized)
@@ -192,20 +316,22 @@ FolderState &ConflictResolver::Impl::folderOf(const FileLocation &originalURL, b
     return found->second;
 }
 
-std::string ConflictResolver::Impl::candidateText(const Subject &subject, const std::string &name) const
+void ConflictResolver::Impl::candidateText(const Subject &subject, std::string_view name, std::string &text) const
 {
     if (subject.standardized && isPlainName(name))
-        return joined(subject.folder.key, name);
-    return FilePaths::standardized(subject.originalURL.parentPath() / name).native();
+        join(subject.folder.key, name, text);
+    else
+        text = FilePaths::standardized(subject.originalURL.parentPath() / name).native();
 }
 
-std::string ConflictResolver::Impl::candidateLocation(
-    const Subject &subject, const std::string &name, const std::string &text) const
+FileLocation ConflictResolver::Impl::candidateLocation(
+    const Subject &subject, std::string_view name, std::string_view text) const
 {
-    // The folder of a standardised location plus a plain name is already the standardised candidate.
+    // The folder of a standardised location plus a plain name is already the standardised candidate; when that is
+    // the file's own location, the plan shares its text.
     if (subject.standardized && isPlainName(name))
-        return text;
-    return (subject.originalURL.parentPath() / name).native();
+        return text == subject.ownPath ? subject.originalURL : FileLocation(text);
+    return FileLocation((subject.originalURL.parentPath() / name).native());
 }
 
 void ConflictResolver::Impl::scan(FolderState &folder)
@@ -213,26 +339,35 @@ void ConflictResolver::Impl::scan(FolderState &folder)
     folder.scan = FolderState::Scan::unusable;
     if (folder.expectedFiles < minimumFilesForScan)
         return;
+    // Read into a list first: the table's size follows from the number of entries.
     std::vector<std::uint64_t> hashes;
+    hashes.reserve(folder.expectedFiles);
     const bool complete = m_fileSystem.visitEntryNames(Path(folder.key), folder.expectedFiles * scanEntriesPerFile,
-        [&hashes](std::string_view name) { hashes.push_back(keyHash(name)); });
+        [this, &hashes](std::string_view name) { hashes.push_back(keyHash(name, m_key)); });
     if (!complete)
         return;
-    std::sort(hashes.begin(), hashes.end());
-    folder.entryKeyHashes = std::move(hashes);
+    std::vector<std::uint64_t> table(std::bit_ceil(hashes.size() + hashes.size() / 3 + 1));
+    const std::size_t mask = table.size() - 1;
+    for (std::uint64_t hash : hashes) {
+        hash = hash == 0 ? 1 : hash;
+        std::size_t index = hash & mask;
+        while (table[index] != 0 && table[index] != hash)
+            index = (index + 1) & mask;
+        table[index] = hash;
+    }
+    folder.entryKeyHashes = std::move(table);
     folder.scan = FolderState::Scan::usable;
 }
 
-bool ConflictResolver::Impl::exists(FolderState &folder, const std::string &at)
+bool ConflictResolver::Impl::exists(FolderState &folder, std::string_view at)
 {
     if (folder.scan == FolderState::Scan::notTried)
         scan(folder);
     if (folder.scan == FolderState::Scan::usable && parentOf(at) == folder.key) {
-        const std::string_view name = std::string_view(at).substr(at.rfind('/') + 1);
+        const std::string_view name = at.substr(at.rfind('/') + 1);
         // A "~" may be a FAT or NTFS short-name alias of an entry listed under its long name only; such
         // candidates are always asked for.
-        if (name.find('~') == std::string_view::npos
-            && !std::binary_search(folder.entryKeyHashes.begin(), folder.entryKeyHashes.end(), keyHash(name)))
+        if (name.find('~') == std::string_view::npos && !folder.mayHoldKey(keyHash(name, m_key)))
             return false;
     }
     return m_fileSystem.itemExists(Path(at));
@@ -256,13 +391,13 @@ void ConflictResolver::Impl::learnCaseSensitivity(const Subject &subject)
     FolderState &folder = subject.folder;
     folder.caseInsensitive = false;
     const std::size_t slash = subject.ownPath.rfind('/');
-    const std::string_view ownName = std::string_view(subject.ownPath).substr(slash + 1);
+    const std::string_view ownName = subject.ownPath.substr(slash + 1);
     std::string variant = Unicode::toUpper(ownName);
     if (variant == ownName)
         variant = Unicode::toLower(ownName);
     if (variant == ownName || variant.find('/') != std::string::npos)
         return;
-    const Path variantPath(subject.ownPath.substr(0, slash + 1) + variant);
+    const Path variantPath(std::string(subject.ownPath.substr(0, slash + 1)) + variant);
     if (!m_fileSystem.itemExists(variantPath))
         return;
     // A folder that cannot be read cannot tell the two apart; it is taken as case-sensitive, as before.
@@ -272,9 +407,9 @@ void ConflictResolver::Impl::learnCaseSensitivity(const Subject &subject)
 
 /// Step 4 of the search: whether the candidate `name`, whose standardised location is `at`, may be given to
 /// the subject.
-bool ConflictResolver::Impl::isFree(Subject &subject, const std::string &at, const std::string &name)
+bool ConflictResolver::Impl::isFree(Subject &subject, std::string_view at, std::string_view name)
 {
-    if (subject.folder.reserved.contains(reservedKey(subject.folder, name)))
+    if (subject.folder.reserved.contains(reservedKey(subject.folder, name, m_key)))
         return false;
     // The file's own location is free for it whether or not the disk still shows it, so an unchanged name
     // costs no existence test.
@@ -299,16 +434,25 @@ RenamePlan ConflictResolver::Impl::settle(
     if (!subject.folder.caseInsensitive)
         learnCaseSensitivity(subject);
     std::string name = std::move(newName);
-    const std::string at = newURL ? standardizedText(newURL->text()) : candidateText(subject, name);
-    std::string location;
+    std::string_view at;
+    if (newURL) {
+        at = standardizedText(newURL->text(), m_at);
+    } else {
+        candidateText(subject, name, m_at);
+        at = m_at;
+    }
+    FileLocation location;
     const bool free = isFree(subject, at, name);
     if (free) {
-        location = newURL ? newURL->text() : candidateLocation(subject, name, at);
+        location = newURL ? *newURL : candidateLocation(subject, name, at);
     } else {
         // The extension is split off whatever the strategy did with it, so that the counter goes before it.
         const std::string extension = [&] {
             const std::string_view bare = FilePaths::pathExtension(name);
-            return bare.empty() ? std::string() : "." + std::string(bare);
+            std::string dotted;
+            if (!bare.empty())
+                dotted.append(1, '.').append(bare);
+            return dotted;
         }();
         const std::string base = name.substr(0, name.size() - extension.size());
         std::string key = base;
@@ -317,12 +461,13 @@ RenamePlan ConflictResolver::Impl::settle(
 
         std::optional<std::uint64_t> accepted;
         std::string acceptedAt;
-        const std::string_view ownName = std::string_view(subject.ownPath).substr(subject.ownPath.rfind('/') + 1);
+        const std::string_view ownName = subject.ownPath.substr(subject.ownPath.rfind('/') + 1);
         for (const std::uint64_t counter : counterGroups(ownName)) {
             if (counter == 0 || counter >= resume)
                 continue;
             const std::string candidate = counterName(base, extension, counter);
-            std::string candidateAt = candidateText(subject, candidate);
+            std::string candidateAt;
+            candidateText(subject, candidate, candidateAt);
             if (!Unicode::equalIgnoringCase(candidateAt, subject.ownPath))
                 continue;
             if (isFree(subject, candidateAt, candidate)) {
@@ -334,7 +479,8 @@ RenamePlan ConflictResolver::Impl::settle(
         if (!accepted) {
             for (std::uint64_t counter = resume; !accepted; ++counter) {
                 const std::string candidate = counterName(base, extension, counter);
-                std::string candidateAt = candidateText(subject, candidate);
+                std::string candidateAt;
+                candidateText(subject, candidate, candidateAt);
                 if (isFree(subject, candidateAt, candidate)) {
                     accepted = counter;
                     acceptedAt = std::move(candidateAt);
@@ -350,9 +496,8 @@ RenamePlan ConflictResolver::Impl::settle(
     // times.
     if (subject.folder.reserved.empty())
         subject.folder.reserved.reserve(subject.folder.expectedFiles);
-    subject.folder.reserved.insert(reservedKey(subject.folder, name));
-    RenamePlan plan { Uuid::random(), subject.originalURL, FileLocation(std::move(location)), originalName,
-        std::move(name) };
+    subject.folder.reserved.insert(reservedKey(subject.folder, name, m_key));
+    RenamePlan plan { Uuid::random(), subject.originalURL, std::move(location), originalName, std::move(name) };
     plan.counterAdded = !free;
     return plan;
 }
@@ -374,7 +519,7 @@ RenamePlan ConflictResolver::settle(
 {
     const bool standardized = FilePaths::isStandardized(originalURL.text());
     Subject subject { m_impl->folderOf(originalURL, standardized), originalURL, standardized,
-        standardizedText(originalURL.text()) };
+        standardized ? originalURL.text() : standardizedText(originalURL.text(), m_impl->m_ownPath) };
     return m_impl->settle(subject, originalName, std::move(newName), nullptr);
 }
 
@@ -382,7 +527,8 @@ RenamePlan ConflictResolver::settle(const RenamePlan &provisional)
 {
     const bool standardized = FilePaths::isStandardized(provisional.originalURL.text());
     Subject subject { m_impl->folderOf(provisional.originalURL, standardized), provisional.originalURL, standardized,
-        standardizedText(provisional.originalURL.text()) };
+        standardized ? provisional.originalURL.text()
+                     : standardizedText(provisional.originalURL.text(), m_impl->m_ownPath) };
     return m_impl->settle(subject, provisional.originalName, provisional.newName, &provisional.newURL);
 }
 

@@ -114,25 +114,37 @@ bool equalIgnoringCase(std::string_view a, std::string_view b)
 std::string matchingKey(std::string_view name)
 {
     std::string key;
+    matchingKey(name, key);
+    return key;
+}
+
+void matchingKey(std::string_view name, std::string &key)
+{
     if (isAscii(name)) {
         // NFKC_Casefold of ASCII is its lower case: no ASCII character is default-ignorable.
-        key = mapAscii(name, 'A', 'Z', 'a' - 'A');
+        key.assign(name);
+        for (char &c : key)
+            c = asciiLower(c);
     } else {
         UErrorCode status = U_ZERO_ERROR;
         const icu::Normalizer2 *folding = icu::Normalizer2::getNFKCCasefoldInstance(status);
-        if (U_FAILURE(status))
-            return std::string(name);
+        if (U_FAILURE(status)) {
+            key.assign(name);
+            return;
+        }
         // Folded, upper-cased and folded again: volumes that compare upper-cased names also equate letters
         // that case folding keeps apart ("\u0131" and "i" both upper-case to "I").
         icu::UnicodeString folded = folding->normalize(fromUtf8(name), status);
         if (U_SUCCESS(status))
             folded = folding->normalize(folded.toUpper(icu::Locale::getRoot()), status);
-        key = U_SUCCESS(status) ? toUtf8(folded) : std::string(name);
+        if (U_SUCCESS(status))
+            key = toUtf8(folded);
+        else
+            key.assign(name);
     }
     // Some volumes (FAT among them) ignore trailing dots when they look a name up.
     while (key.size() > 1 && (key.back() == '.' || key.back() == ' '))
         key.pop_back();
-    return key;
 }
 
 } // namespace Unicode

@@ -27,5 +27,7 @@ bool equalIgnoringCase(std::string_view a, std::string_view b);
 /// names that a volume comparing names without regard to letter case or Unicode normalisation takes for one entry
 /// always get the same key; names with equal keys may still be different entries. Never empty for a non-empty name.
 std::string matchingKey(std::string_view name);
+/// The same key, made in `key` (whose storage is reused: a loop over many names allocates once).
+void matchingKey(std::string_view name, std::string &key);
 
 } // namespace Unicode
