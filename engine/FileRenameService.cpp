@@ -9,6 +9,10 @@
 
 namespace {
 
+/// How many files ahead each planning loop asks for a file's location to be loaded, so that the waits for memory
+/// overlap; a few are enough, more would only push out what is still in use.
+constexpr std::size_t locationsAhead = 8;
+
 /// Asks for the capture date of every file on all cores, so that the names made afterwards one by one (in
 /// list order, for the sequence numbers) find the dates in the provider's cache. Reading metadata is mostly
 /// waiting for the disk and parsing, which the provider does without holding its lock.
@@ -54,8 +58,11 @@ std::vector<RenamePlan> FileRenameService::generatePlans(const std::vector<FileI
         return {};
 
     ConflictResolver resolver(m_fileAccess);
-    for (const FileItem &file : files)
-        resolver.expect(file.url);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (i + locationsAhead < files.size())
+            files[i + locationsAhead].url.prefetch();
+        resolver.expect(files[i].url);
+    }
 
     // Each name is settled as soon as it is made: a list of provisional plans beside the final ones would
     // double the memory of a large preview for no gain.
@@ -65,7 +72,10 @@ std::vector<RenamePlan> FileRenameService::generatePlans(const std::vector<FileI
     RenameRuleNamer namer(rules, m_metadata);
     std::vector<RenamePlan> plans;
     plans.reserve(files.size());
-    for (const FileItem &file : files) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (i + locationsAhead < files.size())
+            files[i + locationsAhead].url.prefetch();
+        const FileItem &file = files[i];
         plans.push_back(resolver.settle(file.url, file.name, namer.newName(file)));
         // Answered from the provider's cache, filled while the name was made.
         if (captureDates)

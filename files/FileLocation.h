@@ -70,6 +70,13 @@ public:
     /// The same text, followed by a zero byte.
     const char *c_str() const noexcept { return m_block ? chars() : ""; }
     bool isEmpty() const noexcept { return !m_block || m_block->size == 0; }
+    /// Starts loading the stored text into the processor's cache, for a loop that reads it a few items later: the
+    /// blocks of a long list lie scattered over the heap, and waiting for each in turn costs more than the work.
+    void prefetch() const noexcept
+    {
+        if (m_block)
+            __builtin_prefetch(m_block);
+    }
 
     /// The folder that holds the location.
     std::filesystem::path parentPath() const { return path().parent_path(); }
