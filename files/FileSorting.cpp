@@ -122,6 +122,23 @@ void appendKeys(const icu::Collator &collator, const std::vector<FileItem> &file
     }
 }
 
+/// Eight bytes of `key` from `from` on as one big-endian number, zeros past its end: two keys whose numbers differ
+/// compare as the numbers do (where one key ends first, its zeros meet a byte that is not zero in the other).
+std::uint64_t keyBytes(std::string_view key, std::size_t from)
+{
+    std::uint64_t value = 0;
+    for (std::size_t i = from; i < from + 8; ++i)
+        value = (value << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0U);
+    return value;
+}
+
+/// A file's place in the sort: the first sixteen bytes of its key, and its index in the list.
+struct Ranked {
+    std::uint64_t high;
+    std::uint64_t low;
+    std::size_t index;
+};
+
 } // namespace
 
 namespace {
@@ -183,24 +200,35 @@ void sortByCollation(std::vector<FileItem> &files, bool numeric, bool ascending)
         keys.emplace_back(firstBuffer.data() + offset, size);
     for (const auto &[offset, size] : secondSpans)
         keys.emplace_back(secondBuffer.data() + offset, size);
-    std::vector<std::size_t> order(files.size());
-    std::iota(order.begin(), order.end(), std::size_t { 0 });
-    std::stable_sort(order.begin(), order.end(),
-        [&keys, ascending](std::size_t a, std::size_t b) { return ascending ? keys[a] < keys[b] : keys[b] < keys[a]; });
+    // Sorted by the keys' first bytes held beside the index, so that most comparisons read no key; equal keys keep
+    // their order by index, as a stable sort by key would.
+    std::vector<Ranked> order(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i)
+        order[i] = { keyBytes(keys[i], 0), keyBytes(keys[i], 8), i };
+    std::sort(order.begin(), order.end(), [&keys, ascending](const Ranked &a, const Ranked &b) {
+        if (a.high != b.high)
+            return ascending ? a.high < b.high : b.high < a.high;
+        if (a.low != b.low)
+            return ascending ? a.low < b.low : b.low < a.low;
+        const int compared = keys[a.index].compare(keys[b.index]);
+        if (compared != 0)
+            return ascending ? compared < 0 : compared > 0;
+        return a.index < b.index;
+    });
     // The records are moved into place cycle by cycle: a second list of them would cost as much memory again.
     for (std::size_t i = 0; i < files.size(); ++i) {
-        if (order[i] == i)
+        if (order[i].index == i)
             continue;
         FileItem held = std::move(files[i]);
         std::size_t at = i;
-        while (order[at] != i) {
-            const std::size_t from = order[at];
+        while (order[at].index != i) {
+            const std::size_t from = order[at].index;
             files[at] = std::move(files[from]);
-            order[at] = at;
+            order[at].index = at;
             at = from;
         }
         files[at] = std::move(held);
-        order[at] = at;
+        order[at].index = at;
     }
 }
 
