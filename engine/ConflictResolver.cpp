@@ -62,11 +62,18 @@ public:
         m_text.reserve(count * (sizeof(std::size_t) + 24));
     }
 
-    bool contains(std::string_view name) const
+    /// The hash under which `name` is kept.
+    static std::uint64_t hashOf(std::string_view name)
+    {
+        const std::uint64_t hash = std::hash<std::string_view> {}(name);
+        return hash == 0 ? 1 : hash;
+    }
+
+    /// Whether `name`, whose hash is `hash` (hashOf), is in the set.
+    bool contains(std::string_view name, std::uint64_t hash) const
     {
         if (m_slots.empty())
             return false;
-        const std::uint64_t hash = hashOf(name);
         const std::size_t mask = m_slots.size() - 1;
         for (std::size_t index = hash & mask;; index = (index + 1) & mask) {
             const Slot &slot = m_slots[index];
@@ -75,6 +82,13 @@ public:
             if (slot.hash == hash && nameAt(slot.offset) == name)
                 return true;
         }
+    }
+
+    /// Starts loading the slot where a name with the hash `hash` is looked for.
+    void prefetch(std::uint64_t hash) const noexcept
+    {
+        if (!m_slots.empty())
+            __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]);
     }
 
     /// Adds `name` unless it is there already.
@@ -108,12 +122,6 @@ private:
     static std::size_t slotsFor(std::size_t count)
     {
         return std::bit_ceil(std::max<std::size_t>(16, count + count / 3 + 1));
-    }
-
-    static std::uint64_t hashOf(std::string_view name)
-    {
-        const std::uint64_t hash = std::hash<std::string_view> {}(name);
-        return hash == 0 ? 1 : hash;
     }
 
     std::string_view nameAt(std::size_t offset) const
@@ -170,6 +178,13 @@ struct FolderState {
                 return true;
         }
         return false;
+    }
+
+    /// Starts loading the slot where mayHoldKey looks for `hash` first.
+    void prefetchKey(std::uint64_t hash) const noexcept
+    {
+        hash = hash == 0 ? 1 : hash;
+        __builtin_prefetch(&entryKeyHashes[hash & (entryKeyHashes.size() - 1)]);
     }
 };
 
@@ -276,7 +291,8 @@ struct ConflictResolver::Impl {
     void candidateText(const Subject &subject, std::string_view name, std::string &text) const;
     FileLocation candidateLocation(const Subject &subject, std::string_view name, std::string_view text) const;
     bool isFree(Subject &subject, std::string_view at, std::string_view name);
-    bool exists(FolderState &folder, std::string_view at);
+    std::optional<std::uint64_t> entryKeyHash(const FolderState &folder, std::string_view at);
+    bool exists(FolderState &folder, std::string_view at, std::optional<std::uint64_t> knownKeyHash);
     void scan(FolderState &folder);
     void learnCaseSensitivity(const Subject &subject);
     std::optional<bool> folderHoldsExactly(const Path &folder, const std::string &name);
@@ -288,10 +304,12 @@ struct ConflictResolver::Impl {
     /// Exact entry names per folder, read only when a case-only match must be told apart from another file.
     std::unordered_map<std::string, std::optional<std::unordered_set<std::string>>> m_entryNames;
     /// Buffers reused from file to file, so that settling a name that is free allocates only what the plan keeps:
-    /// the subject's own standardised location (when its text is not standardised), the candidate's, and a key.
+    /// the subject's own standardised location (when its text is not standardised), the candidate's, its reserved
+    /// key and its matching key.
     std::string m_ownPath;
     std::string m_at;
     std::string m_key;
+    std::string m_matchKey;
 };
 
 FolderState &ConflictResolver::Impl::folderOf(const FileLocation &originalURL, bool standardized)
@@ -343,7 +361,7 @@ void ConflictResolver::Impl::scan(FolderState &folder)
     std::vector<std::uint64_t> hashes;
     hashes.reserve(folder.expectedFiles);
     const bool complete = m_fileSystem.visitEntryNames(Path(folder.key), folder.expectedFiles * scanEntriesPerFile,
-        [this, &hashes](std::string_view name) { hashes.push_back(keyHash(name, m_key)); });
+        [this, &hashes](std::string_view name) { hashes.push_back(keyHash(name, m_matchKey)); });
     if (!complete)
         return;
     std::vector<std::uint64_t> table(std::bit_ceil(hashes.size() + hashes.size() / 3 + 1));
@@ -359,17 +377,28 @@ void ConflictResolver::Impl::scan(FolderState &folder)
     folder.scan = FolderState::Scan::usable;
 }
 
-bool ConflictResolver::Impl::exists(FolderState &folder, std::string_view at)
+/// The hash of the matching key of the candidate at `at` when the folder's entries, read before, can answer for it;
+/// nothing when only itemExists can.
+std::optional<std::uint64_t> ConflictResolver::Impl::entryKeyHash(const FolderState &folder, std::string_view at)
+{
+    if (folder.scan != FolderState::Scan::usable || parentOf(at) != folder.key)
+        return std::nullopt;
+    const std::string_view name = at.substr(at.rfind('/') + 1);
+    // A "~" may be a FAT or NTFS short-name alias of an entry listed under its long name only; such candidates are
+    // always asked for.
+    if (name.find('~') != std::string_view::npos)
+        return std::nullopt;
+    return keyHash(name, m_matchKey);
+}
+
+/// Whether an item is at `at`; `knownKeyHash` is entryKeyHash's answer when it was asked already.
+bool ConflictResolver::Impl::exists(FolderState &folder, std::string_view at, std::optional<std::uint64_t> knownKeyHash)
 {
     if (folder.scan == FolderState::Scan::notTried)
         scan(folder);
-    if (folder.scan == FolderState::Scan::usable && parentOf(at) == folder.key) {
-        const std::string_view name = at.substr(at.rfind('/') + 1);
-        // A "~" may be a FAT or NTFS short-name alias of an entry listed under its long name only; such
-        // candidates are always asked for.
-        if (name.find('~') == std::string_view::npos && !folder.mayHoldKey(keyHash(name, m_key)))
-            return false;
-    }
+    const std::optional<std::uint64_t> hash = knownKeyHash ? knownKeyHash : entryKeyHash(folder, at);
+    if (hash && !folder.mayHoldKey(*hash))
+        return false;
     return m_fileSystem.itemExists(Path(at));
 }
 
@@ -409,13 +438,26 @@ void ConflictResolver::Impl::learnCaseSensitivity(const Subject &subject)
 /// the subject.
 bool ConflictResolver::Impl::isFree(Subject &subject, std::string_view at, std::string_view name)
 {
-    if (subject.folder.reserved.contains(reservedKey(subject.folder, name, m_key)))
+    FolderState &folder = subject.folder;
+    const std::string_view key = reservedKey(folder, name, m_key);
+    const std::uint64_t hash = NameSet::hashOf(key);
+    folder.reserved.prefetch(hash);
+    // Another location than the file's own is also looked for among the folder's entries. Both tables are read at
+    // places no earlier candidate touched; asking for the second slot before the first is read lets the two waits
+    // for memory overlap.
+    std::optional<std::uint64_t> entryHash;
+    if (at != subject.ownPath) {
+        entryHash = entryKeyHash(folder, at);
+        if (entryHash)
+            folder.prefetchKey(*entryHash);
+    }
+    if (folder.reserved.contains(key, hash))
         return false;
     // The file's own location is free for it whether or not the disk still shows it, so an unchanged name
     // costs no existence test.
     if (at == subject.ownPath)
         return true;
-    if (!exists(subject.folder, at))
+    if (!exists(folder, at, entryHash))
         return true;
     if (!Unicode::equalIgnoringCase(at, subject.ownPath))
         return false;
