@@ -354,9 +354,21 @@ private Q_SLOTS:
         // Each step: what it did, the edited rule's strategy, and the preview.
         const QList<std::tuple<std::function<void()>, RenameStrategy, QString>> steps {
             { [] {}, RenameStrategy::titleCase, QStringLiteral("X Img A B.JPG X Img C.jpg") },
+            // Rules moved above the edited one leave it where it is.
+            { [&] {
+                 f->moveRule(0, 1);
+                 f->moveRule(1, 0);
+             },
+                RenameStrategy::titleCase, QStringLiteral("X Img A B.JPG X Img C.jpg") },
             { [&] { f->moveRule(2, 0); }, RenameStrategy::titleCase, QStringLiteral("x Img A B.JPG x Img C.jpg") },
             { [&] { f->setRuleEnabled(1, false); }, RenameStrategy::titleCase,
                 QStringLiteral("Img A B.JPG Img C.jpg") },
+            // And so do rules moved below it.
+            { [&] {
+                 f->moveRule(1, 2);
+                 f->moveRule(2, 1);
+             },
+                RenameStrategy::titleCase, QStringLiteral("Img A B.JPG Img C.jpg") },
             { [&] { f->selectRule(1); }, RenameStrategy::prefix, QStringLiteral("Img A B.JPG Img C.jpg") },
             { [&] { f->moveRule(7, 0); }, RenameStrategy::prefix, QStringLiteral("Img A B.JPG Img C.jpg") },
             { [&] { f->removeRule(1); }, RenameStrategy::replace, QStringLiteral("Img A B.JPG Img C.jpg") },
@@ -376,7 +388,7 @@ private Q_SLOTS:
                 f->renameRules()[static_cast<std::size_t>(f->editedRuleIndex())].parameters, f->renameParameters());
             QCOMPARE(newNamesOf(f->renamePlans()), preview);
         }
-        QCOMPARE(rulesChanged.count(), 5);
+        QCOMPARE(rulesChanged.count(), 9);
         QCOMPARE(f->renameRules().size(), std::size_t(2));
         f->removeRule(0);
         f->removeRule(0);
