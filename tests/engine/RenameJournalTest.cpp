@@ -280,7 +280,8 @@ TEST_F(RenameJournalTest, RecoveredUndoKeepsWhatItCouldNotMoveBack)
     const auto identity = FolderIdentity::of(folder.path());
     ASSERT_FALSE(runner.apply(folder.path(), identity, plans).error);
     const std::atomic<bool> stop { true };
-    ASSERT_TRUE(runner.undo(store.history(identity).back(), {}, &stop).error);
+    EXPECT_EQ(
+        runner.undo(store.history(identity).back(), {}, &stop).error, "The undo was interrupted after 0 of 3 files.");
     const auto interrupted = store.interrupted(identity);
     ASSERT_EQ(interrupted.size(), 1u);
     folder.createFile("Photo1.JPG", "took the old name");
