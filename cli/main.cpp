@@ -16,6 +16,7 @@
 #include "FileAccessService.h"
 #include "FileRenameService.h"
 #include "FileSorting.h"
+#include "FolderSnapshot.h"
 #include "JournalCommands.h"
 #include "PhotoMetadataService.h"
 #include "PresetOptions.h"
@@ -226,7 +227,9 @@ int main(int argc, char **argv)
         sortFiles(listing->files, command->order, command->orderAscending);
     const std::vector<FileItem> files = RenamePipeline::filter(std::move(listing->files), command->criteria);
 
-    FileRenameService renameService(fileAccess, PhotoMetadataService::shared());
+    // Planning reads the folder's names again only if it changed since the listing read them.
+    SnapshotFileSystem listedFolder(fileAccess, listing->snapshot ? std::move(*listing->snapshot) : FolderSnapshot {});
+    FileRenameService renameService(listedFolder, PhotoMetadataService::shared());
     const RenamePipeline::Preview preview
         = RenamePipeline::plan(RenamePipeline::plannerFor(renameService, command->rules), files);
     if (preview.timedOutNames > 0)

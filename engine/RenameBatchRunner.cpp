@@ -138,7 +138,9 @@ StepRun runSteps(BatchFolder &folder, RenameJournalWriter &journal, const std::v
             run.failed.push_back(i);
             run.reasons.push_back(performed.error().message);
         } else {
-            metadata.itemMoved(absolute(folder, step.from), absolute(folder, step.to));
+            // The paths are made only for a provider that keeps something by path.
+            if (!metadata.itemMovedUnnamed())
+                metadata.itemMoved(absolute(folder, step.from), absolute(folder, step.to));
             ++renamed;
         }
         run.attempted = i + 1;

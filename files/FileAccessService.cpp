@@ -1,5 +1,6 @@
 #include "FileAccessService.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <limits>
@@ -11,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "AccessShortcut.h"
 #include "FilePaths.h"
 #include "Unicode.h"
 
@@ -64,35 +66,83 @@ struct EntryFacts {
     bool usable = false; ///< readable and writable
 };
 
-/// Asks the system about the entries `names` of the folder `fd` (statx, then faccessat for regular files),
-/// on two threads when there are enough of them: the calls are independent and mostly wait on the name
-/// lookup, which the kernel runs in parallel. `facts` receives one answer per name.
-void gatherFacts(int fd, const std::vector<const char *> &names, std::vector<EntryFacts> &facts)
-{
-    facts.assign(names.size(), EntryFacts {});
-    const auto work = [&](std::size_t first, std::size_t last) {
+/// Asks the system about the entries `names` of the folder `fd` (statx, then faccessat for regular files where
+/// `access` cannot tell from the bits), in blocks of names, on a second thread as well when there are enough of
+/// them: the calls are independent and mostly wait on the name lookup, which the kernel runs in parallel. The
+/// caller takes the answers in order (`at`); while the next one is not ready it asks about a block itself, so
+/// that building the records of answered names overlaps the questions the other thread still asks.
+class FactQueue final {
+public:
+    FactQueue(int fd, const AccessShortcut &access, const std::vector<const char *> &names)
+        : m_fd(fd)
+        , m_access(access)
+        , m_names(names)
+        , m_facts(names.size())
+        , m_blockCount((names.size() + blockSize - 1) / blockSize)
+        , m_ready(m_blockCount)
+    {
+        // Below this a second thread costs more to start than it saves.
+        constexpr std::size_t parallelFrom = 512;
+        if (names.size() >= parallelFrom && std::thread::hardware_concurrency() >= 2)
+            m_helper = std::jthread([this] {
+                while (askNextBlock()) { }
+            });
+    }
+    ~FactQueue()
+    {
+        // A walk that stops early leaves the remaining blocks unasked.
+        m_nextBlock.store(m_blockCount);
+    }
+    FactQueue(const FactQueue &) = delete;
+    FactQueue &operator=(const FactQueue &) = delete;
+
+    /// The answer for name `i`, once it is there.
+    const EntryFacts &at(std::size_t i)
+    {
+        const std::size_t block = i / blockSize;
+        while (!m_ready[block].load(std::memory_order_acquire)) {
+            if (!askNextBlock())
+                std::this_thread::yield();
+        }
+        return m_facts[i];
+    }
+
+private:
+    static constexpr std::size_t blockSize = 64;
+
+    /// Asks about the first block nobody took yet; false when none is left.
+    bool askNextBlock()
+    {
+        const std::size_t block = m_nextBlock.fetch_add(1);
+        if (block >= m_blockCount)
+            return false;
         // The inode comes with the others at no cost; an apply may take it from here.
-        const unsigned mask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_INO;
-        for (std::size_t i = first; i < last; ++i) {
-            EntryFacts &fact = facts[i];
-            fact.statted = ::statx(fd, names[i], AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &fact.info) == 0;
+        const unsigned mask
+            = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_INO | AccessShortcut::statxMask;
+        const std::size_t last = std::min(m_names.size(), (block + 1) * blockSize);
+        for (std::size_t i = block * blockSize; i < last; ++i) {
+            EntryFacts &fact = m_facts[i];
+            fact.statted = ::statx(m_fd, m_names[i], AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &fact.info) == 0;
             // A folder or anything else the walk does not take needs no access check.
             if (fact.statted && (fact.info.stx_mask & STATX_TYPE) && !S_ISREG(fact.info.stx_mode))
                 continue;
+            const std::optional<bool> decided = fact.statted ? m_access.readWrite(fact.info) : std::nullopt;
             // Root passes permission bits, but not an immutable flag: this is what a rename would run into.
-            fact.usable = ::faccessat(fd, names[i], R_OK | W_OK, 0) == 0;
+            fact.usable = decided ? *decided : ::faccessat(m_fd, m_names[i], R_OK | W_OK, 0) == 0;
         }
-    };
-    // Below this a second thread costs more to start than it saves.
-    constexpr std::size_t parallelFrom = 512;
-    if (names.size() < parallelFrom || std::thread::hardware_concurrency() < 2) {
-        work(0, names.size());
-        return;
+        m_ready[block].store(true, std::memory_order_release);
+        return true;
     }
-    const std::size_t half = names.size() / 2;
-    std::jthread helper(work, half, names.size());
-    work(0, half);
-}
+
+    int m_fd;
+    const AccessShortcut &m_access;
+    const std::vector<const char *> &m_names;
+    std::vector<EntryFacts> m_facts;
+    std::size_t m_blockCount;
+    std::vector<std::atomic<bool>> m_ready; ///< per block: its answers are written
+    std::atomic<std::size_t> m_nextBlock { 0 };
+    std::jthread m_helper; ///< last, so that it is joined before the rest goes
+};
 
 /// One pass over a folder tree, building the records as it goes.
 class Lister final {
@@ -112,12 +162,22 @@ public:
     void walk(DIR *stream, const std::string &relative)
     {
         const int fd = ::dirfd(stream);
+        // The names of the listed folder itself are kept for a planning that follows at once, hidden ones too.
+        FolderSnapshot *snapshot = nullptr;
+        if (m_keepStamps && relative.empty()) {
+            m_snapshot = FolderSnapshot::before(fd, m_urlPrefix.substr(0, m_urlPrefix.size() - 1));
+            snapshot = &*m_snapshot;
+        }
         // The folder's names are read first, into one buffer, and then asked about in chunks (in parallel where
         // the folder is large), and taken in the order read, descending into subfolders where they were met.
         std::string buffer;
         std::vector<std::pair<std::size_t, unsigned char>> entries;
         while (const dirent *entry = ::readdir(stream)) {
             const std::string_view name = entry->d_name;
+            if (snapshot && name != "." && name != "..") {
+                snapshot->names.append(name).push_back('\0');
+                ++snapshot->count;
+            }
             // Also drops "." and "..": a hidden folder is never descended into.
             if (name.empty() || name.front() == '.')
                 continue;
@@ -125,7 +185,10 @@ public:
             buffer.append(name).push_back('\0');
         }
         std::vector<const char *> chunkNames;
-        std::vector<EntryFacts> facts;
+        const AccessShortcut access(fd);
+        // The records of a large folder are made in one list, which would otherwise be copied as it grows.
+        if (relative.empty())
+            m_files.reserve(entries.size());
         for (std::size_t chunk = 0; chunk < entries.size(); chunk += chunkSize) {
             if (m_stopped)
                 return;
@@ -137,7 +200,7 @@ public:
                 if (type == DT_REG || type == DT_UNKNOWN)
                     chunkNames.push_back(buffer.data() + entries[i].first);
             }
-            gatherFacts(fd, chunkNames, facts);
+            FactQueue facts(fd, access, chunkNames);
             std::size_t asked = 0;
             for (std::size_t i = chunk; i < chunkEnd; ++i) {
                 if (m_stopped)
@@ -145,7 +208,7 @@ public:
                 const char *name = buffer.data() + entries[i].first;
                 const unsigned char type = entries[i].second;
                 const bool isAsked = type == DT_REG || type == DT_UNKNOWN;
-                const EntryFacts *fact = isAsked ? &facts[asked++] : nullptr;
+                const EntryFacts *fact = isAsked ? &facts.at(asked++) : nullptr;
                 // The name could not be shown or given to the engine as text; nothing below it either.
                 if (!Unicode::isValidUtf8(name)) {
                     ++m_leftOut.notUtf8;
@@ -164,11 +227,12 @@ public:
 
     std::vector<FileItem> takeFiles() { return std::move(m_files); }
     FileStamps takeStamps() { return std::move(m_stamps); }
+    std::optional<FolderSnapshot> takeSnapshot() { return std::move(m_snapshot); }
     const FileListing::LeftOut &leftOut() const { return m_leftOut; }
 
 private:
-    /// Names asked about at once; also how often a stop is noticed while a large folder is asked about.
-    static constexpr std::size_t chunkSize = 4096;
+    /// Names asked about at once: their answers are held together (some 4 MB).
+    static constexpr std::size_t chunkSize = 16384;
 
     void descend(int parent, const char *name, const std::string &relative)
     {
@@ -243,6 +307,7 @@ private:
     bool m_stopped = false;
     std::vector<FileItem> m_files;
     FileStamps m_stamps;
+    std::optional<FolderSnapshot> m_snapshot;
     std::string m_relativeName; ///< reused for each name a stamp is kept under
     FileListing::LeftOut m_leftOut;
 };
@@ -268,7 +333,7 @@ Result<FileListing> FileAccessService::listFiles(const std::filesystem::path &fo
     lister.walk(stream.get(), {});
     if (lister.stopped())
         return Error::fromErrno(ECANCELED);
-    return FileListing { lister.takeFiles(), lister.leftOut(), lister.takeStamps() };
+    return FileListing { lister.takeFiles(), lister.leftOut(), lister.takeStamps(), lister.takeSnapshot() };
 }
 
 std::vector<std::string> FileListing::leftOutLines() const

@@ -12,6 +12,7 @@
 #include "FileItem.h"
 #include "FileRenameFileSystem.h"
 #include "FolderChooserRequest.h"
+#include "FolderSnapshot.h"
 #include "FileStamps.h"
 #include "Result.h"
 #include "SettingsStore.h"
@@ -41,6 +42,9 @@ struct FileListing {
     /// applies in the same run, moments after listing, hands them to the apply so that it need not look at every
     /// file a second time.
     FileStamps stamps;
+    /// The names of the listed folder's own entries, kept with the stamps, so that planning at once need not read
+    /// the folder again (`SnapshotFileSystem`).
+    std::optional<FolderSnapshot> snapshot;
 
     /// One line per cause that left something out, for the user: "3 files left out: not writable",
     /// "1 item left out: name is not valid UTF-8", "2 folders left out: cannot be opened (Permission denied)".
@@ -77,7 +81,7 @@ public:
     /// Fails with `directoryAccessDeniedMessage` (and the errno value) when the folder cannot be enumerated at
     /// all. Synchronous; callable from any thread. When given, `progress` is told the number of files taken so
     /// far every `progressStep` files; when it returns false the listing stops and fails with ECANCELED.
-    /// `keepStamps` fills `FileListing::stamps`.
+    /// `keepStamps` fills `FileListing::stamps` and `FileListing::snapshot`.
     Result<FileListing> listFiles(const std::filesystem::path &folder, bool includeSubfolders,
         const std::function<bool(std::int64_t listed)> &progress = {}, bool keepStamps = false) const;
 

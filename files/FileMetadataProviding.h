@@ -20,10 +20,16 @@ public:
         (void)from;
         (void)to;
     }
+
+    /// Told that the engine renamed a file, without saying which: enough for a provider that keeps nothing by path
+    /// at the moment, which then returns true. Returning false (as this default does) asks for `itemMoved` with
+    /// the paths.
+    virtual bool itemMovedUnnamed() { return false; }
 };
 
 /// A provider that knows no capture dates.
 class NoMetadataProvider final : public FileMetadataProviding {
 public:
     std::optional<TimePoint> captureDate(const std::filesystem::path &) override { return std::nullopt; }
+    bool itemMovedUnnamed() override { return true; }
 };

@@ -146,16 +146,20 @@ std::optional<TimePoint> PhotoMetadataService::captureDate(const std::filesystem
     return result;
 }
 
+bool PhotoMetadataService::itemMovedUnnamed()
+{
+    // Nothing known about any file (a batch that reads no dates): only the count matters.
+    std::lock_guard guard(m_lock);
+    if (!m_cache.empty())
+        return false;
+    ++m_moveCount;
+    return true;
+}
+
 void PhotoMetadataService::itemMoved(const FileLocation &from, const FileLocation &to)
 {
-    {
-        // Nothing known about any file (a batch that reads no dates): only the count matters.
-        std::lock_guard guard(m_lock);
-        if (m_cache.empty()) {
-            ++m_moveCount;
-            return;
-        }
-    }
+    if (PhotoMetadataService::itemMovedUnnamed())
+        return;
     // The engine's locations are standardised already; parsing them again would cost more than the rest.
     const auto key = [](const FileLocation &location) {
         return FilePaths::isStandardized(location.text()) ? std::string(location.text())

@@ -37,6 +37,7 @@ public:
     /// Moves the cached answer for `from` (if any) to `to` and forgets `from`; an answer already cached for `to`
     /// is replaced, or dropped when nothing was known about `from`. Call after the file was renamed or restored.
     void itemMoved(const FileLocation &from, const FileLocation &to) override;
+    bool itemMovedUnnamed() override;
 
     /// The UTC offset written by an EXIF offset text such as "+09:00" or "-05:30", in seconds east of UTC.
     /// Spaces and tabs around the text are ignored; it must then be exactly six characters: a sign, two digits

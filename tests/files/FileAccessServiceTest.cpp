@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <tuple>
@@ -11,10 +12,13 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
+#include <grp.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include "AccessShortcut.h"
 #include "TestDir.h"
 
 namespace {
@@ -210,6 +214,127 @@ TEST(FileAccessServiceTest, FollowsAFinalLinkAndRespectsLetterCaseAndEntryNamesA
         (std::unordered_set<std::string> { "Photo.JPG", "folder", "good-link", "dangling-link" }));
     EXPECT_FALSE(service.entryNames(dir.path() / "missing"));
     EXPECT_FALSE(service.entryNames(file));
+}
+
+/// Where the bits answer for faccessat, they answer as it does: for every mode, owned by the caller and (as root)
+/// by another user, and immutable.
+std::vector<std::string> shortcutDisagreements(const fs::path &folder)
+{
+    std::vector<std::string> wrong;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const AccessShortcut access(fd);
+    for (const auto &entry : fs::directory_iterator(folder)) {
+        struct statx info { };
+        ::statx(fd, entry.path().filename().c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &info);
+        const std::optional<bool> decided = access.readWrite(info);
+        const bool asked = ::faccessat(fd, entry.path().filename().c_str(), R_OK | W_OK, 0) == 0;
+        if (decided.value_or(asked) != asked)
+            wrong.push_back(entry.path().filename().string());
+        // Only a security module that checks each file (none on a stock system) keeps the owner from an answer.
+        if (!decided && info.stx_uid == ::getuid() && ::getuid() != 0 && !fs::exists("/sys/fs/selinux"))
+            wrong.push_back(entry.path().filename().string() + " (no answer for the owner)");
+    }
+    ::close(fd);
+    return wrong;
+}
+
+TEST(FileAccessServiceTest, PermissionBitsDecideAsFaccessatWould)
+{
+    TestDir dir;
+    const fs::path folder = dir.createDir("modes");
+    // Open to the other user too.
+    ::chmod(dir.path().c_str(), 0711);
+    ::chmod(folder.c_str(), 0777);
+    for (const ::mode_t mode : { 0000, 0200, 0400, 0600, 0644, 0700, 0060, 0006, 0066, 0777 }) {
+        for (const ::uid_t owner : { ::getuid(), ::uid_t(4242) }) {
+            const fs::path file = dir.createFile("modes/" + std::to_string(mode) + "-" + std::to_string(owner));
+            ::chmod(file.c_str(), mode);
+            if (owner != ::getuid() && ::chown(file.c_str(), owner, owner) != 0)
+                fs::remove(file);
+        }
+    }
+    const bool immutable = canMakeImmutable() && setImmutable(dir.createFile("modes/immutable"), true);
+    EXPECT_EQ(shortcutDisagreements(folder), std::vector<std::string> {});
+    if (::getuid() == 0) {
+        // The same files seen by their other owner, who is not root.
+        const ::pid_t child = ::fork();
+        if (child == 0) {
+            const bool becameUser = ::setgroups(0, nullptr) == 0 && ::setresgid(4242, 4242, 4242) == 0
+                && ::setresuid(4242, 4242, 4242) == 0;
+            if (!becameUser)
+                ::_exit(2);
+            for (const std::string &name : shortcutDisagreements(folder))
+                std::fprintf(stderr, "as user 4242: %s\n", name.c_str());
+            ::_exit(shortcutDisagreements(folder).empty() ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status)) << status;
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
+    if (immutable)
+        setImmutable(folder / "immutable", false);
+}
+
+TEST(FileAccessServiceTest, ALargeFolderPairsEachNameWithItsOwnFacts)
+{
+    // Enough names that a second thread asks about some of them; each file's size is its number, every
+    // tenth entry is a folder holding one file, every 97th file cannot be written.
+    TestDir dir;
+    const bool immutable = canMakeImmutable();
+    std::vector<fs::path> locked;
+    for (int i = 0; i < 1500; ++i) {
+        const std::string name = std::to_string(i);
+        if (i % 10 == 0) {
+            dir.createFile(name + "/inner", "x");
+            continue;
+        }
+        const fs::path file = dir.createFile(name, std::string(static_cast<std::size_t>(i), 'x'));
+        if (i % 97 == 0 && immutable && setImmutable(file, true))
+            locked.push_back(file);
+    }
+    const Result<FileListing> listing = FileAccessService().listFiles(dir.path(), true);
+    for (const fs::path &file : locked)
+        setImmutable(file, false);
+    ASSERT_TRUE(listing);
+    EXPECT_EQ(listing->files.size(), 1500u - locked.size());
+    EXPECT_EQ(listing->leftOut.notWritable, static_cast<std::int64_t>(locked.size()));
+    for (const FileItem &item : listing->files) {
+        if (item.name == "inner")
+            EXPECT_EQ(item.size, 1);
+        else
+            EXPECT_EQ(std::to_string(item.size), item.name);
+    }
+}
+
+TEST(FileAccessServiceTest, PlanningReadsTheListedFolderAgainOnlyWhenItChanged)
+{
+    TestDir dir;
+    dir.createFile("a.txt");
+    dir.createFile(".hidden");
+    dir.createDir("sub");
+    // A folder last changed an hour ago: a change from now on moves its time.
+    const timespec hourAgo[2] = { { 0, UTIME_OMIT }, { ::time(nullptr) - 3600, 0 } };
+    ASSERT_EQ(::utimensat(AT_FDCWD, dir.path().c_str(), hourAgo, 0), 0);
+    FileAccessService disk;
+    Result<FileListing> listing = disk.listFiles(dir.path(), false, {}, true);
+    ASSERT_TRUE(listing && listing->snapshot);
+    const SnapshotFileSystem fileSystem(disk, *listing->snapshot);
+    const auto names = [&] {
+        std::vector<std::string> seen;
+        EXPECT_TRUE(
+            fileSystem.visitEntryNames(dir.path(), 1000, [&](std::string_view name) { seen.emplace_back(name); }));
+        return sorted(seen);
+    };
+    EXPECT_EQ(names(), (std::vector<std::string> { ".hidden", "a.txt", "sub" }));
+
+    // A new entry, with the folder's time put back: the listing still answers, which shows it is the one asked.
+    dir.createFile("b.txt");
+    ASSERT_EQ(::utimensat(AT_FDCWD, dir.path().c_str(), hourAgo, 0), 0);
+    EXPECT_EQ(names(), (std::vector<std::string> { ".hidden", "a.txt", "sub" }));
+    // Left as the change made it, the folder is read again.
+    dir.createFile("c.txt");
+    EXPECT_EQ(names(), (std::vector<std::string> { ".hidden", "a.txt", "b.txt", "c.txt", "sub" }));
 }
 
 } // namespace
