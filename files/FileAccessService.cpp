@@ -187,8 +187,11 @@ public:
         std::vector<const char *> chunkNames;
         const AccessShortcut access(fd);
         // The records of a large folder are made in one list, which would otherwise be copied as it grows.
-        if (relative.empty())
+        if (relative.empty()) {
             m_files.reserve(entries.size());
+            if (m_keepStamps)
+                m_stamps.reserve(entries.size());
+        }
         for (std::size_t chunk = 0; chunk < entries.size(); chunk += chunkSize) {
             if (m_stopped)
                 return;

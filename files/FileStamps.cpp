@@ -41,6 +41,13 @@ std::size_t FileStamps::slotOf(std::string_view relative, std::size_t hash) cons
     }
 }
 
+void FileStamps::reserve(std::size_t count)
+{
+    m_entries.reserve(count);
+    while (count * 2 > m_slots.size())
+        grow();
+}
+
 void FileStamps::grow()
 {
     std::vector<std::uint32_t> slots(m_slots.empty() ? 1024 : m_slots.size() * 2, 0);

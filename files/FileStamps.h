@@ -25,6 +25,8 @@ public:
     void add(std::string_view relative, const FileStamp &stamp);
     /// The stamp recorded under `relative` (bytes compared exactly), or nothing.
     std::optional<FileStamp> find(std::string_view relative) const;
+    /// Makes room for `count` stamps at once, so that the table is not rebuilt as it fills.
+    void reserve(std::size_t count);
     std::size_t size() const { return m_entries.size(); }
 
 private:
