@@ -1,7 +1,9 @@
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -136,6 +138,82 @@ int applyChangedPlans(const std::filesystem::path &folder, std::optional<FolderI
     return 1;
 }
 
+/// A listing's stamps and the preview planned on it.
+struct Planned {
+    FileStamps stamps;
+    RenamePipeline::Preview preview;
+};
+
+/// Whether the batch of `command` is planned from the files' names alone: no rule writes a date, the files are
+/// numbered by name, and no size bounds them.
+bool plansOnNamesOnly(const CommandLine &command)
+{
+    const FileFilterCriteria unbounded;
+    return command.order == FileOrder::name && command.orderAscending && command.criteria.minSize == unbounded.minSize
+        && command.criteria.maxSize == unbounded.maxSize
+        && std::none_of(command.rules.begin(), command.rules.end(), [](const RenameRule &rule) {
+               return rule.enabled && rule.parameters.strategy == RenameStrategy::dateName;
+           });
+}
+
+/// Plans the batch of `command` on `files` (sorted by name) of the listed folder, whose names as the listing read
+/// them are `snapshot`.
+RenamePipeline::Preview planOn(const CommandLine &command, const FileAccessService &fileAccess,
+    std::vector<FileItem> files, std::optional<FolderSnapshot> snapshot)
+{
+    // A preset numbers the files in its own order, as the window does.
+    if (command.order != FileOrder::name || !command.orderAscending)
+        sortFiles(files, command.order, command.orderAscending);
+    files = RenamePipeline::filter(std::move(files), command.criteria);
+    // Planning reads the folder's names again only if it changed since the listing read them.
+    SnapshotFileSystem listedFolder(fileAccess, snapshot ? std::move(*snapshot) : FolderSnapshot {});
+    FileRenameService renameService(listedFolder, PhotoMetadataService::shared());
+    return RenamePipeline::plan(RenamePipeline::plannerFor(renameService, command.rules), files);
+}
+
+/// Lists the folder of `command` and plans its batch; says what the listing left out. When an apply of one folder
+/// is planned from names alone, planning begins on the names while the system is still asked about each file on
+/// another thread, and is done again on what the answers leave, should they leave out a file. Nothing when the
+/// folder cannot be listed (said on the standard error).
+std::optional<Planned> listAndPlan(const CommandLine &command, const FileAccessService &fileAccess)
+{
+    const auto failed = [](const Error &error) {
+        // The listing's fixed message ("Cannot access the selected folder.") in the user's language.
+        std::cerr << cliText(error.message.c_str()) << '\n';
+        return std::nullopt;
+    };
+    // What could not be used is said once per cause, so that an empty or short preview is never a mystery.
+    const auto sayLeftOut = [](const FileListing &listing) {
+        for (const std::string &line : listing.leftOutLines())
+            std::cerr << line << '\n';
+    };
+    if (command.apply && !command.includeSubfolders && plansOnNamesOnly(command)) {
+        Result<EarlyListing> early = fileAccess.beginListing(command.folder);
+        if (!early)
+            return failed(early.error());
+        if (std::optional<std::vector<FileItem>> promised = early->takePromised()) {
+            sortByName(*promised);
+            RenamePipeline::Preview preview = planOn(command, fileAccess, std::move(*promised), early->takeSnapshot());
+            bool keptPromise = false;
+            FileListing listing = early->finish(keptPromise);
+            if (keptPromise) {
+                sayLeftOut(listing);
+                return Planned { std::move(listing.stamps), std::move(preview) };
+            }
+        }
+        // Some file was not what its name promised: the ordinary listing tells which files there are.
+    }
+    // An apply follows the listing at once: what the listing saw of each file is what the journal records.
+    Result<FileListing> listing
+        = RenamePipeline::listSorted(fileAccess, command.folder, command.includeSubfolders, {}, command.apply);
+    if (!listing)
+        return failed(listing.error());
+    sayLeftOut(*listing);
+    RenamePipeline::Preview preview
+        = planOn(command, fileAccess, std::move(listing->files), std::move(listing->snapshot));
+    return Planned { std::move(listing->stamps), std::move(preview) };
+}
+
 /// Ends the process with `status` once the output is out, without freeing the records of the folder one by one:
 /// for a large folder that would take longer than anything but the renames, and the system takes the memory
 /// back at once. Nothing else is left to do at this point (the journal is closed).
@@ -210,28 +288,11 @@ int main(int argc, char **argv)
     if (listed && reportInterrupted(*listed) > 0 && command->apply)
         return 1;
 
-    FileAccessService fileAccess;
-    // An apply follows the listing at once: what the listing saw of each file is what the journal records.
-    Result<FileListing> listing
-        = RenamePipeline::listSorted(fileAccess, command->folder, command->includeSubfolders, {}, command->apply);
-    if (!listing) {
-        // The listing's fixed message ("Cannot access the selected folder.") in the user's language.
-        std::cerr << cliText(listing.error().message.c_str()) << '\n';
+    const FileAccessService fileAccess;
+    std::optional<Planned> planned = listAndPlan(*command, fileAccess);
+    if (!planned)
         return 1;
-    }
-    // What could not be used is said once per cause, so that an empty or short preview is never a mystery.
-    for (const std::string &line : listing->leftOutLines())
-        std::cerr << line << '\n';
-    // A preset numbers the files in its own order, as the window does.
-    if (command->order != FileOrder::name || !command->orderAscending)
-        sortFiles(listing->files, command->order, command->orderAscending);
-    const std::vector<FileItem> files = RenamePipeline::filter(std::move(listing->files), command->criteria);
-
-    // Planning reads the folder's names again only if it changed since the listing read them.
-    SnapshotFileSystem listedFolder(fileAccess, listing->snapshot ? std::move(*listing->snapshot) : FolderSnapshot {});
-    FileRenameService renameService(listedFolder, PhotoMetadataService::shared());
-    const RenamePipeline::Preview preview
-        = RenamePipeline::plan(RenamePipeline::plannerFor(renameService, command->rules), files);
+    const RenamePipeline::Preview &preview = planned->preview;
     if (preview.timedOutNames > 0)
         std::cerr << preview.timedOutLine() << '\n';
     const std::vector<RenamePlan> &plans = preview.plans;
@@ -243,7 +304,7 @@ int main(int argc, char **argv)
                       << '\n';
             return 1;
         }
-        return exitNow(applyChangedPlans(command->folder, listed, preview, listing->stamps));
+        return exitNow(applyChangedPlans(command->folder, listed, preview, planned->stamps));
     }
     printPreview(plans, command->json, readsCaptureDates(command->rules));
     return exitNow(0);

@@ -59,11 +59,17 @@ std::int64_t nanoseconds(const struct statx_timestamp &time)
     return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
 }
 
-/// What statx and faccessat said about one entry.
+/// What statx and faccessat said about one entry: what the walk uses of it, so that the answers for a large folder
+/// can be held at once.
 struct EntryFacts {
     bool statted = false;
-    struct statx info { };
     bool usable = false; ///< readable and writable
+    std::uint16_t mode = 0;
+    std::uint32_t mask = 0; ///< which of the fields statx filled (STATX_TYPE, STATX_SIZE, ...)
+    std::uint64_t size = 0;
+    std::uint64_t inode = 0;
+    struct statx_timestamp modified { };
+    struct statx_timestamp created { };
 };
 
 /// Asks the system about the entries `names` of the folder `fd` (statx, then faccessat for regular files where
@@ -122,11 +128,20 @@ private:
         const std::size_t last = std::min(m_names.size(), (block + 1) * blockSize);
         for (std::size_t i = block * blockSize; i < last; ++i) {
             EntryFacts &fact = m_facts[i];
-            fact.statted = ::statx(m_fd, m_names[i], AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &fact.info) == 0;
+            struct statx info { };
+            fact.statted = ::statx(m_fd, m_names[i], AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &info) == 0;
+            if (fact.statted) {
+                fact.mode = info.stx_mode;
+                fact.mask = info.stx_mask;
+                fact.size = info.stx_size;
+                fact.inode = info.stx_ino;
+                fact.modified = info.stx_mtime;
+                fact.created = info.stx_btime;
+            }
             // A folder or anything else the walk does not take needs no access check.
-            if (fact.statted && (fact.info.stx_mask & STATX_TYPE) && !S_ISREG(fact.info.stx_mode))
+            if (fact.statted && (fact.mask & STATX_TYPE) && !S_ISREG(fact.mode))
                 continue;
-            const std::optional<bool> decided = fact.statted ? m_access.readWrite(fact.info) : std::nullopt;
+            const std::optional<bool> decided = fact.statted ? m_access.readWrite(info) : std::nullopt;
             // Root passes permission bits, but not an immutable flag: this is what a rename would run into.
             fact.usable = decided ? *decided : ::faccessat(m_fd, m_names[i], R_OK | W_OK, 0) == 0;
         }
@@ -142,6 +157,25 @@ private:
     std::vector<std::atomic<bool>> m_ready; ///< per block: its answers are written
     std::atomic<std::size_t> m_nextBlock { 0 };
     std::jthread m_helper; ///< last, so that it is joined before the rest goes
+};
+
+/// A folder's names as read (hidden ones left out), each with the type the folder gave it.
+struct FolderNames {
+    std::string buffer; ///< the names, each followed by '\0'
+    std::vector<std::pair<std::size_t, unsigned char>> entries; ///< offset in `buffer`, type (DT_REG, ...)
+
+    /// Whether the system is asked about an entry of this type: ordinary files, and entries of unknown type.
+    static bool isAsked(unsigned char type) { return type == DT_REG || type == DT_UNKNOWN; }
+    const char *name(std::size_t i) const { return buffer.data() + entries[i].first; }
+    /// The names of the entries `first` to `last` that are asked about, into `names`.
+    void asked(std::size_t first, std::size_t last, std::vector<const char *> &names) const
+    {
+        names.clear();
+        for (std::size_t i = first; i < last; ++i) {
+            if (isAsked(entries[i].second))
+                names.push_back(name(i));
+        }
+    }
 };
 
 /// One pass over a folder tree, building the records as it goes.
@@ -162,16 +196,29 @@ public:
     void walk(DIR *stream, const std::string &relative)
     {
         const int fd = ::dirfd(stream);
-        // The names of the listed folder itself are kept for a planning that follows at once, hidden ones too.
+        // The folder's names are read first, and then asked about in chunks (in parallel where the folder is
+        // large), and taken in the order read, descending into subfolders where they were met.
+        const FolderNames names = readNames(stream, relative);
+        const AccessShortcut access(fd);
+        std::vector<const char *> chunkNames;
+        for (std::size_t chunk = 0; chunk < names.entries.size() && !m_stopped; chunk += chunkSize) {
+            const std::size_t chunkEnd = std::min(names.entries.size(), chunk + chunkSize);
+            names.asked(chunk, chunkEnd, chunkNames);
+            FactQueue facts(fd, access, chunkNames);
+            take(fd, names, chunk, chunkEnd, facts, relative);
+        }
+    }
+
+    /// Reads the names of the directory `stream` (at `relative`), leaving out hidden ones; the listed folder's own
+    /// names are kept whole, for a planning that follows at once.
+    FolderNames readNames(DIR *stream, const std::string &relative)
+    {
         FolderSnapshot *snapshot = nullptr;
         if (m_keepStamps && relative.empty()) {
-            m_snapshot = FolderSnapshot::before(fd, m_urlPrefix.substr(0, m_urlPrefix.size() - 1));
+            m_snapshot = FolderSnapshot::before(::dirfd(stream), m_urlPrefix.substr(0, m_urlPrefix.size() - 1));
             snapshot = &*m_snapshot;
         }
-        // The folder's names are read first, into one buffer, and then asked about in chunks (in parallel where
-        // the folder is large), and taken in the order read, descending into subfolders where they were met.
-        std::string buffer;
-        std::vector<std::pair<std::size_t, unsigned char>> entries;
+        FolderNames names;
         while (const dirent *entry = ::readdir(stream)) {
             const std::string_view name = entry->d_name;
             if (snapshot && name != "." && name != "..") {
@@ -181,60 +228,55 @@ public:
             // Also drops "." and "..": a hidden folder is never descended into.
             if (name.empty() || name.front() == '.')
                 continue;
-            entries.emplace_back(buffer.size(), entry->d_type);
-            buffer.append(name).push_back('\0');
+            names.entries.emplace_back(names.buffer.size(), entry->d_type);
+            names.buffer.append(name).push_back('\0');
         }
-        std::vector<const char *> chunkNames;
-        const AccessShortcut access(fd);
         // The records of a large folder are made in one list, which would otherwise be copied as it grows.
-        if (relative.empty()) {
-            m_files.reserve(entries.size());
+        if (relative.empty() && m_makeRecords) {
+            m_files.reserve(names.entries.size());
             if (m_keepStamps)
-                m_stamps.reserve(entries.size());
+                m_stamps.reserve(names.entries.size());
         }
-        for (std::size_t chunk = 0; chunk < entries.size(); chunk += chunkSize) {
+        return names;
+    }
+
+    /// Takes the entries `first` to `last` of `names` (of the folder `fd`, at `relative`), with the answers about
+    /// the asked ones from `facts`, in order.
+    void take(int fd, const FolderNames &names, std::size_t first, std::size_t last, FactQueue &facts,
+        const std::string &relative)
+    {
+        std::size_t asked = 0;
+        for (std::size_t i = first; i < last; ++i) {
             if (m_stopped)
                 return;
-            const std::size_t chunkEnd = std::min(entries.size(), chunk + chunkSize);
-            // The names that will be asked about: ordinary files and entries of unknown type, valid UTF-8.
-            chunkNames.clear();
-            for (std::size_t i = chunk; i < chunkEnd; ++i) {
-                const unsigned char type = entries[i].second;
-                if (type == DT_REG || type == DT_UNKNOWN)
-                    chunkNames.push_back(buffer.data() + entries[i].first);
+            const char *name = names.name(i);
+            const unsigned char type = names.entries[i].second;
+            const EntryFacts *fact = FolderNames::isAsked(type) ? &facts.at(asked++) : nullptr;
+            // The name could not be shown or given to the engine as text; nothing below it either.
+            if (!Unicode::isValidUtf8(name)) {
+                ++m_leftOut.notUtf8;
+                continue;
             }
-            FactQueue facts(fd, access, chunkNames);
-            std::size_t asked = 0;
-            for (std::size_t i = chunk; i < chunkEnd; ++i) {
-                if (m_stopped)
-                    return;
-                const char *name = buffer.data() + entries[i].first;
-                const unsigned char type = entries[i].second;
-                const bool isAsked = type == DT_REG || type == DT_UNKNOWN;
-                const EntryFacts *fact = isAsked ? &facts.at(asked++) : nullptr;
-                // The name could not be shown or given to the engine as text; nothing below it either.
-                if (!Unicode::isValidUtf8(name)) {
-                    ++m_leftOut.notUtf8;
-                    continue;
-                }
-                if (type == DT_DIR) {
-                    descend(fd, name, relative);
-                    continue;
-                }
-                // Symbolic links, sockets, fifos and devices are not something the user renames here.
-                if (fact != nullptr)
-                    visitFile(fd, name, type, *fact, relative);
+            if (type == DT_DIR) {
+                descend(fd, name, relative);
+                continue;
             }
+            // Symbolic links, sockets, fifos and devices are not something the user renames here.
+            if (fact != nullptr)
+                visitFile(fd, name, type, *fact, relative);
         }
     }
 
+    /// Takes files without making their records: only stamps and what is left out are kept, and the count.
+    void makeNoRecords() { m_makeRecords = false; }
+    std::size_t keptCount() const { return m_kept; }
     std::vector<FileItem> takeFiles() { return std::move(m_files); }
     FileStamps takeStamps() { return std::move(m_stamps); }
     std::optional<FolderSnapshot> takeSnapshot() { return std::move(m_snapshot); }
     const FileListing::LeftOut &leftOut() const { return m_leftOut; }
 
 private:
-    /// Names asked about at once: their answers are held together (some 4 MB).
+    /// Names asked about at once: their answers are held together (under a megabyte).
     static constexpr std::size_t chunkSize = 16384;
 
     void descend(int parent, const char *name, const std::string &relative)
@@ -255,22 +297,21 @@ private:
 
     void visitFile(int fd, const char *name, unsigned char type, const EntryFacts &fact, const std::string &relative)
     {
-        const struct statx &info = fact.info;
         std::optional<FileItem::ResourceValues> values;
         if (fact.statted) {
-            if ((info.stx_mask & STATX_TYPE) && S_ISDIR(info.stx_mode)) {
+            if ((fact.mask & STATX_TYPE) && S_ISDIR(fact.mode)) {
                 descend(fd, name, relative);
                 return;
             }
-            if ((info.stx_mask & STATX_TYPE) && !S_ISREG(info.stx_mode))
+            if ((fact.mask & STATX_TYPE) && !S_ISREG(fact.mode))
                 return;
             values.emplace();
-            if (info.stx_mask & STATX_SIZE)
-                values->size = static_cast<std::int64_t>(info.stx_size);
-            if (info.stx_mask & STATX_BTIME)
-                values->creationDate = TimePoints::fromUnix(info.stx_btime.tv_sec, info.stx_btime.tv_nsec);
-            if (info.stx_mask & STATX_MTIME)
-                values->modificationDate = TimePoints::fromUnix(info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec);
+            if (fact.mask & STATX_SIZE)
+                values->size = static_cast<std::int64_t>(fact.size);
+            if (fact.mask & STATX_BTIME)
+                values->creationDate = TimePoints::fromUnix(fact.created.tv_sec, fact.created.tv_nsec);
+            if (fact.mask & STATX_MTIME)
+                values->modificationDate = TimePoints::fromUnix(fact.modified.tv_sec, fact.modified.tv_nsec);
         } else if (type != DT_REG) {
             // Without a type there is no telling that this is an ordinary file.
             return;
@@ -287,17 +328,20 @@ private:
         // each relative path is met exactly once. Links are skipped before they could claim anything, so a link
         // met before its target never hides the target. A set of every path seen would cost a sixth of the
         // listing time and never reject an entry.
-        // Made in one reused buffer: the record keeps its own copy of the text.
-        m_url.assign(m_urlPrefix).append(relative).append(name);
-        m_files.push_back(FileItem::fromListing(m_url, values));
+        ++m_kept;
+        if (m_makeRecords) {
+            // Made in one reused buffer: the record keeps its own copy of the text.
+            m_url.assign(m_urlPrefix).append(relative).append(name);
+            m_files.push_back(FileItem::fromListing(m_url, values));
+        }
         // Only a stamp with all three parts stands in for the apply's own look at the file.
         constexpr unsigned stamped = STATX_INO | STATX_SIZE | STATX_MTIME;
-        if (m_keepStamps && fact.statted && (info.stx_mask & stamped) == stamped) {
+        if (m_keepStamps && fact.statted && (fact.mask & stamped) == stamped) {
             m_relativeName.assign(relative).append(name);
             m_stamps.add(m_relativeName,
-                FileStamp { info.stx_ino, static_cast<std::int64_t>(info.stx_size), nanoseconds(info.stx_mtime) });
+                FileStamp { fact.inode, static_cast<std::int64_t>(fact.size), nanoseconds(fact.modified) });
         }
-        const auto listed = static_cast<std::int64_t>(m_files.size());
+        const auto listed = static_cast<std::int64_t>(m_kept);
         if (m_progress && listed % FileAccessService::progressStep == 0 && !m_progress(listed))
             m_stopped = true;
     }
@@ -308,6 +352,8 @@ private:
     bool m_keepStamps;
     const std::function<bool(std::int64_t)> &m_progress;
     bool m_stopped = false;
+    bool m_makeRecords = true;
+    std::size_t m_kept = 0; ///< files taken, also when no records are made
     std::vector<FileItem> m_files;
     FileStamps m_stamps;
     std::optional<FolderSnapshot> m_snapshot;
@@ -337,6 +383,86 @@ Result<FileListing> FileAccessService::listFiles(const std::filesystem::path &fo
     if (lister.stopped())
         return Error::fromErrno(ECANCELED);
     return FileListing { lister.takeFiles(), lister.leftOut(), lister.takeStamps(), lister.takeSnapshot() };
+}
+
+struct EarlyListing::Impl {
+    Impl(std::string urlPrefix, DIR *folder)
+        : stream(folder)
+        , lister(std::move(urlPrefix), false, true, noProgress)
+        , access(::dirfd(folder))
+    {
+    }
+
+    static inline const std::function<bool(std::int64_t)> noProgress;
+    DirectoryStream stream;
+    Lister lister;
+    AccessShortcut access;
+    FolderNames names;
+    std::vector<const char *> askedNames;
+    std::unique_ptr<FactQueue> facts;
+    std::optional<std::vector<FileItem>> promised;
+    std::optional<std::size_t> promisedCount;
+};
+
+EarlyListing::EarlyListing(std::unique_ptr<Impl> impl)
+    : m_impl(std::move(impl))
+{
+}
+
+EarlyListing::EarlyListing(EarlyListing &&) noexcept = default;
+EarlyListing::~EarlyListing() = default;
+
+std::optional<std::vector<FileItem>> EarlyListing::takePromised()
+{
+    return std::move(m_impl->promised);
+}
+
+std::optional<FolderSnapshot> EarlyListing::takeSnapshot()
+{
+    return m_impl->lister.takeSnapshot();
+}
+
+FileListing EarlyListing::finish(bool &keptPromise)
+{
+    Impl &impl = *m_impl;
+    impl.lister.take(::dirfd(impl.stream.get()), impl.names, 0, impl.names.entries.size(), *impl.facts, {});
+    impl.facts.reset();
+    // Every file taken was promised (its name said ordinary file, visible, UTF-8, and no entry's type was
+    // unknown), so the same count means the same files.
+    keptPromise = impl.promisedCount && impl.lister.keptCount() == *impl.promisedCount;
+    return FileListing { {}, impl.lister.leftOut(), impl.lister.takeStamps(), impl.lister.takeSnapshot() };
+}
+
+Result<EarlyListing> FileAccessService::beginListing(const std::filesystem::path &folder) const
+{
+    const std::filesystem::path root = FilePaths::standardized(folder);
+    DIR *folderStream = streamFor(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folderStream)
+        return Error { std::string(directoryAccessDeniedMessage), errno };
+    const std::string prefix = withSeparator(root.native());
+    auto impl = std::make_unique<EarlyListing::Impl>(prefix, folderStream);
+    impl->lister.makeNoRecords();
+    const int fd = ::dirfd(folderStream);
+    impl->names = impl->lister.readNames(impl->stream.get(), {});
+    impl->names.asked(0, impl->names.entries.size(), impl->askedNames);
+    // The questions begin at once, on another thread; the promised records are made meanwhile.
+    impl->facts = std::make_unique<FactQueue>(fd, impl->access, impl->askedNames);
+    std::vector<FileItem> promised;
+    promised.reserve(impl->names.entries.size());
+    std::string url;
+    for (std::size_t i = 0; i < impl->names.entries.size(); ++i) {
+        const unsigned char type = impl->names.entries[i].second;
+        const char *name = impl->names.name(i);
+        if (type == DT_UNKNOWN)
+            return EarlyListing(std::move(impl));
+        if (type != DT_REG || !Unicode::isValidUtf8(name))
+            continue;
+        url.assign(prefix).append(name);
+        promised.push_back(FileItem::fromListing(url, std::nullopt));
+    }
+    impl->promisedCount = promised.size();
+    impl->promised = std::move(promised);
+    return EarlyListing(std::move(impl));
 }
 
 std::vector<std::string> FileListing::leftOutLines() const

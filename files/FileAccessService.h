@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,6 +52,30 @@ struct FileListing {
     std::vector<std::string> leftOutLines() const;
 };
 
+/// A listing of one folder (not its subfolders) that has begun: its names are read, and the system is being asked
+/// about each file on another thread. The files the names promise are known at once, so that a caller may plan on
+/// them meanwhile, as long as nothing it plans on depends on a file's size or dates.
+class EarlyListing final {
+public:
+    struct Impl;
+    explicit EarlyListing(std::unique_ptr<Impl> impl);
+    EarlyListing(EarlyListing &&) noexcept;
+    ~EarlyListing();
+
+    /// The entries whose names say they are ordinary, visible files with UTF-8 names, in the order read, as
+    /// records without size and dates, taken out; nothing when some entry's type is unknown until asked.
+    std::optional<std::vector<FileItem>> takePromised();
+    /// The folder's names as read (see `FileListing::snapshot`), taken out.
+    std::optional<FolderSnapshot> takeSnapshot();
+    /// Waits for the answers, asking along, and gives what `listFiles(folder, false, {}, true)` would give but
+    /// the records: what was left out, the stamps, and the snapshot unless taken. `keptPromise` says whether the
+    /// listing takes exactly the promised files; when it does not, only a listing tells which.
+    FileListing finish(bool &keptPromise);
+
+private:
+    std::unique_ptr<Impl> m_impl;
+};
+
 /// Lists folders and performs the renames of the engine on the real file system.
 class FileAccessService final : public FileRenameFileSystem {
 public:
@@ -84,6 +109,9 @@ public:
     /// `keepStamps` fills `FileListing::stamps` and `FileListing::snapshot`.
     Result<FileListing> listFiles(const std::filesystem::path &folder, bool includeSubfolders,
         const std::function<bool(std::int64_t listed)> &progress = {}, bool keepStamps = false) const;
+
+    /// Begins a listing of `folder` alone (see `EarlyListing`); fails as `listFiles` does.
+    Result<EarlyListing> beginListing(const std::filesystem::path &folder) const;
 
     /// How many files a listing takes between two calls of its progress function.
     static constexpr std::int64_t progressStep = 4096;

@@ -79,12 +79,14 @@ FileItem FileItem::make(const std::filesystem::path &url, const std::optional<Re
 
 FileItem FileItem::fromListing(std::string_view url, const std::optional<ResourceValues> &values)
 {
-    const TimePoint now = TimePoints::now();
     FileItem item;
     item.id = Uuid::random();
     item.name = url.substr(url.rfind('/') + 1);
     item.url = FileLocation(url);
     item.size = values && values->size ? *values->size : 0;
+    // The clock is read only for a missing date: a listing of many files has them all.
+    const bool bothDates = values && values->creationDate && values->modificationDate;
+    const TimePoint now = bothDates ? TimePoint() : TimePoints::now();
     item.creationDate = values && values->creationDate ? *values->creationDate : now;
     item.modificationDate = values && values->modificationDate ? *values->modificationDate : now;
     item.extensionType = std::string(FilePaths::pathExtension(item.name));

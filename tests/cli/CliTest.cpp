@@ -246,6 +246,22 @@ TEST_F(CliTest, ApplyRenamesChangedFilesAndReportsFailures)
     EXPECT_EQ(dir.read("a.txt") + dir.read("c.txt"), "a.txtc.txt");
 }
 
+TEST_F(CliTest, NumbersOnlyTheFilesTheListingKeeps)
+{
+    if (!canMakeImmutable())
+        GTEST_SKIP() << "immutable files are not available here";
+    for (const char *name : { "a.txt", "b.txt", "c.txt", ".hidden", "sub/d.txt" })
+        folder.createFile(name, name);
+    ASSERT_TRUE(setImmutable(folder.path() / "b.txt", true));
+    const auto run
+        = runCli(scratch, { "--apply", "--params", R"({"strategy":"prefixSequence"})", folder.path().string() });
+    setImmutable(folder.path() / "b.txt", false);
+    EXPECT_EQ(run.out, "Renamed 2 items\n");
+    EXPECT_EQ(run.err, "1 file left out: not writable\n");
+    EXPECT_EQ(folder.read("001_a.txt") + folder.read("b.txt") + folder.read("002_c.txt") + folder.read(".hidden"),
+        "a.txtb.txtc.txt.hidden");
+}
+
 // A racer takes the new name while a change of letter case passes through the hidden name: the file goes back to
 // its old name when that is still free, and otherwise the report says where it is. It keeps its contents.
 TEST_F(CliTest, ACaseChangeOvertakenByARacerGoesBackOrSaysWhereTheFileIs)

@@ -307,6 +307,38 @@ TEST(FileAccessServiceTest, ALargeFolderPairsEachNameWithItsOwnFacts)
     }
 }
 
+TEST(FileAccessServiceTest, AnEarlyListingPromisesTheVisibleFilesAndSaysWhetherItKeptThem)
+{
+    TestDir dir;
+    for (const char *name : { "b.txt", "a.txt", ".hidden", "sub/inner.txt", "bad\xff.txt" })
+        dir.createFile(name, name);
+    fs::create_symlink(dir.path() / "a.txt", dir.path() / "link.txt");
+    const auto urls = [](const std::vector<FileItem> &files) {
+        std::vector<std::string> names;
+        for (const FileItem &file : files)
+            names.push_back(file.url.path().filename().string());
+        return sorted(names);
+    };
+    const std::vector<std::string> visible { "a.txt", "b.txt" };
+    for (const bool locked : { false, true }) {
+        if (locked && !(canMakeImmutable() && setImmutable(dir.path() / "b.txt", true)))
+            continue;
+        Result<EarlyListing> early = FileAccessService().beginListing(dir.path());
+        ASSERT_TRUE(early);
+        const std::optional<std::vector<FileItem>> promised = early->takePromised();
+        ASSERT_TRUE(promised);
+        EXPECT_EQ(urls(*promised), visible);
+        bool keptPromise = false;
+        const FileListing listing = early->finish(keptPromise);
+        setImmutable(dir.path() / "b.txt", false);
+        EXPECT_EQ(keptPromise, !locked);
+        EXPECT_EQ(listing.leftOut.notWritable, locked ? 1 : 0);
+        EXPECT_EQ(listing.leftOut.notUtf8, 1);
+        EXPECT_EQ(listing.stamps.size(), locked ? 1u : 2u);
+        EXPECT_EQ(listing.stamps.find("a.txt")->size, 5);
+    }
+}
+
 TEST(FileAccessServiceTest, PlanningReadsTheListedFolderAgainOnlyWhenItChanged)
 {
     TestDir dir;
