@@ -4,13 +4,14 @@
 #include <fstream>
 #include <string>
 
-#include <linux/magic.h>
 #include <linux/capability.h>
 #include <sys/prctl.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+
+#include "LocalVolume.h"
 
 namespace {
 
@@ -67,20 +68,6 @@ const Credentials &credentials()
     return found;
 }
 
-/// Local file systems whose permission check is the generic one over the bits statx reports.
-bool checksBitsLocally(const struct statfs &volume)
-{
-    switch (static_cast<unsigned long>(volume.f_type)) {
-    case TMPFS_MAGIC:
-    case EXT4_SUPER_MAGIC: // also ext2 and ext3
-    case XFS_SUPER_MAGIC:
-    case BTRFS_SUPER_MAGIC:
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 AccessShortcut::AccessShortcut(int folderFd)
@@ -90,7 +77,7 @@ AccessShortcut::AccessShortcut(int folderFd)
     const Credentials &self = credentials();
     m_user = self.user;
     m_rootOverrides = self.rootOverrides;
-    m_usable = self.noFileModule && ::fstatfs(folderFd, &volume) == 0 && checksBitsLocally(volume)
+    m_usable = self.noFileModule && ::fstatfs(folderFd, &volume) == 0 && isPlainLocalVolume(volume)
         && !(volume.f_flags & ST_RDONLY);
 }
 

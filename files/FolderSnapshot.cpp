@@ -3,33 +3,16 @@
 #include <ctime>
 #include <utility>
 
-#include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+
+#include "LocalVolume.h"
 
 namespace {
 
 std::int64_t nanoseconds(const struct timespec &time)
 {
     return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
-}
-
-/// File systems that keep modification times to the nanosecond: on FAT, for one, a change within the same two
-/// seconds leaves the time as it was.
-bool keepsFineTimes(int fd)
-{
-    struct statfs volume { };
-    if (::fstatfs(fd, &volume) != 0)
-        return false;
-    switch (static_cast<unsigned long>(volume.f_type)) {
-    case TMPFS_MAGIC:
-    case EXT4_SUPER_MAGIC:
-    case XFS_SUPER_MAGIC:
-    case BTRFS_SUPER_MAGIC:
-        return true;
-    default:
-        return false;
-    }
 }
 
 } // namespace
@@ -46,7 +29,10 @@ FolderSnapshot FolderSnapshot::before(int fd, std::string folder)
     snapshot.device = info.st_dev;
     snapshot.inode = info.st_ino;
     snapshot.modified = nanoseconds(info.st_mtim);
-    snapshot.trustworthy = snapshot.modified < nanoseconds(now) && keepsFineTimes(fd);
+    // On FAT, for one, a change within the same two seconds would leave the time as it was.
+    struct statfs volume { };
+    snapshot.trustworthy
+        = snapshot.modified < nanoseconds(now) && ::fstatfs(fd, &volume) == 0 && isPlainLocalVolume(volume);
     return snapshot;
 }
 
