@@ -1,5 +1,6 @@
 #include "FileAccessService.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -425,6 +426,8 @@ std::optional<FolderSnapshot> EarlyListing::takeSnapshot()
 FileListing EarlyListing::finish(bool &keptPromise)
 {
     Impl &impl = *m_impl;
+    if (!impl.facts)
+        impl.facts = std::make_unique<FactQueue>(::dirfd(impl.stream.get()), impl.access, impl.askedNames);
     impl.lister.take(::dirfd(impl.stream.get()), impl.names, 0, impl.names.entries.size(), *impl.facts, {});
     impl.facts.reset();
     // Every file taken was promised (its name said ordinary file, visible, UTF-8, and no entry's type was
@@ -445,17 +448,18 @@ Result<EarlyListing> FileAccessService::beginListing(const std::filesystem::path
     const int fd = ::dirfd(folderStream);
     impl->names = impl->lister.readNames(impl->stream.get(), {});
     impl->names.asked(0, impl->names.entries.size(), impl->askedNames);
+    // Without every entry's type there is no promise, and nothing is asked until `finish`.
+    const auto &entries = impl->names.entries;
+    if (std::any_of(entries.begin(), entries.end(), [](const auto &entry) { return entry.second == DT_UNKNOWN; }))
+        return EarlyListing(std::move(impl));
     // The questions begin at once, on another thread; the promised records are made meanwhile.
     impl->facts = std::make_unique<FactQueue>(fd, impl->access, impl->askedNames);
     std::vector<FileItem> promised;
-    promised.reserve(impl->names.entries.size());
+    promised.reserve(entries.size());
     std::string url;
-    for (std::size_t i = 0; i < impl->names.entries.size(); ++i) {
-        const unsigned char type = impl->names.entries[i].second;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
         const char *name = impl->names.name(i);
-        if (type == DT_UNKNOWN)
-            return EarlyListing(std::move(impl));
-        if (type != DT_REG || !Unicode::isValidUtf8(name))
+        if (entries[i].second != DT_REG || !Unicode::isValidUtf8(name))
             continue;
         url.assign(prefix).append(name);
         promised.push_back(FileItem::fromListing(url, std::nullopt));
